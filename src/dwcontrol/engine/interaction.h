@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QAction;
+class QMenu;
+class QPrinter;
+class QWidget;
+
+namespace dw {
+
+class DataWindow;
+
+// Where SaveAs writes: the chosen file and one of the engine's save formats.
+struct SaveTarget
+{
+    QString fileName;
+    QString format; // "csv", "txt", "html", "pdf"
+};
+
+// Every call that opens a dialog or asks the user goes through this one interface,
+// so tests replace it and never block on a modal dialog. The default implementation
+// uses Qt's real dialogs.
+class Interaction
+{
+public:
+    virtual ~Interaction() = default;
+
+    // A modal message box with an information icon and one OK button.
+    virtual void messageBox(QWidget *parent, const QString &title, const QString &text) = 0;
+    // The printer selection dialog over selectedPrinter(); -1 when it cannot be shown,
+    // 1 when confirmed, 0 when cancelled.
+    virtual int printerSetup(QWidget *parent) = 0;
+    // Asks for a file and a format; nothing when the user cancels.
+    virtual std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) = 0;
+    // The sort dialog: shows the criteria in force, returns 1 and the new criteria
+    // ("col A, col2 D") on confirm, anything else on cancel.
+    virtual int sortDialog(QWidget *parent, const DataWindow &dw, QString &criteria) = 0;
+    // The filter dialog: edits an expression, checked before it is accepted; 1 on confirm.
+    virtual int filterDialog(QWidget *parent, const DataWindow &dw, QString &expression) = 0;
+    // Whether a key is down while an event is handled: 17 Ctrl, 16 Shift.
+    [[nodiscard]] virtual bool keyDown(int virtualKey) = 0;
+    // Shows a popup menu at a global position, modally; the chosen action (or null).
+    // The action's triggered() has run when this returns.
+    virtual QAction *popMenu(QMenu &menu, const QPoint &globalPos) = 0;
+};
+
+// The interaction in force (the Qt one unless a test installed its own).
+[[nodiscard]] Interaction &interaction();
+// Installs a replacement (not owned); null restores the Qt implementation.
+void setInteraction(Interaction *replacement);
+
+// The printer currently selected: printerSetup() changes it, Print() prints on it.
+// A printer whose output file name is set prints to that PDF file.
+[[nodiscard]] QPrinter &selectedPrinter();
+
+} // namespace dw

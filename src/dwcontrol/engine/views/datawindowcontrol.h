@@ -1,0 +1,90 @@
+#pragma once
+
+#include "datawindow.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace dw {
+
+class Transaction;
+
+// The data window control: a widget that shows a DataWindow (grid view, or pages when
+// "DataWindow.Print.Preview" is "yes") and raises its events. Events are virtual: a
+// subclass extends one by calling the base first, or replaces it by not calling it.
+// Positions in events are layout units (DESIGN.md: 1 px = 32/7 units across and 4
+// down at 96 dpi). The operations keep the runtime's names.
+class DataWindowControl : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DataWindowControl(QWidget *parent = nullptr);
+    ~DataWindowControl() override;
+
+    // --- properties -------------------------------------------------------------
+    [[nodiscard]] QString dataobject() const;
+    void setDataObject(const QString &name);
+    [[nodiscard]] DataWindow &model();
+    [[nodiscard]] const DataWindow &model() const;
+    void setScrollBars(bool horizontal, bool vertical);
+    void setHSplitScroll(bool on);
+    void setLiveScroll(bool on);
+    // Control geometry in layout units.
+    void Move(int x, int y);
+    void Resize(int width, int height);
+    [[nodiscard]] int Width() const;
+    [[nodiscard]] int Height() const;
+    // The number of the window message being handled (675: the pointer left the control).
+    [[nodiscard]] quint32 currentMessage() const;
+
+    // --- operations (forwarded to the model, repainting as needed) ---------------
+    QString Describe(const QString &paths) const { return model().Describe(paths); }
+    QString Modify(const QString &commands);
+    int SetTransObject(Transaction *transaction);
+    long Retrieve(const std::vector<Value> &arguments = {});
+    int SetSQLPreview(const QString &sql);
+    long RowCount() const { return model().RowCount(); }
+    long GetRow() const { return model().GetRow(); }
+    int SetRow(long row);
+    int ScrollToRow(long row);
+    int SelectRow(long row, bool select);
+    bool IsSelected(long row) const { return model().IsSelected(row); }
+    QString GetItemString(long row, const QString &column) const { return model().GetItemString(row, column); }
+    std::optional<double> GetItemNumber(long row, const QString &column) const { return model().GetItemNumber(row, column); }
+    Value GetItem(long row, int column) const { return model().GetItem(row, column); }
+    int SetSort(const QString &criteria);
+    int Sort();
+    int SetFilter(const QString &expression);
+    int Filter();
+    // While off, nothing is painted; turning it on repaints once.
+    int SetRedraw(bool on);
+    int SetPosition(const QString &object, const QString &band, bool toFront);
+    // Prints every page on dw::selectedPrinter(); 1 ok, -1 on failure.
+    int Print();
+    // Asks file and format through the interaction and writes the rows; 1 ok, -1 on
+    // failure or cancel.
+    int SaveAs();
+
+    // --- events ------------------------------------------------------------------
+    using QWidget::resize; // the resize event below must not hide QWidget::resize(w, h)
+    virtual void constructor() {}
+    virtual long clicked(int xpos, int ypos, long row, const DwObjectRef &dwo);
+    virtual long doubleclicked(int xpos, int ypos, long row, const DwObjectRef &dwo);
+    virtual long rbuttondown(int xpos, int ypos, long row, const DwObjectRef &dwo);
+    virtual long mousemove(int xpos, int ypos, long row, const DwObjectRef &dwo);
+    virtual long rowfocuschanged(long currentrow);
+    virtual long retrieveend(long rowcount);
+    virtual long resize(quint32 sizetype, int newwidth, int newheight);
+    virtual long other(quint32 wparam, qint64 lparam);
+    virtual long sqlpreview(int request, int sqltype, const QString &sqlsyntax, int buffer, long row);
+
+    // The object and row under a point in widget pixels (what events report).
+    [[nodiscard]] DwObjectRef objectAt(const QPoint &pixel, long *row = nullptr) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace dw

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "datawindow.h"
+
+#include <QPointF>
+
+class QPainter;
+
+namespace dw {
+
+// Paints the objects of one band of a data window for one row, in layout units, on
+// any device: the grid view, the page preview, printers and PDF all use it, so what
+// prints is what the screen shows. `origin` is where the band's (0, 0) falls, in the
+// device's pixels; `dpiX`/`dpiY` are the device's resolution.
+struct PaintTarget
+{
+    QPainter *painter = nullptr;
+    QPointF origin;
+    double dpiX = 96.0;
+    double dpiY = 96.0;
+};
+
+// Paints every visible object of `band` at `row` (0 for bands without rows), in the
+// data window's drawing order: texts, columns, computes, pictures, lines, rectangles,
+// with their fonts, colours (system colours, transparent 536870912), alignment and
+// borders. Selected rows are not highlighted here (the grid does that).
+void paintBand(const DataWindow &dw, Band band, long row, const PaintTarget &target);
+
+// A colour number of the layouts as a QColor: red in the low byte; flags name system
+// colours (33554432 window text, 67108864 button face, 134217728 + n system colour n);
+// 536870912 is transparent (an invalid QColor).
+[[nodiscard]] QColor layoutColor(qint64 number);
+[[nodiscard]] QColor systemColor(int index); // system colour index to the palette
+
+} // namespace dw

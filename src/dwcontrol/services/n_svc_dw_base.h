@@ -1,0 +1,31 @@
+#pragma once
+
+#include "n_svc_base.h"
+
+#include "datawindow.h"
+
+class u_dw;
+
+// The base of services that serve one data window control. The control owns the
+// service; the service keeps a non-owning reference to it. Every event a control may
+// forward has an empty default here, so a service handles only its own.
+class n_svc_dw_base : public n_svc_base
+{
+    Q_OBJECT
+public:
+    using n_svc_base::n_svc_base;
+
+    u_dw *idw_client = nullptr;
+
+    // Stores the control and runs the (dispatched) set-up.
+    virtual void of_register(u_dw *adw_client);
+
+    virtual long clicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo);
+    virtual long doubleclicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo);
+    virtual long rbuttondown(int xpos, int ypos, long row, const dw::DwObjectRef &dwo);
+    virtual long mousemove(int xpos, int ypos, long row, const dw::DwObjectRef &dwo);
+    virtual long rowfocuschanged(long currentrow);
+    virtual long retrieveend(long rowcount);
+    virtual long resize(quint32 sizetype, int newwidth, int newheight);
+    virtual long other(quint32 wparam, qint64 lparam);
+};
