@@ -1,0 +1,103 @@
+#include "interaction.h"
+
+#include "output/dialogs.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace dw {
+namespace {
+
+// The real dialogs of Qt.
+class QtInteraction final : public Interaction
+{
+public:
+    void messageBox(QWidget *parent, const QString &title, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    int printerSetup(QWidget *parent) override
+    {
+        QPrintDialog dialog(&selectedPrinter(), parent);
+        if (!dialog.isEnabled())
+            return -1;
+        return dialog.exec() == QDialog::Accepted ? 1 : 0;
+    }
+
+    std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) override
+    {
+        const QString csv = QStringLiteral("Valores separados por comas (*.csv)");
+        const QString txt = QStringLiteral("Texto separado por tabuladores (*.txt)");
+        const QString html = QStringLiteral("Página HTML (*.html)");
+        const QString pdf = QStringLiteral("Documento PDF (*.pdf)");
+        QString chosen = csv;
+        const QString file = QFileDialog::getSaveFileName(
+            parent, QStringLiteral("Guardar Como"), suggestedName,
+            QStringList{csv, txt, html, pdf}.join(QStringLiteral(";;")), &chosen);
+        if (file.isEmpty())
+            return std::nullopt;
+        QString format = QStringLiteral("csv");
+        if (chosen == txt)
+            format = QStringLiteral("txt");
+        else if (chosen == html)
+            format = QStringLiteral("html");
+        else if (chosen == pdf)
+            format = QStringLiteral("pdf");
+        return SaveTarget{file, format};
+    }
+
+    int sortDialog(QWidget *parent, const DataWindow &dw, QString &criteria) override
+    {
+        return runSortDialog(parent, dw, criteria);
+    }
+
+    int filterDialog(QWidget *parent, const DataWindow &dw, QString &expression) override
+    {
+        return runFilterDialog(parent, dw, expression);
+    }
+
+    bool keyDown(int virtualKey) override
+    {
+        const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+        if (virtualKey == 17)
+            return held.testFlag(Qt::ControlModifier);
+        if (virtualKey == 16)
+            return held.testFlag(Qt::ShiftModifier);
+        return false;
+    }
+
+    QAction *popMenu(QMenu &menu, const QPoint &globalPos) override
+    {
+        return menu.exec(globalPos);
+    }
+};
+
+Interaction *g_replacement = nullptr;
+
+} // namespace
+
+Interaction &interaction()
+{
+    static QtInteraction qt;
+    return g_replacement ? *g_replacement : qt;
+}
+
+void setInteraction(Interaction *replacement)
+{
+    g_replacement = replacement;
+}
+
+QPrinter &selectedPrinter()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+} // namespace dw

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "interaction.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// An Interaction for tests: records what would have been shown and answers from
+// fields the test sets. Installs itself on construction and restores the Qt one on
+// destruction, so no test ever blocks on a modal dialog.
+class FakeInteraction : public dw::Interaction
+{
+public:
+    FakeInteraction() { dw::setInteraction(this); }
+    ~FakeInteraction() override { dw::setInteraction(nullptr); }
+
+    struct Box
+    {
+        QString title;
+        QString text;
+    };
+    QList<Box> boxes;
+
+    int printerSetupResult = 1;
+    int printerSetupCalls = 0;
+    std::optional<dw::SaveTarget> saveTarget;
+    int saveAsCalls = 0;
+    int sortResult = 1;
+    QString sortCriteria;   // what the sort dialog "chooses"
+    int sortCalls = 0;
+    int filterResult = 1;
+    QString filterExpression;
+    int filterCalls = 0;
+    bool ctrl = false;
+    bool shift = false;
+    // The visible item texts of the last popup menu, and the text of the item to choose
+    // (none chooses nothing).
+    QStringList lastMenuItems;
+    QString chooseMenuItem;
+    int menuCalls = 0;
+
+    void messageBox(QWidget *, const QString &title, const QString &text) override
+    {
+        boxes.append({title, text});
+    }
+    int printerSetup(QWidget *) override
+    {
+        ++printerSetupCalls;
+        return printerSetupResult;
+    }
+    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &) override
+    {
+        ++saveAsCalls;
+        return saveTarget;
+    }
+    int sortDialog(QWidget *, const dw::DataWindow &, QString &criteria) override
+    {
+        ++sortCalls;
+        if (sortResult == 1)
+            criteria = sortCriteria;
+        return sortResult;
+    }
+    int filterDialog(QWidget *, const dw::DataWindow &, QString &expression) override
+    {
+        ++filterCalls;
+        if (filterResult == 1)
+            expression = filterExpression;
+        return filterResult;
+    }
+    bool keyDown(int virtualKey) override
+    {
+        return (virtualKey == 17 && ctrl) || (virtualKey == 16 && shift);
+    }
+    QAction *popMenu(QMenu &menu, const QPoint &) override
+    {
+        ++menuCalls;
+        lastMenuItems.clear();
+        QAction *chosen = nullptr;
+        for (QAction *action : menu.actions()) {
+            if (!action->isVisible())
+                continue;
+            lastMenuItems.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            if (!action->isSeparator() && action->text() == chooseMenuItem)
+                chosen = action;
+        }
+        if (chosen)
+            chosen->trigger();
+        return chosen;
+    }
+};
