@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// Benchmarks register themselves (one BenchRegistrar per file), so each measurement lives
+// in its own file and the runner needs no list. Every measurement prints one line of
+// key=value pairs, e.g. "op=sort n=1000000 ms=900 qt_ms=12000 ratio=0.075".
+namespace bench {
+
+struct Options
+{
+    std::vector<long> sizes;  // directory sizes to measure (members)
+    QString workDir;          // scratch folder for generated directories and outputs
+    QString gensample;        // path of the sample generator
+    int repeats = 5;          // runs per measurement; the median is reported
+};
+
+using BenchFunction = std::function<void(const Options &)>;
+
+struct BenchRegistrar
+{
+    BenchRegistrar(const char *name, BenchFunction function);
+};
+
+struct Registered
+{
+    QString name;
+    BenchFunction function;
+};
+[[nodiscard]] std::vector<Registered> &registered();
+
+// Prints one measurement line.
+void report(const QStringList &pairs);
+// The median of several timings in milliseconds.
+[[nodiscard]] double median(std::vector<double> values);
+// Peak resident memory of the process so far, in MB.
+[[nodiscard]] double peakRssMb();
+// The folder of a generated sample directory of n members (generated once, then reused).
+[[nodiscard]] QString sampleOf(const Options &options, long members);
+
+} // namespace bench
