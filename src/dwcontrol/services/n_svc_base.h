@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <utility>
+
 class QWidget;
 
 // The common toolkit of every service: text splitting and replacing, system colours,
@@ -35,6 +38,25 @@ public:
     // The first window above the control (the walk starts at its parent), or null.
     virtual QWidget *of_getwindow(QWidget *adrg_object);
 
+    // Releases a service: raises its destructor event while the object is still whole,
+    // then deletes it.
+    struct Release
+    {
+        void operator()(n_svc_base *service) const;
+    };
+    template <class S>
+    using Ptr = std::unique_ptr<S, Release>;
+
+    // Creates a service and raises its constructor event once the object is complete,
+    // so a descendant's constructor script is the one that runs.
+    template <class S, class... Args>
+    [[nodiscard]] static Ptr<S> create(Args &&...args)
+    {
+        Ptr<S> service(new S(std::forward<Args>(args)...));
+        raiseConstructor(*service);
+        return service;
+    }
+
 public slots:
     // Raised by name when the service is created and destroyed.
     virtual void constructor() {}
@@ -43,4 +65,7 @@ public slots:
 protected:
     // The registry key of the settings: HKEY_CURRENT_USER\Software\<company>\<app>[\<sub>].
     [[nodiscard]] QString registryKey(const QString &as_subkey);
+
+private:
+    static void raiseConstructor(n_svc_base &service);
 };

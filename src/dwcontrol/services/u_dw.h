@@ -1,8 +1,7 @@
 #pragma once
 
+#include "n_svc_base.h"
 #include "views/datawindowcontrol.h"
-
-#include <memory>
 
 class n_svc_dw_gridstyle;
 class n_svc_dw_selectrow;
@@ -36,6 +35,8 @@ public:
     long other(quint32 wparam, qint64 lparam) override;
 
 private:
-    std::unique_ptr<n_svc_dw_gridstyle> m_gridstyle;
-    std::unique_ptr<n_svc_dw_selectrow> m_select;
+    // The control owns the services it started; isrv_gridstyle and isrv_select are the
+    // references that events are forwarded through.
+    n_svc_base::Ptr<n_svc_dw_gridstyle> m_gridstyle;
+    n_svc_base::Ptr<n_svc_dw_selectrow> m_select;
 };
