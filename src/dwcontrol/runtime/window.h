@@ -35,10 +35,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
-private:
-    bool m_opened = false;
 };
 
 // Places a child control in layout units (x, y, width, height).

@@ -1,0 +1,165 @@
+#include "window.h"
+
+#include "views/datawindowcontrol.h"
+#include "views/objectpainter.h"
+#include "views/units.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include <cmath>
+
+namespace rt {
+namespace {
+
+QScreen *screenOf(const QWidget &widget)
+{
+    QScreen *screen = widget.screen();
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+double dpiX(const QWidget &widget)
+{
+    const QScreen *screen = screenOf(widget);
+    return screen ? screen->logicalDotsPerInchX() : 96.0;
+}
+
+double dpiY(const QWidget &widget)
+{
+    const QScreen *screen = screenOf(widget);
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 64})
+        icon.addFile(QStringLiteral(":/icons/appicon-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+// The runtime's resize event reports 0 normal, 1 minimised, 2 maximised.
+quint32 sizeTypeOf(const QWidget &window)
+{
+    if (window.isMinimized())
+        return 1;
+    if (window.isMaximized())
+        return 2;
+    return 0;
+}
+
+} // namespace
+
+Window::Window(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void Window::setTitle(const QString &title)
+{
+    setWindowTitle(title);
+}
+
+void Window::setUnitsSize(int width, int height, bool center)
+{
+    const QSize pixels(qRound(dw::units::toPixelsX(width, dpiX(*this))),
+                       qRound(dw::units::toPixelsY(height, dpiY(*this))));
+    QWidget::resize(pixels);
+    if (center) {
+        if (const QScreen *screen = screenOf(*this)) {
+            QRect frame(QPoint(), pixels);
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+}
+
+void Window::setIconName(const QString &name)
+{
+    setWindowIcon(name.compare(QStringLiteral("AppIcon!"), Qt::CaseInsensitive) == 0 ? programIcon()
+                                                                                      : QIcon(name));
+}
+
+void Window::setBackColor(qint64 layoutColor)
+{
+    const QColor color = dw::layoutColor(layoutColor);
+    if (!color.isValid())
+        return;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, color);
+    setPalette(palette);
+    setAutoFillBackground(true);
+}
+
+void Window::setWindowStateName(const QString &state)
+{
+    const QString name = state.toLower();
+    if (name == QLatin1String("maximized"))
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    else if (name == QLatin1String("minimized"))
+        setWindowState(windowState() | Qt::WindowMinimized);
+    else if (name == QLatin1String("normal"))
+        setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+}
+
+long Window::resize(quint32 sizetype, int newwidth, int newheight)
+{
+    Q_UNUSED(sizetype);
+    Q_UNUSED(newwidth);
+    Q_UNUSED(newheight);
+    return 0;
+}
+
+void Window::createControls()
+{
+    for (dw::DataWindowControl *control : findChildren<dw::DataWindowControl *>())
+        control->constructor();
+}
+
+void Window::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QSize size = event->size();
+    resize(sizeTypeOf(*this), qRound(dw::units::toUnitsX(size.width(), dpiX(*this))),
+           qRound(dw::units::toUnitsY(size.height(), dpiY(*this))));
+}
+
+void placeControl(QWidget &control, int x, int y, int width, int height)
+{
+    const QWidget *window = control.window();
+    const QScreen *screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const double dx = screen ? screen->logicalDotsPerInchX() : 96.0;
+    const double dy = screen ? screen->logicalDotsPerInchY() : 96.0;
+    control.setGeometry(qRound(dw::units::toPixelsX(x, dx)), qRound(dw::units::toPixelsY(y, dy)),
+                        qRound(dw::units::toPixelsX(width, dx)), qRound(dw::units::toPixelsY(height, dy)));
+}
+
+void Close(QWidget &window)
+{
+    window.close();
+}
+
+namespace detail {
+
+void showOpened(Window &window)
+{
+    window.show();
+    window.open();
+}
+
+void reopen(Window &window)
+{
+    window.open();
+    if (window.isMinimized())
+        window.showNormal();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace detail
+
+} // namespace rt
