@@ -2,6 +2,7 @@
 
 #include "datawindow.h"
 
+#include <QColor>
 #include <QPointF>
 
 class QPainter;
