@@ -5,8 +5,11 @@
 #include <QPageLayout>
 #include <QWidget>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 
@@ -24,11 +27,36 @@ public:
     void paintPage(QPainter &painter, int page, double dpiX, double dpiY) const;
     [[nodiscard]] QSizeF paperSizeUnits() const;
 
+    // Rows on a page (first, last; last < first when it shows none), the same for
+    // every page across when the layout is wider than the paper.
+    [[nodiscard]] std::pair<long, long> rowsOnPage(int page) const;
+    // Pages side by side that one band needs (1 unless the layout is much wider than
+    // the paper), and the scale at which the layout is drawn (below 1 when it is
+    // shrunk to fit the paper's width).
+    [[nodiscard]] int pagesAcross() const { return int(m_sliceStarts.size()); }
+    [[nodiscard]] double scale() const { return m_scale; }
+
 private:
+    void paintGridLines(QPainter &painter, long rows, double xOffset, double dpiX, double dpiY) const;
+    void measureWidth(double printableWidth);
+
     const DataWindow &m_dw;
     QPageLayout m_layout;
     std::vector<std::pair<long, long>> m_pages; // first and last row of each page
+    double m_scale = 1.0;
+    std::vector<double> m_sliceStarts{0.0}; // where each page across begins, layout units
+    double m_contentWidth = 0;
+    double m_bodyHeight = 0;  // layout units from the top to the bottom margin, scaled
+    int m_header = 0;
+    int m_detail = 0;
+    int m_footer = 0;
+    int m_summary = 0;
+    int m_summaryPage = -1;   // the page (down) that shows the summary
+    std::vector<double> m_gridLinesX; // grid presentations: where the column lines run
 };
+
+// Paints every page on a paged device (QPrinter, QPdfWriter); 1 ok, -1 on failure.
+int paintPages(const DataWindow &dw, QPagedPaintDevice &device);
 
 // Prints every page of a data window on a printer (a PDF file when the printer's output
 // file is set); 1 ok, -1 on failure.
@@ -44,6 +72,10 @@ public:
     ~PagePreview() override;
     // Lays the pages out again (after a retrieval or a change of layout).
     void refresh();
+    [[nodiscard]] int pageCount() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Impl;
