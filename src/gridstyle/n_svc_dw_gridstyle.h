@@ -2,16 +2,144 @@
 
 #include "n_svc_dw_base.h"
 
-// The grid style service (styled headings, heading sort with indicators, heading
-// highlight, remembered sort, context menu commands, column widths).
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class QWidget;
+
+// The grid style service: styled headings, heading sort with indicators, heading
+// highlight, remembered sort, context menu commands and column widths. It never paints:
+// every decoration is a text object it creates, recolours and destroys with Modify, so
+// the order of its Describe, Modify, SetSort and Sort calls is what makes it work.
 class n_svc_dw_gridstyle : public n_svc_dw_base
 {
     Q_OBJECT
 public:
-    using n_svc_dw_base::n_svc_dw_base;
+    explicit n_svc_dw_gridstyle(QObject *parent = nullptr);
 
-    virtual void of_setstyle(bool ab_popupmenu, bool ab_arrow, bool ab_shade, bool ab_highlite)
+    // --- state --------------------------------------------------------------------
+    // The window that holds the control: pointer position for the menu, font carrier
+    // for width fitting.
+    QPointer<QWidget> iw_parent;
+    // One filter-by-selection condition per column number (element n at index n - 1).
+    QStringList is_colfilter;
+    QString is_original_filter;
+    QString is_original_sort;
+    // The sort criteria in force; remembered as "sortorder".
+    QString is_sort;
+    bool ib_popupmenu = false;
+    bool ib_arrow = false;
+    bool ib_shade = false;
+    bool ib_highlite = false;
+    // The header lines exist; they are created once per service.
+    bool ib_highlite_added = false;
+    // The column whose heading is highlighted ("" for none) and that heading's colour
+    // before it was highlighted, as the data window reported it.
+    QString is_prevcolumn;
+    QString is_prevcolor;
+    // Designed width per column number (element n at index n - 1).
+    QList<int> ii_original;
+    // Columns registered for width fitting, duplicates allowed.
+    QStringList is_colname;
+    // Colours of header lines 1 (lowest) to 3 at rest and highlighted.
+    std::array<QString, 3> is_graycolor;
+    std::array<QString, 3> is_orangecolor;
+    // A leave notification is requested.
+    bool ib_mouseover = false;
+
+    static inline const QString arrow_suffix = QStringLiteral("_arrow");
+    static inline const QString shade_suffix = QStringLiteral("_shade");
+    static inline const QString hline_suffix = QStringLiteral("_hline");
+    static inline const QString transparent = QStringLiteral("536870912");
+    static constexpr quint32 wm_mousehover = 0x02A1;
+    static constexpr quint32 wm_mouseleave = 0x02A3;
+    static constexpr quint32 tme_hover = 0x00000001;
+    static constexpr quint32 tme_leave = 0x00000002;
+    static constexpr quint32 tme_nonclient = 0x00000010;
+    static constexpr quint32 tme_query = 0x40000000;
+    static constexpr quint32 tme_cancel = 0x80000000;
+    static constexpr quint32 hover_default = 0xFFFFFFFF;
+
+    // The leave-notification request as it would go to the window system. Qt reports
+    // the pointer leaving by itself, so the last request is only kept, not sent.
+    struct trackmouseevent
     {
-        Q_UNUSED(ab_popupmenu); Q_UNUSED(ab_arrow); Q_UNUSED(ab_shade); Q_UNUSED(ab_highlite);
-    }
+        quint32 cbsize = 0;
+        quint32 dwflags = 0;
+        quint32 hwndtrack = 0;
+        quint32 dwhovertime = 0;
+    };
+    trackmouseevent istr_trackmouse;
+
+    // A measured text extent in pixels.
+    struct size
+    {
+        qint32 cx = 0;
+        qint32 cy = 0;
+    };
+
+    // Highlighted heading background, sorted column stripe.
+    static inline const QString highlite_color = QStringLiteral("15988986");
+    static inline const QString shade_color = QStringLiteral("16250871");
+
+    // --- set-up and persistence -------------------------------------------------------
+    void of_initialize() override;
+    virtual void of_setstyle(bool ab_popupmenu, bool ab_arrow, bool ab_shade, bool ab_highlite);
+    virtual void of_headerline(const QString &as_colname);
+    // Settings live below "GridStyle\<data window object>".
+    int of_setreg(const QString &as_entry, const QString &as_value) override;
+    QString of_getreg(const QString &as_entry, const QString &as_default) override;
+    int of_setreg(const QString &as_subkey, const QString &as_entry, const QString &as_value) override;
+    QString of_getreg(const QString &as_subkey, const QString &as_entry, const QString &as_default) override;
+
+    // --- sorting and indicators ---------------------------------------------------------
+    long clicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo) override;
+    virtual void of_addvisuals();
+    virtual void of_delvisuals();
+    virtual void of_sortarrow(const QString &as_colname);
+    virtual void of_sortshade(const QString &as_colname);
+    long resize(quint32 sizetype, int newwidth, int newheight) override;
+
+    // --- hover and tracking ---------------------------------------------------------------
+    long mousemove(int xpos, int ypos, long row, const dw::DwObjectRef &dwo) override;
+    long other(quint32 wparam, qint64 lparam) override;
+    virtual long mouseleave();
+    virtual void of_trackmouseevent(bool ab_mousetracking);
+    // Cancels leave tracking, then opens the context menu when it is switched on.
+    long rbuttondown(int xpos, int ypos, long row, const dw::DwObjectRef &dwo) override;
+
+    // --- commands -----------------------------------------------------------------------
+    // Runs the menu command named as_process (a menu item's name) for the object
+    // as_colname under the pointer at row al_row. Called by name from the menu.
+    Q_INVOKABLE virtual void of_process_popup(const QString &as_process, long al_row,
+                                              const QString &as_colname);
+    [[nodiscard]] virtual QString of_combinefilter();
+
+    // --- column layout ------------------------------------------------------------------
+    virtual void of_addautowidth(const QString &as_colname);
+    long retrieveend(long rowcount) override;
+    // The first row whose value is widest, 0 without rows, -1 when a measurement failed.
+    virtual long of_resizewidth(const QString &as_colname);
+    virtual void of_reordercolumns(const QStringList &as_colname);
+    [[nodiscard]] virtual QString of_getcoldesc(const QString &as_colname, bool ab_usecolname);
+
+private:
+    // The commands of of_process_popup; false when a filter command met no column (the
+    // frame then ends without raising rowfocuschanged).
+    bool runCommand(const QString &as_process, long al_row, const QString &as_colname);
+    bool filterBySelection(bool ab_exclude, long al_row, const QString &as_colname);
+    bool removeSelectionFilter(const QString &as_colname);
+    void applyFilter(const QString &as_filter);
+    void sortBy(const QString &as_criteria);
+    void specifySort();
+    void specifyFilter();
+    // The restore and highlight steps of the heading hover.
+    void restoreHeading(const QString &as_col);
+    void highlightHeading(const QString &as_col);
+    // The column names of the sort criteria in force, keys reduced to their columns.
+    [[nodiscard]] QStringList sortedColumns();
 };
