@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything (program, tools, benchmark, tests) and runs the test suite headless.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+# shellcheck source=tools/packages.sh
+. tools/packages.sh
+install_missing_packages
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+ninja -C build -j2
+
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

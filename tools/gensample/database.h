@@ -1,0 +1,33 @@
+#pragma once
+
+#include "members.h"
+
+#include <QString>
+
+#include <sqlite3.h>
+
+// Writes the table `directorio` into a new SQLite file, all rows in one transaction
+// through one prepared statement. The destructor closes the file; commit() makes the
+// rows stay.
+class DirectoryWriter
+{
+public:
+    DirectoryWriter() = default;
+    ~DirectoryWriter();
+    DirectoryWriter(const DirectoryWriter &) = delete;
+    DirectoryWriter &operator=(const DirectoryWriter &) = delete;
+
+    // Replaces any file at `path`; false with error() set on failure.
+    [[nodiscard]] bool open(const QString &path);
+    [[nodiscard]] bool insert(const Member &member);
+    [[nodiscard]] bool commit();
+    [[nodiscard]] QString error() const { return m_error; }
+
+private:
+    bool exec(const char *sql);
+    bool fail();
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_insert = nullptr;
+    QString m_error;
+};
