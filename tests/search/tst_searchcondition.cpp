@@ -1,0 +1,76 @@
+// The condition the search window appends to the listing's SELECT.
+
+#include "searchcondition.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TstSearchCondition : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void condition_data();
+    void condition();
+    void everyCaptionSearchesItsOwnColumn();
+};
+
+void TstSearchCondition::condition_data()
+{
+    QTest::addColumn<bool>("anyField");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("any field") << true << u""_s << u"ana"_s << u" where ucase(todo) like '%ANA%'"_s;
+    QTest::newRow("any field, empty text: every member") << true << u""_s << u""_s << u""_s;
+    QTest::newRow("any field ignores the field still shown")
+        << true << u"Nombre"_s << u"uni"_s << u" where ucase(todo) like '%UNI%'"_s;
+    QTest::newRow("one field") << false << u"Institución"_s << u"uni"_s
+                               << u" where ucase( institucion ) like '%UNI%'"_s;
+    QTest::newRow("one field, empty text keeps the condition")
+        << false << u"SNI"_s << u""_s << u" where ucase( nivel_sni ) like '%%'"_s;
+    QTest::newRow("no field chosen: every member") << false << u""_s << u"ana"_s << u""_s;
+    QTest::newRow("caption compared exactly") << false << u"nombre"_s << u"ana"_s << u""_s;
+    QTest::newRow("leading blank kept") << true << u""_s << u" gar"_s
+                                        << u" where ucase(todo) like '% GAR%'"_s;
+    QTest::newRow("accents upper-cased") << false << u"Nombre"_s << u"josé núñez"_s
+                                         << u" where ucase( nombre ) like '%JOSÉ NÚÑEZ%'"_s;
+    QTest::newRow("wildcards keep their meaning") << true << u""_s << u"a%b_c"_s
+                                                  << u" where ucase(todo) like '%A%B_C%'"_s;
+    QTest::newRow("quote doubled") << false << u"Nombre"_s << u"o'farrill"_s
+                                   << u" where ucase( nombre ) like '%O''FARRILL%'"_s;
+    QTest::newRow("quotes doubled in the any-field search")
+        << true << u""_s << u"'x''"_s << u" where ucase(todo) like '%''X''''%'"_s;
+    QTest::newRow("Enzimas searches enzimas")
+        << false << u"Enzimas"_s << u"lipasa"_s << u" where ucase( enzimas ) like '%LIPASA%'"_s;
+}
+
+void TstSearchCondition::condition()
+{
+    QFETCH(bool, anyField);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(search::condition(anyField, field, text), expected);
+}
+
+void TstSearchCondition::everyCaptionSearchesItsOwnColumn()
+{
+    const QStringList columns{u"nombre"_s, u"grado_academico"_s, u"especialidad"_s, u"nivel_sni"_s,
+                              u"institucion"_s, u"entidad_fed"_s, u"email"_s, u"area_aplicacion"_s,
+                              u"subprograma_red"_s, u"proyectos"_s, u"enzimas"_s,
+                              u"tipo_miembro_red"_s, u"nombre_tesis"_s, u"empresa"_s,
+                              u"razon_social"_s, u"tipo_vinculacion"_s,
+                              u"instituciones_vinculacion"_s};
+    const QStringList &captions = search::fieldCaptions();
+    QCOMPARE(captions.size(), columns.size());
+    for (qsizetype i = 0; i < captions.size(); ++i) {
+        QCOMPARE(search::condition(false, captions.at(i), u"x"_s),
+                 u" where ucase( "_s + columns.at(i) + u" ) like '%X%'"_s);
+    }
+}
+
+QTEST_MAIN(TstSearchCondition)
+#include "tst_searchcondition.moc"
