@@ -7,8 +7,12 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QtPrintSupport/qtprintsupportglobal.h>
+#if QT_CONFIG(printdialog)
 #include <QPrintDialog>
+#endif
 #include <QPrinter>
+#include <QPrinterInfo>
 
 namespace dw {
 namespace {
@@ -25,10 +29,27 @@ public:
 
     int printerSetup(QWidget *parent) override
     {
+#if QT_CONFIG(printdialog)
+        // Without a screen (the offscreen and minimal platforms) nobody could answer a
+        // modal dialog.
+        const QString platform = QGuiApplication::platformName();
+        if (platform == u"offscreen" || platform == u"minimal")
+            return -1;
+#ifdef Q_OS_WIN
+        // The native dialog lists printers only: with none installed it cannot open.
+        if (QPrinterInfo::availablePrinterNames().isEmpty())
+            return -1;
+#endif
+        // Elsewhere Qt's own dialog always offers printing to a PDF file, so it can be
+        // shown even when no printer is installed.
         QPrintDialog dialog(&selectedPrinter(), parent);
         if (!dialog.isEnabled())
             return -1;
         return dialog.exec() == QDialog::Accepted ? 1 : 0;
+#else
+        Q_UNUSED(parent)
+        return -1;
+#endif
     }
 
     std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) override

@@ -8,10 +8,16 @@ namespace dw {
 
 class DataWindow;
 
-// Writes the rows of the primary buffer with the column headings (the "<col>_t" texts,
-// or the column names) in a format: "csv" (UTF-8, RFC 4180 quoting), "txt" (tab
-// separated), "html" (a table), "pdf" (the printed pages). True on success; on
-// failure `error` says why and no partial file is left.
+// Writes the rows of the primary buffer, in their current order and as they show
+// (display formats and drop-down lookups applied), under the column headings (the
+// "<col>_t" texts, or the column names), every column in column-number order:
+//   "csv"  UTF-8 with a byte order mark, CRLF line ends, RFC 4180 quoting (a field with
+//          a comma, quote or line break is quoted, quotes doubled);
+//   "txt"  UTF-8, one record per CRLF-ended line, tab separated; a backslash, tab,
+//          line feed or carriage return inside a value is written \\, \t, \n, \r;
+//   "html" a UTF-8 page with one table, text escaped, line breaks as <br>;
+//   "pdf"  the printed pages, on the selected printer's paper.
+// True on success; on failure `error` says why and no partial file is left.
 [[nodiscard]] bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error = nullptr);
 
 } // namespace dw

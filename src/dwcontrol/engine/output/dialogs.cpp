@@ -1,0 +1,29 @@
+#include "output/dialogs.h"
+
+#include "datawindow.h"
+#include "output/filterdialog.h"
+#include "output/sortdialog.h"
+
+namespace dw {
+
+int runSortDialog(QWidget *parent, const DataWindow &dw, QString &criteria)
+{
+    const QString shown = criteria.isEmpty() ? dw.Describe(QStringLiteral("DataWindow.Table.Sort")) : criteria;
+    SortDialog dialog(dw, shown == u"?" || shown == u"!" ? QString() : shown, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return 0;
+    criteria = dialog.criteria();
+    return 1;
+}
+
+int runFilterDialog(QWidget *parent, const DataWindow &dw, QString &expression)
+{
+    const QString shown = expression.isEmpty() ? dw.Describe(QStringLiteral("DataWindow.Table.Filter")) : expression;
+    FilterDialog dialog(dw, shown == u"?" || shown == u"!" ? QString() : shown, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return 0;
+    expression = dialog.expression();
+    return 1;
+}
+
+} // namespace dw
