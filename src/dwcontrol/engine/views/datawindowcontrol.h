@@ -82,9 +82,28 @@ public:
     // The object and row under a point in widget pixels (what events report).
     [[nodiscard]] DwObjectRef objectAt(const QPoint &pixel, long *row = nullptr) const;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+// Suspends painting of a control for a scope: SetRedraw(false) now, SetRedraw(true) when
+// the scope ends however it ends, so an early return cannot leave a grid frozen.
+class RedrawSuspender
+{
+public:
+    explicit RedrawSuspender(DataWindowControl &control) : m_control(control) { m_control.SetRedraw(false); }
+    ~RedrawSuspender() { m_control.SetRedraw(true); }
+    RedrawSuspender(const RedrawSuspender &) = delete;
+    RedrawSuspender &operator=(const RedrawSuspender &) = delete;
+
+private:
+    DataWindowControl &m_control;
 };
 
 } // namespace dw
