@@ -308,13 +308,13 @@ HitResult GridView::hitTest(QPoint pixel) const
         }
     }
     hit.row = row;
-    hit.dwo.band = bandName(band);
+    hit.dwo.band = eventBandName(band);
 
     const auto take = [&](const LayoutObject *object, Band objectBand) {
         hit.object = object;
         hit.dwo.name = object->name;
         hit.dwo.type = objectType(*object);
-        hit.dwo.band = bandName(objectBand);
+        hit.dwo.band = eventBandName(objectBand);
     };
     if (const auto *object = topmostAt(Band::Foreground, 0, {ux, uy(pixel.y())})) {
         take(object, Band::Foreground);

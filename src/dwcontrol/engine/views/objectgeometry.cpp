@@ -42,7 +42,7 @@ QString objectType(const LayoutObject &object)
     return kind;
 }
 
-QString bandName(Band band)
+QString eventBandName(Band band)
 {
     switch (band) {
     case Band::Header: return QStringLiteral("header");
@@ -59,7 +59,7 @@ bool isDrawable(const LayoutObject &object)
 {
     const QString type = objectType(object);
     return type == u"text" || type == u"column" || type == u"compute" || type == u"picture"
-        || type == u"line" || type == u"rectangle";
+        || type == u"line" || type == u"rectangle" || type == u"ellipse" || type == u"roundrectangle";
 }
 
 bool isVisible(const ObjectAttributes &attributes)

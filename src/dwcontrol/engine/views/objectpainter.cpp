@@ -297,13 +297,26 @@ void paintObject(QPainter &p, const ObjectAttributes &a, const Mapper &m, const 
     if (r.isEmpty())
         return;
 
-    if (type == u"rectangle") {
+    if (type == u"rectangle" || type == u"ellipse" || type == u"roundrectangle") {
+        // Brush hatch 7 is hollow; any other hatch fills with the brush colour.
         const bool hollow = int(a.number(QStringLiteral("brush.hatch"), 6)) == 7;
         const QColor fill = hollow ? QColor() : colourAttribute(a, QStringLiteral("brush.color"), QColor());
+        p.save();
         p.setBrush(fill.isValid() ? QBrush(fill) : QBrush(Qt::NoBrush));
         p.setPen(penOf(a, m));
-        p.drawRect(r.adjusted(0, 0, -1, -1));
-        p.setBrush(Qt::NoBrush);
+        const QRectF shape = r.adjusted(0, 0, -1, -1);
+        if (type == u"ellipse") {
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.drawEllipse(shape);
+        } else if (type == u"roundrectangle") {
+            p.setRenderHint(QPainter::Antialiasing, true);
+            const double rx = units::toPixelsX(a.number(QStringLiteral("ellipsewidth"), 36), m.dpiX);
+            const double ry = units::toPixelsY(a.number(QStringLiteral("ellipseheight"), 32), m.dpiY);
+            p.drawRoundedRect(shape, rx / 2, ry / 2);
+        } else {
+            p.drawRect(shape);
+        }
+        p.restore();
         return;
     }
     if (type == u"picture") {
