@@ -21,19 +21,33 @@ enum class ColumnType { Char, Long, ULong, Int, Number, Decimal, Real, Date, Dat
 class ColumnStore
 {
 public:
-    ColumnStore() = default;
+    ColumnStore();
     explicit ColumnStore(std::vector<ColumnType> types);
+    ~ColumnStore();
+    ColumnStore(const ColumnStore &other);
+    ColumnStore &operator=(const ColumnStore &other);
+    ColumnStore(ColumnStore &&other) noexcept;
+    ColumnStore &operator=(ColumnStore &&other) noexcept;
 
     void clear();
     // Appends every remaining row of the cursor (cursor column i → store column i);
-    // returns the number appended, or -1 when the cursor stopped on an error.
+    // returns the number appended, or -1 when the cursor stopped on an error (the rows
+    // read before the error stay). A store made without types takes one column per
+    // cursor column, typed by the first row's cells (integer, real, else text).
+    // Cells are converted to the column's type: numbers written as text into text
+    // columns, texts parsed into number columns (null when they are not numbers).
     qint64 appendAll(Cursor &cursor);
 
     [[nodiscard]] qint64 size() const;
     [[nodiscard]] int columnCount() const;
     [[nodiscard]] ColumnType type(int column) const; // 0-based column
     [[nodiscard]] bool isNull(qint64 index, int column) const;
-    [[nodiscard]] std::string_view utf8(qint64 index, int column) const; // text columns
+    // Char, date and time columns hold UTF-8 text; the others numbers.
+    [[nodiscard]] bool isText(int column) const;
+    [[nodiscard]] bool isInteger(int column) const; // long, ulong, int
+    [[nodiscard]] std::string_view utf8(qint64 index, int column) const; // text columns; empty otherwise
+    [[nodiscard]] qint64 integer(qint64 index, int column) const;        // integer columns; 0 otherwise
+    [[nodiscard]] double number(qint64 index, int column) const;         // number columns; 0 otherwise
     [[nodiscard]] Value value(qint64 index, int column) const;
     [[nodiscard]] std::size_t memoryBytes() const;
 
@@ -58,11 +72,12 @@ public:
 
     [[nodiscard]] bool isSelected(long row) const;
     void select(long row, bool flag); // rows outside 1..rowCount are ignored
-    void selectAll(bool flag);
+    void selectAll(bool flag);        // every row of the primary buffer
 
     [[nodiscard]] std::vector<std::uint32_t> &primary() { return m_primary; }
     [[nodiscard]] std::vector<std::uint32_t> &filtered() { return m_filtered; }
     [[nodiscard]] const std::vector<std::uint32_t> &primary() const { return m_primary; }
+    [[nodiscard]] const std::vector<std::uint32_t> &filtered() const { return m_filtered; }
 
 private:
     std::vector<std::uint32_t> m_primary;

@@ -27,15 +27,22 @@ struct SortKey
                                                                     const EvalContext &context,
                                                                     QString *error = nullptr);
 
-// Stable sort of the primary buffer by the keys; texts by a collator in Spanish
-// order, nulls first in ascending order. No keys: nothing changes.
+// Stable sort of the primary buffer by the keys (rows equal in every key keep their
+// order); texts by a collator in Spanish order, numbers by value, nulls first in
+// ascending order and last in descending. No keys: the rows go back to retrieval order.
+// Column n of the keys and of the context is column n - 1 of the store, which is read
+// directly; columns beyond the store's are read through the context.
 void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
               const EvalContext &context);
 
 // Applies a filter to every row (primary and filtered): rows for which the
-// expression is true stay or come back to the primary buffer, the others move to the
-// filtered buffer. No expression: every row comes back. Order is kept: primary rows
-// first in their order, then rows that come back, in retrieval order.
+// expression is true stay or come back to the primary buffer, the others (false or
+// null) move to the filtered buffer, which is kept in retrieval order. No expression:
+// every row comes back. Order is kept: when the primary buffer is in retrieval order
+// (never sorted) it stays so, rows coming back taking their places; otherwise the
+// primary rows keep their order and the rows that come back follow in retrieval order,
+// for the caller to sort again. Conditions of the grid's commands run straight on the
+// store (see CompiledFilter); anything else is evaluated through the context.
 void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter,
                 const EvalContext &context);
 

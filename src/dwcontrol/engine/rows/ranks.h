@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace dw {
+
+// Sorting works on ranks: each row gets a small number that orders like its value
+// (equal values share a rank, null ranks 0), so a key of any type sorts with one
+// integer comparison, or with a counting sort.
+struct Ranks
+{
+    std::vector<std::uint32_t> byIndex; // rank of each store index; 0 for rows not ranked
+    std::uint32_t highest = 0;
+};
+
+using TextOf = std::function<std::optional<std::string_view>(std::uint32_t index)>;
+using NumberOf = std::function<std::optional<double>(std::uint32_t index)>;
+using IntegerOf = std::function<std::optional<std::int64_t>(std::uint32_t index)>;
+
+// Ranks of the rows at `indexes` (into a store of `storeSize` rows), by their text in
+// Spanish collation order, or by number. A null value (nullopt, or a NaN) ranks 0.
+[[nodiscard]] Ranks rankTexts(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const TextOf &text);
+[[nodiscard]] Ranks rankNumbers(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const NumberOf &number);
+[[nodiscard]] Ranks rankIntegers(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const IntegerOf &number);
+
+// The collation rank (from 1) of each of several texts; equal texts share a rank.
+[[nodiscard]] std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts);
+
+} // namespace dw

@@ -1,0 +1,338 @@
+#include "rows/rowstore.h"
+#include "rows/bytearena.h"
+
+#include <charconv>
+#include <limits>
+#include <optional>
+
+namespace dw {
+
+namespace {
+
+enum class Storage { Text, Integer, Real };
+
+Storage storageOf(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Long:
+    case ColumnType::ULong:
+    case ColumnType::Int:
+        return Storage::Integer;
+    case ColumnType::Number:
+    case ColumnType::Decimal:
+    case ColumnType::Real:
+        return Storage::Real;
+    default:
+        return Storage::Text;
+    }
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+template<typename Number>
+std::optional<Number> parseNumber(std::string_view text)
+{
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    Number number{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+struct ColumnStore::Column
+{
+    ColumnType type = ColumnType::Char;
+    Storage storage = Storage::Text;
+    ByteArena text;
+    std::vector<std::uint32_t> offsets{0}; // text of row i: offsets[i] .. offsets[i + 1]
+    std::vector<qint64> integers;
+    std::vector<double> reals;
+    std::vector<std::uint64_t> nulls;      // one bit per row
+
+    explicit Column(ColumnType columnType) : type(columnType), storage(storageOf(columnType)) {}
+
+    [[nodiscard]] bool isNull(qint64 index) const
+    {
+        return (nulls[std::size_t(index) >> 6] >> (index & 63)) & 1U;
+    }
+
+    void appendNull(qint64 index)
+    {
+        if ((index & 63) == 0)
+            nulls.push_back(0);
+        nulls.back() |= std::uint64_t(1) << (index & 63);
+        appendEmpty();
+    }
+
+    void appendEmpty()
+    {
+        switch (storage) {
+        case Storage::Text: offsets.push_back(std::uint32_t(text.size())); break;
+        case Storage::Integer: integers.push_back(0); break;
+        case Storage::Real: reals.push_back(0); break;
+        }
+    }
+
+    void appendText(std::string_view bytes)
+    {
+        text.append(bytes);
+        offsets.push_back(std::uint32_t(text.size()));
+    }
+
+    // Copies one cell of the cursor's current row, converted to the column's storage.
+    void append(const Cursor &cursor, int source, qint64 index)
+    {
+        if ((index & 63) == 0)
+            nulls.push_back(0);
+        const CellKind kind = cursor.kind(source);
+        if (kind == CellKind::Null) {
+            nulls.back() |= std::uint64_t(1) << (index & 63);
+            appendEmpty();
+            return;
+        }
+        switch (storage) {
+        case Storage::Text:
+            if (kind == CellKind::Text) {
+                appendText(cursor.utf8(source));
+            } else {
+                char buffer[32];
+                const auto result = kind == CellKind::Integer
+                    ? std::to_chars(buffer, buffer + sizeof buffer, cursor.integer(source))
+                    : std::to_chars(buffer, buffer + sizeof buffer, cursor.real(source));
+                appendText(std::string_view(buffer, std::size_t(result.ptr - buffer)));
+            }
+            return;
+        case Storage::Integer: {
+            std::optional<qint64> number;
+            if (kind == CellKind::Integer)
+                number = cursor.integer(source);
+            else if (kind == CellKind::Real)
+                number = qint64(cursor.real(source));
+            else
+                number = parseNumber<qint64>(cursor.utf8(source));
+            if (!number)
+                nulls.back() |= std::uint64_t(1) << (index & 63);
+            integers.push_back(number.value_or(0));
+            return;
+        }
+        case Storage::Real: {
+            std::optional<double> number;
+            if (kind == CellKind::Real)
+                number = cursor.real(source);
+            else if (kind == CellKind::Integer)
+                number = double(cursor.integer(source));
+            else
+                number = parseNumber<double>(cursor.utf8(source));
+            if (!number)
+                nulls.back() |= std::uint64_t(1) << (index & 63);
+            reals.push_back(number.value_or(0));
+            return;
+        }
+        }
+    }
+
+    void shrink()
+    {
+        text.shrink();
+        offsets.shrink_to_fit();
+        integers.shrink_to_fit();
+        reals.shrink_to_fit();
+        nulls.shrink_to_fit();
+    }
+
+    [[nodiscard]] std::size_t memoryBytes() const
+    {
+        return text.capacity() + offsets.capacity() * sizeof(std::uint32_t)
+             + integers.capacity() * sizeof(qint64) + reals.capacity() * sizeof(double)
+             + nulls.capacity() * sizeof(std::uint64_t);
+    }
+};
+
+ColumnStore::ColumnStore() = default;
+ColumnStore::~ColumnStore() = default;
+ColumnStore::ColumnStore(const ColumnStore &other) = default;
+ColumnStore &ColumnStore::operator=(const ColumnStore &other) = default;
+ColumnStore::ColumnStore(ColumnStore &&other) noexcept = default;
+ColumnStore &ColumnStore::operator=(ColumnStore &&other) noexcept = default;
+
+ColumnStore::ColumnStore(std::vector<ColumnType> types)
+{
+    m_columns.reserve(types.size());
+    for (const ColumnType type : types)
+        m_columns.emplace_back(type);
+}
+
+void ColumnStore::clear()
+{
+    std::vector<Column> empty;
+    empty.reserve(m_columns.size());
+    for (const Column &column : m_columns)
+        empty.emplace_back(column.type);
+    m_columns = std::move(empty);
+    m_size = 0;
+}
+
+qint64 ColumnStore::appendAll(Cursor &cursor)
+{
+    bool typed = !m_columns.empty();
+    qint64 appended = 0;
+    while (cursor.next()) {
+        if (!typed) {
+            for (int c = 0; c < cursor.columnCount(); ++c) {
+                const CellKind kind = cursor.kind(c);
+                m_columns.emplace_back(kind == CellKind::Integer ? ColumnType::Long
+                                       : kind == CellKind::Real  ? ColumnType::Real
+                                                                 : ColumnType::Char);
+            }
+            typed = true;
+        }
+        const int shared = std::min(cursor.columnCount(), columnCount());
+        // Offsets are 32-bit: a column's text stops short of 4 GiB, checked before the
+        // row is taken so every column always holds the same rows.
+        for (int c = 0; c < shared; ++c) {
+            const Column &column = m_columns[std::size_t(c)];
+            if (column.storage == Storage::Text && cursor.kind(c) == CellKind::Text
+                && column.text.size() + cursor.utf8(c).size() > std::numeric_limits<std::uint32_t>::max()) {
+                return -1;
+            }
+        }
+        for (int c = 0; c < columnCount(); ++c) {
+            Column &column = m_columns[std::size_t(c)];
+            if (c < shared)
+                column.append(cursor, c, m_size);
+            else
+                column.appendNull(m_size);
+        }
+        ++m_size;
+        ++appended;
+    }
+    for (Column &column : m_columns)
+        column.shrink();
+    return cursor.error() ? -1 : appended;
+}
+
+qint64 ColumnStore::size() const
+{
+    return m_size;
+}
+
+int ColumnStore::columnCount() const
+{
+    return int(m_columns.size());
+}
+
+ColumnType ColumnStore::type(int column) const
+{
+    return m_columns[std::size_t(column)].type;
+}
+
+bool ColumnStore::isText(int column) const
+{
+    return m_columns[std::size_t(column)].storage == Storage::Text;
+}
+
+bool ColumnStore::isInteger(int column) const
+{
+    return m_columns[std::size_t(column)].storage == Storage::Integer;
+}
+
+bool ColumnStore::isNull(qint64 index, int column) const
+{
+    return m_columns[std::size_t(column)].isNull(index);
+}
+
+std::string_view ColumnStore::utf8(qint64 index, int column) const
+{
+    const Column &c = m_columns[std::size_t(column)];
+    if (c.storage != Storage::Text)
+        return {};
+    const std::uint32_t begin = c.offsets[std::size_t(index)];
+    const std::uint32_t end = c.offsets[std::size_t(index) + 1];
+    return std::string_view(c.text.data() + begin, end - begin);
+}
+
+qint64 ColumnStore::integer(qint64 index, int column) const
+{
+    const Column &c = m_columns[std::size_t(column)];
+    return c.storage == Storage::Integer ? c.integers[std::size_t(index)] : 0;
+}
+
+double ColumnStore::number(qint64 index, int column) const
+{
+    const Column &c = m_columns[std::size_t(column)];
+    switch (c.storage) {
+    case Storage::Integer: return double(c.integers[std::size_t(index)]);
+    case Storage::Real: return c.reals[std::size_t(index)];
+    default: return 0;
+    }
+}
+
+Value ColumnStore::value(qint64 index, int column) const
+{
+    const Column &c = m_columns[std::size_t(column)];
+    if (c.isNull(index))
+        return {};
+    switch (c.storage) {
+    case Storage::Text: {
+        const std::string_view bytes = utf8(index, column);
+        QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        if (text.isNull())
+            text = QLatin1String(""); // an empty text is not null
+        return Value(text);
+    }
+    case Storage::Integer: return Value(c.integers[std::size_t(index)]);
+    case Storage::Real: return Value(c.reals[std::size_t(index)]);
+    }
+    return {};
+}
+
+std::size_t ColumnStore::memoryBytes() const
+{
+    std::size_t bytes = sizeof(*this) + m_columns.capacity() * sizeof(Column);
+    for (const Column &column : m_columns)
+        bytes += column.memoryBytes();
+    return bytes;
+}
+
+void RowSet::reset(qint64 storedRows)
+{
+    m_primary.resize(std::size_t(storedRows));
+    for (std::size_t i = 0; i < m_primary.size(); ++i)
+        m_primary[i] = std::uint32_t(i);
+    m_filtered.clear();
+    m_selected.assign(std::size_t(storedRows), 0);
+}
+
+bool RowSet::isSelected(long row) const
+{
+    if (row < 1 || row > rowCount())
+        return false;
+    return m_selected[storeIndex(row)] != 0;
+}
+
+void RowSet::select(long row, bool flag)
+{
+    if (row < 1 || row > rowCount())
+        return;
+    m_selected[storeIndex(row)] = flag ? 1 : 0;
+}
+
+void RowSet::selectAll(bool flag)
+{
+    for (const std::uint32_t index : m_primary)
+        m_selected[index] = flag ? 1 : 0;
+}
+
+} // namespace dw
