@@ -1,0 +1,234 @@
+#include "db/mdbimport.h"
+
+// libmdb's header wraps glib in extern "C"; glib must come first in C++.
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <sqlite3.h>
+
+#include <QStringList>
+
+#include <charconv>
+#include <memory>
+#include <vector>
+
+namespace dw {
+
+namespace {
+
+// Every value starts with this much room; a table holding a longer memo is read again
+// with more, so memos arrive whole without reserving megabytes per column up front.
+constexpr std::size_t InitialBindSize = 16 * 1024;
+constexpr std::size_t MaximumBindSize = 64 * 1024 * 1024;
+
+struct MdbCloser
+{
+    void operator()(MdbHandle *mdb) const { mdb_close(mdb); }
+};
+struct TableFreer
+{
+    void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
+};
+struct StatementFinalizer
+{
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+QString quoted(const char *identifier)
+{
+    QString name = QString::fromUtf8(identifier);
+    name.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + name + u'"';
+}
+
+const char *affinity(int type)
+{
+    switch (type) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+        return "INTEGER";
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_MONEY:
+    case MDB_NUMERIC:
+        return "REAL";
+    case MDB_BINARY:
+    case MDB_OLE:
+        return "BLOB";
+    default:
+        return "TEXT";
+    }
+}
+
+enum class TableResult { Done, NeedsMoreRoom, Failed };
+
+bool execute(sqlite3 *db, const QString &sql, QString &problem)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    problem = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    return false;
+}
+
+int bindValue(sqlite3_stmt *insert, int index, const MdbColumn &column, const char *text,
+              std::size_t length)
+{
+    const char *end = text + length;
+    switch (column.col_type) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT: {
+        sqlite3_int64 number = 0;
+        const auto [at, ec] = std::from_chars(text, end, number);
+        if (ec == std::errc() && at == end)
+            return sqlite3_bind_int64(insert, index, number);
+        break;
+    }
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_MONEY:
+    case MDB_NUMERIC: {
+        double number = 0;
+        const auto [at, ec] = std::from_chars(text, end, number);
+        if (ec == std::errc() && at == end)
+            return sqlite3_bind_double(insert, index, number);
+        break;
+    }
+    case MDB_BINARY:
+        return sqlite3_bind_blob64(insert, index, text, length, SQLITE_TRANSIENT);
+    default:
+        break;
+    }
+    return sqlite3_bind_text64(insert, index, text, length, SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db,
+                        std::size_t bindSize, QString &problem)
+{
+    const QString tableName = QString::fromUtf8(entry->object_name);
+    const std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
+    if (!table || !mdb_read_columns(table.get()) || table->num_cols > MDB_MAX_COLS
+        || table->columns->len != table->num_cols) {
+        problem = QStringLiteral("no se puede leer la definición de la tabla %1").arg(tableName);
+        return TableResult::Failed;
+    }
+    const unsigned columnCount = table->num_cols;
+    mdb_set_bind_size(mdb, bindSize);
+    mdb_rewind_table(table.get());
+
+    std::vector<std::vector<char>> buffers(columnCount, std::vector<char>(bindSize + 1));
+    std::vector<int> lengths(columnCount);
+    QStringList definitions;
+    for (unsigned i = 0; i < columnCount; ++i) {
+        auto *column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+        mdb_bind_column(table.get(), int(i + 1), buffers[i].data(), &lengths[i]);
+        definitions << quoted(column->name) + u' ' + QLatin1StringView(affinity(column->col_type));
+    }
+    const QString create = QStringLiteral("CREATE TABLE %1 (%2)")
+                               .arg(quoted(entry->object_name), definitions.join(u", "));
+    if (!execute(db, create, problem))
+        return TableResult::Failed;
+
+    QStringList markers;
+    for (unsigned i = 0; i < columnCount; ++i)
+        markers << QStringLiteral("?");
+    const QByteArray insertSql =
+        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted(entry->object_name), markers.join(u',')).toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(db, insertSql.constData(), -1, &raw, nullptr) != SQLITE_OK) {
+        problem = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(raw);
+        return TableResult::Failed;
+    }
+    const Statement insert(raw);
+
+    std::vector<MdbField> fields(MDB_MAX_COLS);
+    while (mdb_fetch_row(table.get())) {
+        // The row just read is still on the page buffer: crack it again to tell NULL
+        // from empty text, which the bound buffers cannot.
+        int start = 0;
+        size_t size = 0;
+        if (table->cur_row == 0 || mdb_find_row(mdb, int(table->cur_row - 1), &start, &size) != 0
+            || mdb_crack_row(table.get(), start, size, fields.data()) <= 0) {
+            problem = QStringLiteral("una fila de la tabla %1 está dañada").arg(tableName);
+            return TableResult::Failed;
+        }
+        for (unsigned i = 0; i < columnCount; ++i) {
+            const auto *column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+            const int index = int(i + 1);
+            // A boolean lives in the null mask itself and is never null.
+            if (fields[i].is_null && column->col_type != MDB_BOOL) {
+                sqlite3_bind_null(insert.get(), index);
+                continue;
+            }
+            const int length = lengths[i];
+            if (length < 0 || std::size_t(length) > bindSize) {
+                problem = QStringLiteral("un valor de la tabla %1 está dañado").arg(tableName);
+                return TableResult::Failed;
+            }
+            // libmdb cuts a value silently one byte short of the bind size.
+            if (std::size_t(length) + 1 >= bindSize)
+                return TableResult::NeedsMoreRoom;
+            bindValue(insert.get(), index, *column, buffers[i].data(), std::size_t(length));
+        }
+        if (sqlite3_step(insert.get()) != SQLITE_DONE) {
+            problem = QString::fromUtf8(sqlite3_errmsg(db));
+            return TableResult::Failed;
+        }
+        sqlite3_reset(insert.get());
+        sqlite3_clear_bindings(insert.get());
+    }
+    return TableResult::Done;
+}
+
+} // namespace
+
+bool importJet(QByteArray file, sqlite3 *db, QString &problem)
+{
+    const std::unique_ptr<MdbHandle, MdbCloser> mdb(
+        mdb_open_buffer(file.data(), std::size_t(file.size()), MDB_NOFLAGS));
+    if (!mdb) {
+        problem = QStringLiteral("libmdb no reconoce el formato");
+        return false;
+    }
+    mdb_set_boolean_fmt_numbers(mdb.get());
+    mdb_set_date_fmt(mdb.get(), "%Y-%m-%d %H:%M:%S");
+    mdb_set_shortdate_fmt(mdb.get(), "%Y-%m-%d");
+    if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
+        problem = QStringLiteral("no se puede leer el catálogo de tablas");
+        return false;
+    }
+    if (!execute(db, QStringLiteral("BEGIN"), problem))
+        return false;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (!mdb_is_user_table(entry))
+            continue;
+        std::size_t bindSize = InitialBindSize;
+        for (;;) {
+            const TableResult result = importTable(mdb.get(), entry, db, bindSize, problem);
+            if (result == TableResult::Done)
+                break;
+            if (result == TableResult::Failed || bindSize >= MaximumBindSize) {
+                if (result == TableResult::NeedsMoreRoom)
+                    problem = QStringLiteral("un valor de la tabla %1 es demasiado largo")
+                                  .arg(QString::fromUtf8(entry->object_name));
+                execute(db, QStringLiteral("ROLLBACK"), problem);
+                return false;
+            }
+            bindSize *= 4;
+            if (!execute(db, QStringLiteral("DROP TABLE %1").arg(quoted(entry->object_name)),
+                         problem))
+                return false;
+        }
+    }
+    return execute(db, QStringLiteral("COMMIT"), problem);
+}
+
+} // namespace dw

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "db/connection.h"
+
+#include <memory>
+
+struct sqlite3;
+
+namespace dw {
+
+struct SqliteCloser
+{
+    void operator()(sqlite3 *db) const;
+};
+using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
+
+// A connection over an SQLite handle, answering the Access dialect the program sends
+// (ucase() on top of SQLite's own like). Once made, it refuses every statement that
+// would write: the database is only read.
+class SqliteConnection final : public Connection
+{
+public:
+    // Takes the handle over, registers the SQL functions and installs the read-only guard.
+    explicit SqliteConnection(SqliteHandle db);
+    ~SqliteConnection() override;
+
+    [[nodiscard]] Dialect dialect() const override { return Dialect::SQLite; }
+    [[nodiscard]] std::unique_ptr<Cursor> query(const QString &sql,
+                                                const std::vector<Value> &params,
+                                                DbError &error) override;
+
+private:
+    SqliteHandle m_db;
+};
+
+// Registers the Access-dialect functions (ucase) on a handle.
+void registerAccessFunctions(sqlite3 *db);
+// Installs the authorizer that lets only reading statements through.
+void installReadOnlyGuard(sqlite3 *db);
+
+} // namespace dw

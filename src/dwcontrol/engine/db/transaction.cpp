@@ -1,0 +1,75 @@
+#include "db/transaction.h"
+
+#include "db/builtindriver.h"
+#include "db/connectstring.h"
+#include "db/errors.h"
+#include "db/odbcconnection.h"
+
+namespace dw {
+
+Transaction::Transaction() = default;
+Transaction::~Transaction() = default;
+
+QString Transaction::connectString(const QString &dbParm)
+{
+    return dbParmValue(dbParm, QStringLiteral("ConnectString"));
+}
+
+QString Transaction::connectOption(const QString &dbParm)
+{
+    return dbParmValue(dbParm, QStringLiteral("ConnectOption"));
+}
+
+void Transaction::connect()
+{
+    disconnect();
+    SQLCode = 0;
+    SQLDBCode = 0;
+    SQLErrText.clear();
+
+    DbError error;
+    const QString text = connectString(DBParm);
+    const ConnectString parts(text);
+    if (DBMS.trimmed().compare(u"ODBC", Qt::CaseInsensitive) != 0) {
+        error = makeError(dberror::NoInterface,
+                          QStringLiteral("La interfaz de base de datos «%1» no está disponible.").arg(DBMS));
+    } else if (text.trimmed().isEmpty()) {
+        error = makeError(dberror::BadConnectString,
+                          QStringLiteral("El parámetro DBParm no contiene ConnectString."));
+    } else {
+#ifndef Q_OS_WIN
+        // Without the Access driver on this system, the built-in driver serves its files.
+        const QString driver = parts.value(QStringLiteral("Driver")).value_or(QString()).trimmed();
+        if (driver.compare(QStringView(AccessDriverName), Qt::CaseInsensitive) == 0) {
+            const QString file = parts.value(QStringLiteral("DBQ")).value_or(QString());
+            if (file.isEmpty()) {
+                error = makeError(dberror::BadConnectString,
+                                  QStringLiteral("La cadena de conexión no indica el archivo de "
+                                                 "base de datos (DBQ)."));
+            } else {
+                m_connection = openBuiltInAccess(file, parts.value(QStringLiteral("PWD")).value_or(QString()),
+                                                 error);
+            }
+        } else
+#endif
+        {
+            m_connection = openOdbc(text, AutoCommit, error);
+        }
+    }
+    if (m_connection)
+        return;
+    SQLCode = -1;
+    SQLDBCode = error.code;
+    SQLErrText = error.text;
+    // Whatever a driver echoes back, the password never reaches a message.
+    const QString password = parts.value(QStringLiteral("PWD")).value_or(QString());
+    if (!password.isEmpty())
+        SQLErrText.replace(password, QStringLiteral("********"));
+}
+
+void Transaction::disconnect()
+{
+    m_connection.reset();
+}
+
+} // namespace dw
