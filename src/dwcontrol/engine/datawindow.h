@@ -119,9 +119,14 @@ public:
     [[nodiscard]] int bandHeight(Band band) const;
     // Objects in drawing order (first drawn first), after SetPosition and creates.
     [[nodiscard]] const std::vector<LayoutObject> &objects() const;
-    // An attribute of an object as it applies at a row (expressions evaluated);
-    // "" when absent.
+    // An attribute of an object as it applies at a row (expressions evaluated); the
+    // kind's default when unset ("1" for visible, "[general]" for a column's format);
+    // "" when the kind has no such attribute or no default.
     [[nodiscard]] QString attribute(const LayoutObject &object, const QString &path, long row = 0) const;
+    // The text an object shows at a row: a text's text, a column's displayText, a
+    // compute's value under its format ("!" when its expression does not parse); ""
+    // for pictures and shapes.
+    [[nodiscard]] QString objectText(const LayoutObject &object, long row) const;
     [[nodiscard]] Band bandOf(const LayoutObject &object) const;
     [[nodiscard]] int columnCount() const;
     [[nodiscard]] int columnNumber(const QString &name) const; // 0 when none

@@ -1,0 +1,100 @@
+#pragma once
+
+// The inside of DataWindow, shared by its source files (layout and paths in
+// datawindow.cpp, retrieval and rows in datawindow_rows.cpp).
+
+#include "datawindow.h"
+#include "expr/expression.h"
+#include "objects/layout.h"
+#include "rows/rowstore.h"
+#include "rows/sortfilter.h"
+
+#include <QHash>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace dw {
+
+struct DataWindow::Impl final : EvalContext
+{
+    explicit Impl(DataWindow &owner) : self(owner) {}
+
+    DataWindow &self;
+    DataWindowObserver *observer = nullptr;
+    QString dataObject;
+    Layout layout;
+    Transaction *transaction = nullptr;
+
+    ColumnStore store;
+    RowSet rows;
+    long currentRow = 0;
+
+    // Criteria in force, as Describe reports them ("" when none).
+    QString sortText;
+    std::vector<SortKey> sortKeys;
+    QString filterText;
+    std::optional<Expression> filter;
+
+    // Set while the observer handles sqlPreview: SetSQLPreview replaces the statement.
+    bool inPreview = false;
+    QString previewSql;
+
+    // Drop-down columns: the child data window retrieved with the parent, and its rows
+    // by data value (built on first use after each retrieval).
+    struct DropDown
+    {
+        std::unique_ptr<DataWindow> child;
+        QHash<QString, QString> displayByData;
+        bool indexed = false;
+    };
+    mutable std::map<int, DropDown> dropDowns; // by column number
+    // Code tables by column number: data value (normalised) → display text.
+    mutable std::map<int, QHash<QString, QString>> codeTables;
+    // Parsed attribute and Evaluate expressions by text (null when it does not parse).
+    mutable QHash<QString, std::shared_ptr<const std::optional<Expression>>> expressions;
+
+    // --- EvalContext ----------------------------------------------------------------
+    [[nodiscard]] int columnNumber(const QString &name) const override
+    {
+        return layout.columnNumber(name);
+    }
+    [[nodiscard]] Value columnValue(int column, qint64 index) const override;
+    [[nodiscard]] QString lookupDisplay(int column, qint64 index) const override;
+    [[nodiscard]] QString describe(const QString &path) const override { return self.Describe(path); }
+
+    // --- helpers -------------------------------------------------------------------
+    [[nodiscard]] qint64 indexOf(long row) const; // store index of a primary row, -1 outside
+    [[nodiscard]] QWidget *dialogParent() const;
+    [[nodiscard]] const LayoutObject *columnObject(int column) const;
+    [[nodiscard]] bool isDropDown(int column) const;
+    [[nodiscard]] bool hasCodeTable(int column) const;
+    [[nodiscard]] QString displayOf(int column, const Value &value) const;
+    [[nodiscard]] const Expression *expression(const QString &text) const;
+    [[nodiscard]] Value evaluate(const QString &text, qint64 index, bool *ok = nullptr) const;
+
+    // Parses sort criteria; the keys and their normalised text, or nothing.
+    struct Criteria
+    {
+        std::vector<SortKey> keys;
+        QString text;
+    };
+    [[nodiscard]] std::optional<Criteria> parseSort(const QString &text, QString *error) const;
+    void setSort(Criteria criteria);
+    void setFilter(const QString &text, std::optional<Expression> parsed);
+
+    void clearLayout();
+    void clearRows();
+    void resetDerivedCaches();
+    void reportDatabaseError(long code, const QString &text) const;
+    void retrieveDropDowns();
+    void notifyRows() const;
+    void notifyLayout() const;
+};
+
+// A data value as a lookup key: numbers (and texts that read as numbers) in their
+// default text, so the stored text "15" finds the number 15; other texts as they are.
+[[nodiscard]] QString lookupKey(const Value &value);
+
+} // namespace dw

@@ -1,0 +1,457 @@
+// The data window: retrieval, rows, selection, sort and filter, displayed values.
+
+#include "datawindow_p.h"
+
+#include "db/transaction.h"
+#include "interaction.h"
+#include "objects/displayformat.h"
+#include "objects/layoutpaths.h"
+#include "sql/selectdefinition.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace dw {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kDatabaseErrorTitle = u"Error de base de datos"_s;
+
+// Driver texts may quote the connect string; its password never reaches the user.
+QString withoutPassword(QString text, const Transaction *transaction)
+{
+    if (transaction) {
+        static const QRegularExpression pwd(u"(?:^|;)\\s*PWD\\s*=\\s*([^;]*)"_s,
+                                            QRegularExpression::CaseInsensitiveOption);
+        const auto match = pwd.match(Transaction::connectString(transaction->DBParm));
+        const QString password = match.hasMatch() ? match.captured(1).trimmed() : QString();
+        if (!password.isEmpty())
+            text.replace(password, u"****"_s);
+    }
+    static const QRegularExpression inline_(u"(PWD|PASSWORD)\\s*=\\s*[^;'\"\\s]*"_s,
+                                            QRegularExpression::CaseInsensitiveOption);
+    text.replace(inline_, u"\\1=****"_s);
+    return text;
+}
+
+std::vector<ColumnType> columnTypes(const Layout &layout)
+{
+    std::vector<ColumnType> types;
+    types.reserve(layout.columns.size());
+    for (const TableColumn &column : layout.columns)
+        types.push_back(column.columnType);
+    return types;
+}
+
+} // namespace
+
+QString lookupKey(const Value &value)
+{
+    if (value.isNull())
+        return {};
+    if (value.isNumber())
+        return Value(value.toNumber()).toText();
+    const QString text = value.toText().trimmed();
+    bool numeric = false;
+    const double number = text.toDouble(&numeric);
+    return numeric ? Value(number).toText() : text;
+}
+
+// --- transaction and retrieval --------------------------------------------------------
+
+int DataWindow::SetTransObject(Transaction *transaction)
+{
+    d->transaction = transaction;
+    return transaction ? 1 : -1;
+}
+
+Transaction *DataWindow::transObject() const
+{
+    return d->transaction;
+}
+
+QString DataWindow::selectSql() const
+{
+    Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
+    const auto rendered = renderSelect(d->layout.select,
+                                       connection ? connection->dialect() : Dialect::Access);
+    return rendered ? rendered->sql : QString();
+}
+
+int DataWindow::SetSQLPreview(const QString &sql)
+{
+    if (!d->inPreview)
+        return -1;
+    d->previewSql = sql;
+    return 1;
+}
+
+void DataWindow::Impl::reportDatabaseError(long code, const QString &text) const
+{
+    interaction().messageBox(dialogParent(), kDatabaseErrorTitle,
+                             u"%1: %2"_s.arg(code).arg(withoutPassword(text, transaction)));
+}
+
+void DataWindow::Impl::clearRows()
+{
+    store = ColumnStore();
+    rows.reset(0);
+    currentRow = 0;
+    for (auto &[column, dropDown] : dropDowns) {
+        dropDown.displayByData.clear();
+        dropDown.indexed = false;
+    }
+}
+
+long DataWindow::Retrieve(const std::vector<Value> &arguments)
+{
+    d->clearRows();
+    Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
+    if (!connection) {
+        d->reportDatabaseError(-1, u"No hay conexión con la base de datos."_s);
+        d->notifyRows();
+        return -1;
+    }
+    QString problem;
+    const auto rendered = renderSelect(d->layout.select, connection->dialect(), &problem);
+    if (!rendered) {
+        d->reportDatabaseError(-1, problem);
+        d->notifyRows();
+        return -1;
+    }
+
+    d->previewSql = rendered->sql;
+    d->inPreview = true;
+    if (d->observer)
+        d->observer->sqlPreview(0, 1, rendered->sql, 0, 0);
+    d->inPreview = false;
+    const QString sql = d->previewSql;
+
+    DbError error;
+    std::unique_ptr<Cursor> cursor =
+        connection->query(sql, bindArguments(d->layout.select, *rendered, arguments), error);
+    if (!cursor) {
+        d->reportDatabaseError(error.code, error.text);
+        d->notifyRows();
+        return -1;
+    }
+    const int wanted = int(d->layout.columns.size());
+    if (cursor->columnCount() < wanted) {
+        d->reportDatabaseError(-1, u"La consulta devuelve %1 columnas y el objeto espera %2."_s
+                                       .arg(cursor->columnCount())
+                                       .arg(wanted));
+        d->notifyRows();
+        return -1;
+    }
+    d->store = ColumnStore(columnTypes(d->layout));
+    const qint64 appended = d->store.appendAll(*cursor);
+    if (appended < 0) {
+        const DbError *failure = cursor->error();
+        d->clearRows();
+        d->reportDatabaseError(failure ? failure->code : -1,
+                               failure ? failure->text : u"La lectura de filas falló."_s);
+        d->notifyRows();
+        return -1;
+    }
+    cursor.reset();
+
+    d->rows.reset(d->store.size());
+    d->retrieveDropDowns();
+    if (d->filter)
+        filterRows(d->rows, d->store, &*d->filter, *d);
+    if (!d->sortKeys.empty())
+        sortRows(d->rows, d->store, d->sortKeys, *d);
+    d->currentRow = RowCount() > 0 ? 1 : 0;
+    d->notifyRows();
+    if (d->observer)
+        d->observer->retrieveEnd(RowCount());
+    return RowCount();
+}
+
+void DataWindow::Impl::retrieveDropDowns()
+{
+    for (int column = 1; column <= int(layout.columns.size()); ++column) {
+        if (!isDropDown(column)) {
+            dropDowns.erase(column);
+            continue;
+        }
+        const LayoutObject *object = columnObject(column);
+        const QString name = defaultPart(object->raw(u"dddw.name"_s));
+        DropDown &dropDown = dropDowns[column];
+        if (!dropDown.child || dropDown.child->dataObject().compare(name, Qt::CaseInsensitive) != 0) {
+            dropDown.child = std::make_unique<DataWindow>();
+            if (!dropDown.child->setDataObject(name))
+                continue; // a missing child layout: values show as they are stored
+        }
+        dropDown.child->SetTransObject(transaction);
+        (void)dropDown.child->Retrieve();
+        dropDown.displayByData.clear();
+        dropDown.indexed = false;
+    }
+}
+
+// --- lookups --------------------------------------------------------------------------
+
+const LayoutObject *DataWindow::Impl::columnObject(int column) const
+{
+    const int index = layout.columnObject(column);
+    return index < 0 ? nullptr : &layout.objects[std::size_t(index)];
+}
+
+bool DataWindow::Impl::isDropDown(int column) const
+{
+    const LayoutObject *object = columnObject(column);
+    return object && defaultPart(object->raw(u"edit.style"_s)).compare(u"dddw"_s, Qt::CaseInsensitive) == 0;
+}
+
+bool DataWindow::Impl::hasCodeTable(int column) const
+{
+    const LayoutObject *object = columnObject(column);
+    return object && !isDropDown(column) && isTrue(object->raw(u"edit.codetable"_s))
+           && !object->raw(u"values"_s).isEmpty();
+}
+
+QString DataWindow::Impl::displayOf(int column, const Value &value) const
+{
+    if (value.isNull())
+        return {};
+    if (isDropDown(column)) {
+        auto found = dropDowns.find(column);
+        if (found == dropDowns.end() || !found->second.child)
+            return value.toText();
+        DropDown &dropDown = found->second;
+        if (!dropDown.indexed) {
+            const LayoutObject *object = columnObject(column);
+            const DataWindow &child = *dropDown.child;
+            const int data = child.columnNumber(defaultPart(object->raw(u"dddw.datacolumn"_s)));
+            const int display = child.columnNumber(defaultPart(object->raw(u"dddw.displaycolumn"_s)));
+            if (data > 0 && display > 0) {
+                for (long row = 1; row <= child.RowCount(); ++row) {
+                    const QString key = lookupKey(child.GetItem(row, data));
+                    if (!key.isNull() && !dropDown.displayByData.contains(key))
+                        dropDown.displayByData.insert(key, child.GetItem(row, display).toText());
+                }
+            }
+            dropDown.indexed = true;
+        }
+        return dropDown.displayByData.value(lookupKey(value), value.toText());
+    }
+    if (hasCodeTable(column)) {
+        auto found = codeTables.find(column);
+        if (found == codeTables.end()) {
+            QHash<QString, QString> table;
+            // "Display<TAB>data/Display<TAB>data/"
+            const QString values = columnObject(column)->raw(u"values"_s);
+            for (const QString &entry : values.split(u'/', Qt::SkipEmptyParts)) {
+                const qsizetype tab = entry.indexOf(u'\t');
+                const QString key = lookupKey(Value(tab < 0 ? entry : entry.mid(tab + 1)));
+                if (!table.contains(key))
+                    table.insert(key, tab < 0 ? entry : entry.left(tab));
+            }
+            found = codeTables.emplace(column, std::move(table)).first;
+        }
+        return found->second.value(lookupKey(value), value.toText());
+    }
+    return value.toText();
+}
+
+Value DataWindow::Impl::columnValue(int column, qint64 index) const
+{
+    if (index < 0 || index >= store.size() || column < 1 || column > store.columnCount())
+        return {};
+    return store.value(index, column - 1);
+}
+
+QString DataWindow::Impl::lookupDisplay(int column, qint64 index) const
+{
+    return displayOf(column, columnValue(column, index));
+}
+
+qint64 DataWindow::Impl::indexOf(long row) const
+{
+    return row >= 1 && row <= rows.rowCount() ? qint64(rows.storeIndex(row)) : -1;
+}
+
+// --- rows -----------------------------------------------------------------------------
+
+long DataWindow::RowCount() const
+{
+    return d->rows.rowCount();
+}
+
+long DataWindow::FilteredCount() const
+{
+    return d->rows.filteredCount();
+}
+
+long DataWindow::GetRow() const
+{
+    return d->currentRow;
+}
+
+int DataWindow::SetRow(long row)
+{
+    if (row < 1 || row > RowCount())
+        return -1;
+    if (row != d->currentRow) {
+        d->currentRow = row;
+        d->notifyRows();
+    }
+    return 1;
+}
+
+int DataWindow::SelectRow(long row, bool select)
+{
+    if (row == 0)
+        d->rows.selectAll(select);
+    else if (row < 0 || row > RowCount())
+        return -1;
+    else
+        d->rows.select(row, select);
+    d->notifyRows();
+    return 1;
+}
+
+bool DataWindow::IsSelected(long row) const
+{
+    return row >= 1 && row <= RowCount() && d->rows.isSelected(row);
+}
+
+Value DataWindow::GetItem(long row, int column) const
+{
+    return d->columnValue(column, d->indexOf(row));
+}
+
+QString DataWindow::GetItemString(long row, int column) const
+{
+    const Value value = GetItem(row, column);
+    return value.isNull() ? QString() : value.toText();
+}
+
+QString DataWindow::GetItemString(long row, const QString &column) const
+{
+    return GetItemString(row, columnNumber(column));
+}
+
+std::optional<double> DataWindow::GetItemNumber(long row, const QString &column) const
+{
+    const Value value = GetItem(row, columnNumber(column));
+    if (value.isNull())
+        return std::nullopt;
+    if (value.isNumber())
+        return value.toNumber();
+    bool ok = false;
+    const double number = value.toText().trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+QString DataWindow::displayText(long row, int column) const
+{
+    const Value value = GetItem(row, column);
+    if (d->isDropDown(column) || d->hasCodeTable(column))
+        return d->displayOf(column, value);
+    const LayoutObject *object = d->columnObject(column);
+    return formatValue(value, object ? attribute(*object, u"format"_s, row) : QString());
+}
+
+QString DataWindow::lookupDisplay(long row, int column) const
+{
+    return d->lookupDisplay(column, d->indexOf(row));
+}
+
+// --- sort and filter ------------------------------------------------------------------
+
+std::optional<DataWindow::Impl::Criteria> DataWindow::Impl::parseSort(const QString &text,
+                                                                      QString *error) const
+{
+    auto keys = parseSortCriteria(text, *this, error);
+    if (!keys)
+        return std::nullopt;
+    QStringList parts;
+    for (const SortKey &key : *keys) {
+        QString part;
+        if (key.column > 0 && key.lookupDisplay)
+            part = u"LookUpDisplay("_s + layout.columns[std::size_t(key.column - 1)].name + u')';
+        else if (key.column > 0)
+            part = layout.columns[std::size_t(key.column - 1)].name;
+        else if (key.expression)
+            part = key.expression->text().trimmed();
+        parts.append(part + (key.ascending ? u" A"_s : u" D"_s));
+    }
+    return Criteria{std::move(*keys), parts.join(u", "_s)};
+}
+
+void DataWindow::Impl::setSort(Criteria criteria)
+{
+    sortKeys = std::move(criteria.keys);
+    sortText = std::move(criteria.text);
+}
+
+void DataWindow::Impl::setFilter(const QString &text, std::optional<Expression> parsed)
+{
+    filterText = text;
+    filter = std::move(parsed);
+}
+
+int DataWindow::SetSort(const QString &criteria)
+{
+    if (criteria.isNull()) {
+        QString chosen = d->sortText;
+        const int answer = interaction().sortDialog(d->dialogParent(), *this, chosen);
+        if (answer != 1)
+            return answer;
+        return chosen.isNull() ? 1 : SetSort(chosen);
+    }
+    auto parsed = d->parseSort(criteria, nullptr);
+    if (!parsed)
+        return -1;
+    d->setSort(std::move(*parsed));
+    return 1;
+}
+
+int DataWindow::Sort()
+{
+    if (d->sortKeys.empty()) {
+        // No criteria: the rows go back to the order they were retrieved in.
+        auto &primary = d->rows.primary();
+        std::sort(primary.begin(), primary.end());
+    } else {
+        sortRows(d->rows, d->store, d->sortKeys, *d);
+    }
+    d->notifyRows();
+    return 1;
+}
+
+int DataWindow::SetFilter(const QString &expression)
+{
+    if (expression.isNull()) {
+        QString chosen = d->filterText;
+        const int answer = interaction().filterDialog(d->dialogParent(), *this, chosen);
+        if (answer != 1)
+            return answer;
+        return chosen.isNull() ? 1 : SetFilter(chosen);
+    }
+    const QString text = expression.trimmed();
+    if (text.isEmpty()) {
+        d->setFilter({}, std::nullopt);
+        return 1;
+    }
+    auto parsed = Expression::parse(text, *d);
+    if (!parsed)
+        return -1;
+    d->setFilter(text, std::move(parsed));
+    return 1;
+}
+
+int DataWindow::Filter()
+{
+    filterRows(d->rows, d->store, d->filter ? &*d->filter : nullptr, *d);
+    d->currentRow = std::min(std::max(d->currentRow, 1L), RowCount());
+    d->notifyRows();
+    return 1;
+}
+
+} // namespace dw

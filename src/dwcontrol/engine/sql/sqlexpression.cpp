@@ -1,0 +1,337 @@
+#include "sql/sqlexpression.h"
+
+namespace dw::sql {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum class Kind { Space, Word, Text, Number, Param, Operator, Open, Close, Comma, Join };
+
+struct Token
+{
+    Kind kind;
+    QStringView text;
+};
+
+bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'$';
+}
+
+std::optional<std::vector<Token>> tokenize(QStringView text, QString *error)
+{
+    std::vector<Token> tokens;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto push = [&](Kind kind, qsizetype start) { tokens.push_back({kind, text.mid(start, i - start)}); };
+    while (i < n) {
+        const qsizetype start = i;
+        const QChar c = text[i];
+        if (c.isSpace()) {
+            while (i < n && text[i].isSpace())
+                ++i;
+            push(Kind::Space, start);
+        } else if (c == u'\'' || c == u'"') {
+            ++i;
+            for (;;) {
+                if (i >= n) {
+                    if (error)
+                        *error = QStringLiteral("unterminated text in '%1'").arg(text);
+                    return std::nullopt;
+                }
+                if (text[i] == c) {
+                    if (i + 1 < n && text[i + 1] == c) { // doubled quote inside the text
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            push(Kind::Text, start);
+        } else if (c == u'[') {
+            while (i < n && text[i] != u']')
+                ++i;
+            if (i < n)
+                ++i;
+            while (i < n && isWordChar(text[i]))
+                ++i;
+            push(Kind::Word, start);
+        } else if (isWordStart(c)) {
+            while (i < n && isWordChar(text[i]))
+                ++i;
+            push(Kind::Word, start);
+        } else if (c.isDigit()) {
+            while (i < n && (text[i].isDigit() || text[i] == u'.'))
+                ++i;
+            push(Kind::Number, start);
+        } else if (c == u':' && i + 1 < n && isWordStart(text[i + 1])) {
+            ++i;
+            while (i < n && (text[i].isLetterOrNumber() || text[i] == u'_'))
+                ++i;
+            push(Kind::Param, start);
+        } else {
+            ++i;
+            Kind kind = Kind::Operator;
+            if (c == u'(')
+                kind = Kind::Open;
+            else if (c == u')')
+                kind = Kind::Close;
+            else if (c == u',')
+                kind = Kind::Comma;
+            else if (c == u'&')
+                kind = Kind::Join;
+            else if ((c == u'<' || c == u'>' || c == u'!') && i < n
+                     && (text[i] == u'=' || (c == u'<' && text[i] == u'>')))
+                ++i;
+            push(kind, start);
+        }
+    }
+    int depth = 0;
+    for (const Token &token : tokens) {
+        depth += token.kind == Kind::Open ? 1 : token.kind == Kind::Close ? -1 : 0;
+        if (depth < 0)
+            break;
+    }
+    if (depth != 0) {
+        if (error)
+            *error = QStringLiteral("unbalanced parentheses in '%1'").arg(text);
+        return std::nullopt;
+    }
+    return tokens;
+}
+
+// Where one operand of `&` ends: comparisons and logical words bind more loosely than
+// `&`; arithmetic binds more tightly and stays inside the operand.
+bool isBoundary(const Token &token)
+{
+    if (token.kind == Kind::Comma)
+        return true;
+    if (token.kind == Kind::Operator) {
+        const QStringView t = token.text;
+        return t == u"=" || t == u"<" || t == u">" || t == u"<>" || t == u"<=" || t == u">="
+               || t == u"!=";
+    }
+    if (token.kind == Kind::Word) {
+        for (const char16_t *word : {u"and", u"or", u"not", u"like", u"is", u"between", u"in"}) {
+            if (token.text.compare(QStringView(word), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+class Renderer
+{
+public:
+    Renderer(const std::vector<Token> &tokens, Dialect dialect, std::vector<QString> &parameters)
+        : m_tokens(tokens), m_dialect(dialect), m_parameters(parameters)
+    {
+    }
+
+    QString range(std::size_t begin, std::size_t end)
+    {
+        QString out;
+        std::size_t runStart = begin;
+        for (std::size_t i = begin; i < end; i = next(i)) {
+            if (isBoundary(m_tokens[i])) {
+                out += run(runStart, i);
+                out += m_tokens[i].text;
+                runStart = i + 1;
+            }
+        }
+        out += run(runStart, end);
+        return out;
+    }
+
+private:
+    // Index after the token at i, skipping a whole parenthesised group.
+    std::size_t next(std::size_t i) const
+    {
+        if (m_tokens[i].kind != Kind::Open)
+            return i + 1;
+        return closing(i) + 1;
+    }
+
+    std::size_t closing(std::size_t open) const
+    {
+        int depth = 0;
+        for (std::size_t i = open; i < m_tokens.size(); ++i) {
+            if (m_tokens[i].kind == Kind::Open)
+                ++depth;
+            else if (m_tokens[i].kind == Kind::Close && --depth == 0)
+                return i;
+        }
+        return m_tokens.size() - 1; // balance was checked when tokenizing
+    }
+
+    struct Span
+    {
+        std::size_t begin, end;
+    };
+
+    QString run(std::size_t begin, std::size_t end)
+    {
+        std::vector<Span> operands;
+        std::size_t start = begin;
+        for (std::size_t i = begin; i < end; i = next(i)) {
+            if (m_tokens[i].kind == Kind::Join) {
+                operands.push_back({start, i});
+                start = i + 1;
+            }
+        }
+        operands.push_back({start, end});
+        if (operands.size() == 1)
+            return operand(begin, end);
+        return join(operands, leading(begin, end), trailing(begin, end));
+    }
+
+    QString leading(std::size_t begin, std::size_t end) const
+    {
+        return begin < end && m_tokens[begin].kind == Kind::Space ? m_tokens[begin].text.toString()
+                                                                  : QString();
+    }
+
+    QString trailing(std::size_t begin, std::size_t end) const
+    {
+        return begin < end && m_tokens[end - 1].kind == Kind::Space
+                   ? m_tokens[end - 1].text.toString()
+                   : QString();
+    }
+
+    bool isLiteral(Span span) const
+    {
+        int significant = 0;
+        bool literal = false;
+        for (std::size_t i = span.begin; i < span.end; ++i) {
+            if (m_tokens[i].kind == Kind::Space)
+                continue;
+            ++significant;
+            literal = m_tokens[i].kind == Kind::Text || m_tokens[i].kind == Kind::Number;
+        }
+        return significant == 1 && literal;
+    }
+
+    // `a & b & c` outside Access: null operands count as empty texts, and the result is
+    // null only when every operand is null.
+    QString join(const std::vector<Span> &operands, const QString &before, const QString &after)
+    {
+        bool anyLiteral = false;
+        for (const Span &span : operands)
+            anyLiteral = anyLiteral || isLiteral(span);
+        QString out = before + u'(';
+        if (!anyLiteral) {
+            out += u"CASE WHEN COALESCE("_s;
+            for (std::size_t k = 0; k < operands.size(); ++k) {
+                if (k)
+                    out += u", "_s;
+                out += operand(operands[k].begin, operands[k].end).trimmed();
+            }
+            out += u") IS NULL THEN NULL ELSE "_s;
+        }
+        for (std::size_t k = 0; k < operands.size(); ++k) {
+            if (k)
+                out += u" || "_s;
+            const QString rendered = operand(operands[k].begin, operands[k].end).trimmed();
+            out += isLiteral(operands[k]) ? rendered : u"COALESCE("_s + rendered + u", '')"_s;
+        }
+        if (!anyLiteral)
+            out += u" END"_s;
+        out += u')';
+        return out + after;
+    }
+
+    QString operand(std::size_t begin, std::size_t end)
+    {
+        QString out;
+        for (std::size_t i = begin; i < end; ++i) {
+            const Token &token = m_tokens[i];
+            switch (token.kind) {
+            case Kind::Open: {
+                const std::size_t close = closing(i);
+                out += u'(' + range(i + 1, close) + u')';
+                i = close;
+                break;
+            }
+            case Kind::Param:
+                m_parameters.push_back(token.text.mid(1).toString());
+                out += u'?';
+                break;
+            case Kind::Text:
+                out += text(token.text);
+                break;
+            case Kind::Word:
+                out += function(i);
+                break;
+            default:
+                out += token.text;
+            }
+        }
+        return out;
+    }
+
+    // Access also quotes texts with "; the others read that as a name.
+    QString text(QStringView quoted) const
+    {
+        if (quoted.front() == u'\'')
+            return quoted.toString();
+        QString inner = quoted.mid(1, quoted.size() - 2).toString();
+        inner.replace(u"\"\""_s, u"\""_s);
+        inner.replace(u"'"_s, u"''"_s);
+        return u'\'' + inner + u'\'';
+    }
+
+    QString function(std::size_t i) const
+    {
+        const QStringView name = m_tokens[i].text;
+        std::size_t after = i + 1;
+        while (after < m_tokens.size() && m_tokens[after].kind == Kind::Space)
+            ++after;
+        if (after >= m_tokens.size() || m_tokens[after].kind != Kind::Open)
+            return name.toString();
+        if (name.compare(u"ucase", Qt::CaseInsensitive) == 0)
+            return u"upper"_s;
+        if (name.compare(u"lcase", Qt::CaseInsensitive) == 0)
+            return u"lower"_s;
+        if (name.compare(u"len", Qt::CaseInsensitive) == 0)
+            return m_dialect == Dialect::SQLite ? u"length"_s : u"char_length"_s;
+        return name.toString();
+    }
+
+    const std::vector<Token> &m_tokens;
+    Dialect m_dialect;
+    std::vector<QString> &m_parameters;
+};
+
+} // namespace
+
+std::optional<QString> renderExpression(QStringView expression, Dialect dialect,
+                                        std::vector<QString> &parameters, QString *error)
+{
+    auto tokens = tokenize(expression, error);
+    if (!tokens)
+        return std::nullopt;
+    if (dialect == Dialect::Access) {
+        // Access reads the expression as written; only the argument markers change.
+        QString out;
+        for (const Token &token : *tokens) {
+            if (token.kind == Kind::Param) {
+                parameters.push_back(token.text.mid(1).toString());
+                out += u'?';
+            } else {
+                out += token.text;
+            }
+        }
+        return out;
+    }
+    return Renderer(*tokens, dialect, parameters).range(0, tokens->size());
+}
+
+} // namespace dw::sql
