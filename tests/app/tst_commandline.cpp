@@ -1,0 +1,45 @@
+#include "commandline.h"
+
+#include <QTest>
+
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void argumentsOf_data()
+    {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("arguments");
+        const QString quoted = QStringLiteral("\"C:\\Program Files\\zemparol\\zemparol.exe\"");
+        QTest::newRow("quoted path only") << quoted << QString();
+        // The closing quote and one blank are exactly two characters: still nothing.
+        QTest::newRow("quoted path and one blank") << quoted + u' ' << QString();
+        QTest::newRow("quoted path and an option") << quoted + QStringLiteral(" /debug") << QStringLiteral("/debug");
+        QTest::newRow("quoted path, two blanks") << quoted + QStringLiteral("  x") << QStringLiteral(" x");
+        QTest::newRow("unquoted name and an option") << QStringLiteral("zemparol /debug") << QStringLiteral("/debug");
+        QTest::newRow("unquoted name only") << QStringLiteral("zemparol") << QString();
+        QTest::newRow("unterminated quote") << QStringLiteral("\"C:\\zemparol.exe /x") << QStringLiteral("C:\\zemparol.exe /x");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("a lone quote") << QStringLiteral("\"") << QString();
+        QTest::newRow("non-Latin arguments") << QStringLiteral("\"z.exe\" Ñandú 東京") << QStringLiteral("Ñandú 東京");
+    }
+    void argumentsOf()
+    {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, arguments);
+        QCOMPARE(::argumentsOf(commandLine), arguments);
+    }
+
+    // The rebuilt command line goes through the same extraction and gives back the
+    // arguments the process got.
+    void platformCommandLineRoundTrip()
+    {
+        const QString line = platformCommandLine();
+        QVERIFY(line.startsWith(u'"'));
+        const QStringList arguments = QCoreApplication::arguments().mid(1);
+        QCOMPARE(::argumentsOf(line), arguments.join(u' '));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_commandline.moc"

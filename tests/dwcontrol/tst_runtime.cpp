@@ -1,0 +1,183 @@
+#include "globals.h"
+#include "message.h"
+#include "registry.h"
+#include "runtime.h"
+#include "support/fakeinteraction.h"
+#include "views/datawindowcontrol.h"
+#include "views/units.h"
+#include "window.h"
+
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+// Counts the constructor events of its data window controls.
+class RecordingControl : public dw::DataWindowControl
+{
+public:
+    RecordingControl(QStringList &log, const QString &name, QWidget *parent)
+        : dw::DataWindowControl(parent), m_log(log), m_name(name)
+    {
+    }
+    void constructor() override { m_log.append(m_name); }
+
+private:
+    QStringList &m_log;
+    QString m_name;
+};
+
+class ProbeWindow : public rt::Window
+{
+    Q_OBJECT
+public:
+    static inline QStringList constructed;
+    QStringList parameters;
+    std::vector<std::tuple<quint32, int, int>> resizes;
+
+    ProbeWindow()
+    {
+        setTitle(QStringLiteral("Probe"));
+        setUnitsSize(3200, 800, true);
+        auto *outer = new RecordingControl(constructed, QStringLiteral("first"), this);
+        auto *frame = new QWidget(this);
+        new RecordingControl(constructed, QStringLiteral("nested"), frame);
+        new RecordingControl(constructed, QStringLiteral("last"), this);
+        Q_UNUSED(outer);
+        createControls();
+    }
+    void open() override
+    {
+        const rt::MessageObject &message = rt::Message();
+        parameters.append(message.hasString ? message.StringParm : QString::number(message.DoubleParm));
+    }
+    long resize(quint32 sizetype, int w, int h) override
+    {
+        resizes.emplace_back(sizetype, w, h);
+        return 0;
+    }
+
+public slots:
+    long ue_event(const QString &text, long number)
+    {
+        received = text + QString::number(number);
+        return 1;
+    }
+
+public:
+    QString received;
+};
+
+} // namespace
+
+class RuntimeTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void registryRoundTrip()
+    {
+        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa\\zemparol\\GridStyle\\dw_listado_grid");
+        QCOMPARE(rt::RegistrySet(key, QStringLiteral("sortorder"), QStringLiteral("nombre A, id D")), 1);
+        QString value = QStringLiteral("unchanged");
+        QCOMPARE(rt::RegistryGet(key, QStringLiteral("sortorder"), value), 1);
+        QCOMPARE(value, QStringLiteral("nombre A, id D"));
+
+        // The key path below the application is a path of nested groups of that store.
+        QSettings settings(QStringLiteral("Calvexa"), QStringLiteral("zemparol"));
+        QCOMPARE(settings.value(QStringLiteral("GridStyle/dw_listado_grid/sortorder")).toString(),
+                 QStringLiteral("nombre A, id D"));
+        QVERIFY(settings.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
+
+        // Missing values and keys leave the variable as it was.
+        value = QStringLiteral("unchanged");
+        QCOMPARE(rt::RegistryGet(key, QStringLiteral("absent"), value), -1);
+        QCOMPARE(rt::RegistryGet(key + QStringLiteral("\\Other"), QStringLiteral("sortorder"), value), -1);
+        QCOMPARE(value, QStringLiteral("unchanged"));
+
+        // Another hive or a path without company and application is refused.
+        QCOMPARE(rt::RegistrySet(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Calvexa\\zemparol"),
+                                 QStringLiteral("x"), QStringLiteral("y")), -1);
+        QCOMPARE(rt::RegistrySet(QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa"),
+                                 QStringLiteral("x"), QStringLiteral("y")), -1);
+    }
+
+    void triggerEvent()
+    {
+        ProbeWindow window;
+        // Arguments are converted to the types the handler declares.
+        QVERIFY(rt::TriggerEvent(&window, "ue_event", {QStringLiteral("n="), 7}));
+        QCOMPARE(window.received, QStringLiteral("n=7"));
+        QVERIFY(rt::TriggerEvent(&window, "ue_event", {QStringLiteral("m="), QStringLiteral("12")}));
+        QCOMPARE(window.received, QStringLiteral("m=12"));
+        // No such event, or not with that many arguments: nothing happens, no error.
+        QVERIFY(!rt::TriggerEvent(&window, "ue_missing"));
+        QVERIFY(!rt::TriggerEvent(&window, "ue_event", {QStringLiteral("only one")}));
+        QVERIFY(!rt::TriggerEvent(nullptr, "ue_event"));
+        QCOMPARE(window.received, QStringLiteral("m=12"));
+    }
+
+    void wordCapAndMessageBox()
+    {
+        QCOMPARE(rt::WordCap(QStringLiteral("zemparol")), QStringLiteral("Zemparol"));
+        QCOMPARE(rt::WordCap(QStringLiteral("LÍNEA de x")), QStringLiteral("Línea De X"));
+        QCOMPARE(rt::WordCap(QStringLiteral("o'farrill-baeza  ñandú")), QStringLiteral("O'Farrill-Baeza  Ñandú"));
+
+        FakeInteraction fake;
+        rt::MessageBox(QStringLiteral("Título"), QStringLiteral("Texto"));
+        QCOMPARE(fake.boxes.size(), 1);
+        QCOMPARE(fake.boxes.first().title, QStringLiteral("Título"));
+        fake.ctrl = true;
+        QVERIFY(rt::KeyDown(17));
+        QVERIFY(!rt::KeyDown(16));
+    }
+
+    void windowSizesControlsAndEvents()
+    {
+        ProbeWindow::constructed.clear();
+        QPointer<ProbeWindow> reference;
+        ProbeWindow *window = rt::OpenWithParm(reference, 42.0);
+        QVERIFY(window && reference == window);
+        QCOMPARE(ProbeWindow::constructed,
+                 QStringList({QStringLiteral("first"), QStringLiteral("nested"), QStringLiteral("last")}));
+        QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
+        QVERIFY(window->isVisible());
+        // 3200 x 800 units at 96 dpi are 700 x 200 pixels.
+        QCOMPARE(window->size(), QSize(700, 200));
+        QCOMPARE(window->parameters, QStringList{QStringLiteral("42")});
+
+        // The resize event reports the new size in layout units.
+        window->QWidget::resize(QSize(350, 100));
+        QTRY_VERIFY(!window->resizes.empty());
+        QCOMPARE(window->resizes.back(), std::make_tuple(quint32(0), 1600, 400));
+
+        // A second open of the open class shows the new parameter in the same window.
+        QCOMPARE(rt::OpenWithParm(reference, QStringLiteral("Maestría")), window);
+        QCOMPARE(window->parameters, QStringList({QStringLiteral("42"), QStringLiteral("Maestría")}));
+
+        rt::Close(*window);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(reference.isNull());
+        // Once closed, the next open makes a new window.
+        ProbeWindow *again = rt::OpenWithParm(reference, 1.0);
+        QVERIFY(again);
+        QCOMPARE(again->parameters, QStringList{QStringLiteral("1")});
+        rt::Close(*again);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void globalsOwnTheTransaction()
+    {
+        QVERIFY(rt::SQLCA() == nullptr);
+        rt::CreateGlobals();
+        QVERIFY(rt::SQLCA() != nullptr);
+        rt::Message().StringParm = QStringLiteral("x");
+        rt::DestroyGlobals();
+        QVERIFY(rt::SQLCA() == nullptr);
+        rt::CreateGlobals();
+        QVERIFY(rt::Message().StringParm.isEmpty()); // a fresh message object
+        rt::DestroyGlobals();
+    }
+};
+
+QTEST_MAIN(RuntimeTest)
+#include "tst_runtime.moc"

@@ -1,0 +1,58 @@
+#include "sample.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace testsupport {
+namespace {
+
+// Generated once per test process; the folder lives until the process ends.
+QString generateSample()
+{
+    static std::unique_ptr<QTemporaryDir> folder;
+    static QString result;
+    static bool tried = false;
+    if (tried)
+        return result;
+    tried = true;
+    folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid()) {
+        qWarning("sample directory: cannot create a temporary folder");
+        return result;
+    }
+    QProcess generator;
+    generator.start(QStringLiteral(ZEMPAROL_GENSAMPLE), {folder->path()});
+    if (!generator.waitForFinished(120000) || generator.exitStatus() != QProcess::NormalExit
+        || generator.exitCode() != 0) {
+        qWarning("sample directory: the generator failed: %s",
+                 generator.readAllStandardError().constData());
+        return result;
+    }
+    if (!QFileInfo::exists(QDir(folder->path()).filePath(QStringLiteral("zemparol.mdb"))))
+        return result;
+    result = folder->path();
+    return result;
+}
+
+} // namespace
+
+QString sampleDirectory()
+{
+    const QString folder = generateSample();
+    if (folder.isEmpty())
+        QTest::qFail("the sample directory could not be generated", __FILE__, __LINE__);
+    return folder;
+}
+
+QString fixturesDirectory()
+{
+    const QString folder = QStringLiteral(ZEMPAROL_FIXTURES);
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+} // namespace testsupport
