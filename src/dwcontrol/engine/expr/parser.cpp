@@ -32,7 +32,7 @@ constexpr std::array functions{
 
 // Deep nesting and endless chains are refused rather than allowed to exhaust the
 // stack (parsing, evaluating and destroying a tree all recurse over its depth).
-constexpr int maxDepth = 200;
+constexpr int maxDepth = 500; // each level of parentheses takes two
 constexpr std::size_t maxTokens = 10000;
 
 // Recursive descent, from the loosest binding to the tightest:
