@@ -9,8 +9,8 @@
 #include "support/sample.h"
 #include "u_dw.h"
 
-#include <QApplication>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -130,16 +130,18 @@ void TstSelectRow::doubleClick(u_dw &control, long row)
 {
     const QPoint point = pointOfRow(control, row);
     QVERIFY(point.y() >= 0);
-    const auto [widget, local] = target(control, point);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, local);
+    // Through the window system, so the double click arrives as a user's does: press,
+    // release, then the second press reported as a double click.
+    QWindow *window = control.window()->windowHandle();
+    QVERIFY(window);
+    QTest::mouseDClick(window, Qt::LeftButton, {}, control.mapTo(control.window(), point));
 }
 
 void TstSelectRow::key(u_dw &control, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     m_fake->ctrl = modifiers.testFlag(Qt::ControlModifier);
     m_fake->shift = modifiers.testFlag(Qt::ShiftModifier);
-    control.setFocus();
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &control, key, modifiers);
+    QTest::keyClick(&control, key, modifiers);
     m_fake->ctrl = m_fake->shift = false;
 }
 

@@ -100,7 +100,11 @@ void TstSvcBase::parse_data()
     QTest::newRow("adjacent separators give an empty element")
         << u"a, , b"_s << u", "_s << QStringList{u"a"_s, u""_s, u"b"_s};
     QTest::newRow("trailing separator gives a last empty element")
-        << u"a, b, "_s << u", "_s << QStringList{u"a"_s, u"b"_s, u""_s};
+        << u"a,b,"_s << u","_s << QStringList{u"a"_s, u"b"_s, u""_s};
+    // The rest is trimmed before the next search, so a trailing ", " loses its blank
+    // and is no longer a separator.
+    QTest::newRow("trailing comma-blank stays with the last item")
+        << u"a, b, "_s << u", "_s << QStringList{u"a"_s, u"b,"_s};
     QTest::newRow("commas without the blank are no separator")
         << u" a,b,c "_s << u", "_s << QStringList{u"a,b,c"_s};
     QTest::newRow("one character is skipped at a match, whatever the separator's length")
