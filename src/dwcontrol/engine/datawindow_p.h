@@ -94,7 +94,8 @@ struct DataWindow::Impl final : EvalContext
 };
 
 // A data value as a lookup key: numbers (and texts that read as numbers) in their
-// default text, so the stored text "15" finds the number 15; other texts as they are.
+// default text, so the stored text "15" finds the number 15; other texts exactly as
+// they are ("Miembro Investigador " with its trailing blank is not "Miembro Investigador").
 [[nodiscard]] QString lookupKey(const Value &value);
 
 } // namespace dw

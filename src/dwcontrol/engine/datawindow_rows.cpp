@@ -54,9 +54,9 @@ QString lookupKey(const Value &value)
         return {};
     if (value.isNumber())
         return Value(value.toNumber()).toText();
-    const QString text = value.toText().trimmed();
+    const QString text = value.toText();
     bool numeric = false;
-    const double number = text.toDouble(&numeric);
+    const double number = text.trimmed().toDouble(&numeric);
     return numeric ? Value(number).toText() : text;
 }
 

@@ -296,8 +296,10 @@ private:
             ++after;
         if (after >= m_tokens.size() || m_tokens[after].kind != Kind::Open)
             return name.toString();
+        // The built-in SQLite driver provides ucase with Access's meaning (every
+        // letter, accents included); SQLite's own upper() knows only ASCII.
         if (name.compare(u"ucase", Qt::CaseInsensitive) == 0)
-            return u"upper"_s;
+            return m_dialect == Dialect::SQLite ? u"ucase"_s : u"upper"_s;
         if (name.compare(u"lcase", Qt::CaseInsensitive) == 0)
             return u"lower"_s;
         if (name.compare(u"len", Qt::CaseInsensitive) == 0)

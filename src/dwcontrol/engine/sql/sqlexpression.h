@@ -11,7 +11,8 @@
 // Database expressions as layouts write them (the Access dialect: `&` joins texts,
 // `ucase`, quoted texts with ' or ") rendered for another dialect. In Access a null
 // operand of `&` counts as an empty text (and only all-null operands give null); the
-// other dialects get that meaning spelled out with coalesce.
+// other dialects get that meaning spelled out with coalesce. SQLite keeps ucase (its
+// built-in driver provides it); the generic dialect gets upper.
 namespace dw::sql {
 
 // Renders an expression; each ":name" becomes "?" and its name is appended to
