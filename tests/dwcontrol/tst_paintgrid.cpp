@@ -1,0 +1,187 @@
+// What the grid paints, read back from the pixels: layout colours, objects created at
+// run time with opaque and transparent backgrounds, the background band behind the
+// rows, the symbol-font sort arrows, selected rows, and painting suspended by SetRedraw.
+
+#include "gridfixture.h"
+
+#include "views/datawindowcontrol.h"
+#include "views/units.h"
+
+#include <QImage>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor kTeal(0, 128, 128);
+const QColor kLightBlue(166, 202, 240);
+const QColor kLightGreen(192, 220, 192);
+
+int widthOfRow(const QImage &image, const QRect &box, int y, const QColor &colour)
+{
+    int count = 0;
+    for (int x = box.left(); x <= box.right(); ++x)
+        count += image.pixelColor(x, y) == colour ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestPaintGrid : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<gridtest::Directory> m_directory;
+    std::unique_ptr<dw::DataWindowControl> m_control;
+
+    [[nodiscard]] QPoint at(int x, int y) const
+    {
+        return {qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
+                qRound(dw::units::toPixelsY(y, m_control->logicalDpiY()))};
+    }
+    // A pixel of the detail band of a row (1-based) from layout units.
+    [[nodiscard]] QPoint inRow(long row, int x, int y) const { return at(x, 68 + int(row - 1) * 120 + y); }
+    [[nodiscard]] QImage shot() const { return m_control->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    void showListing(int rows)
+    {
+        m_directory = std::make_unique<gridtest::Directory>(rows);
+        QVERIFY2(m_directory->ok(), qPrintable(m_directory->why()));
+        m_control = std::make_unique<dw::DataWindowControl>();
+        m_control->setDataObject(u"dw_listado_grid"_s);
+        m_control->QWidget::resize(800, 300);
+        m_control->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_control.get()));
+        m_control->SetTransObject(m_directory->transaction());
+        QCOMPARE(m_control->Retrieve(), long(rows));
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_control.reset();
+        m_directory.reset();
+    }
+
+    void layoutColoursAndGridLines()
+    {
+        showListing(3);
+        const QImage image = shot();
+        if (qEnvironmentVariableIsSet("GRID_SHOT"))
+            image.save(qEnvironmentVariable("GRID_SHOT"));
+        // Headings teal (stored red in the low byte: 8421376 is not olive), cells
+        // alternating light blue and light green, the background white.
+        QCOMPARE(image.pixelColor(at(1100, 4)), kTeal);
+        QCOMPARE(image.pixelColor(inRow(2, 1100, 10)), kLightBlue);
+        QCOMPARE(image.pixelColor(inRow(2, 1680, 10)), kLightGreen);
+        QCOMPARE(image.pixelColor(inRow(5, 1100, 10)), QColor(Qt::white));
+        // A grid line in the gap between the first two columns, only down to the last row.
+        const auto lineInGap = [&](int y) {
+            for (int x = at(1120, 0).x(); x < at(1129, 0).x(); ++x)
+                if (image.pixelColor(x, y) != QColor(Qt::white))
+                    return true;
+            return false;
+        };
+        QVERIFY(lineInGap(inRow(2, 0, 60).y()));
+        QVERIFY(lineInGap(at(0, 30).y()));
+        QVERIFY(!lineInGap(inRow(5, 0, 60).y()));
+        // The cell text is drawn: dark pixels at the start of the first cell.
+        int dark = 0;
+        for (int y = inRow(1, 0, 0).y(); y < inRow(2, 0, 0).y(); ++y)
+            for (int x = at(9, 0).x(); x < at(500, 0).x(); ++x)
+                dark += image.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+        QVERIFY(dark > 10);
+    }
+
+    void createdTextsOpaqueAndTransparent()
+    {
+        showListing(3);
+        // An opaque red text over the first heading, a transparent one over the second,
+        // and a light grey stripe behind the rows of the fourth column.
+        m_control->Modify(uR"(create text(band=header text="" x="200" y="8" height="40" width="300" name=probe_opaque background.mode="0" background.color="255" color="0"))"_s);
+        m_control->Modify(uR"(create text(band=header text="" x="1200" y="8" height="40" width="300" name=probe_clear background.mode="1" background.color="536870912" color="0"))"_s);
+        m_control->Modify(uR"(create text(band=background text="" x="2173" y="0" height="1200" width="883" name=especialidad_shade background.mode="0" background.color="16250871" color="536870912"))"_s);
+        const QImage image = shot();
+        QCOMPARE(image.pixelColor(at(300, 24)), QColor(255, 0, 0));
+        QCOMPARE(image.pixelColor(at(150, 24)), kTeal); // outside the created text
+        QCOMPARE(image.pixelColor(at(1300, 24)), kTeal);
+        // The stripe shows under the rows, not through the opaque cells, and not beside.
+        QCOMPARE(image.pixelColor(inRow(5, 2500, 60)), QColor(247, 247, 247));
+        QCOMPARE(image.pixelColor(inRow(2, 3000, 60)), kLightGreen);
+        QCOMPARE(image.pixelColor(inRow(5, 3500, 60)), QColor(Qt::white));
+
+        // Destroyed, it is gone.
+        m_control->Modify(u"destroy probe_opaque"_s);
+        QCOMPARE(shot().pixelColor(at(300, 24)), kTeal);
+    }
+
+    void marlettArrowsAreTriangles()
+    {
+        showListing(2);
+        const auto arrow = [this](const QString &glyph) {
+            m_control->Modify(u"destroy nombre_arrow"_s);
+            m_control->Modify(uR"(create text(band=header alignment="1" text="%1" border="0" color="255" x="9" y="4" height="44" width="1111" name=nombre_arrow visible="1" font.face="Marlett" font.height="-10" font.weight="400" font.charset="2" background.mode="1" background.color="536870912"))"_s.arg(glyph));
+            const QImage image = shot();
+            // Red pixels, fully or blended, inside the arrow's frame.
+            const QRect frame(at(9, 4), at(1120, 48));
+            QRect box;
+            for (int y = frame.top(); y < frame.bottom(); ++y)
+                for (int x = frame.left(); x < frame.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.red() > 200 && c.green() < 90)
+                        box |= QRect(x, y, 1, 1);
+                }
+            return std::pair{image, box};
+        };
+        const auto [up, upBox] = arrow(u"t"_s);
+        QVERIFY2(upBox.width() >= 4 && upBox.height() >= 2, "no arrow drawn");
+        // Right-aligned: at the right end of the heading.
+        QVERIFY(upBox.right() > at(1000, 0).x());
+        // Up: narrow at the top, wide at the bottom.
+        const QColor red(255, 0, 0);
+        QVERIFY(widthOfRow(up, upBox, upBox.top(), red) < widthOfRow(up, upBox, upBox.bottom(), red));
+        const auto [down, downBox] = arrow(u"u"_s);
+        QVERIFY(widthOfRow(down, downBox, downBox.top(), red) > widthOfRow(down, downBox, downBox.bottom(), red));
+    }
+
+    void selectedRowsAndSuspendedRedraw()
+    {
+        showListing(3);
+        QCOMPARE(m_control->SelectRow(2, true), 1);
+        const QImage image = shot();
+        QVERIFY(image.pixelColor(inRow(2, 1100, 10)) != kLightBlue);
+        QCOMPARE(image.pixelColor(inRow(1, 1100, 10)), kLightBlue);
+        QCOMPARE(image.pixelColor(inRow(3, 1100, 10)), kLightBlue);
+
+        // While redraw is off the canvas is not painted again; on, it catches up once.
+        QCoreApplication::processEvents(); // what was asked before is painted now
+        int paints = 0;
+        QWidget *canvas = m_control->childAt(QPoint(5, 5));
+        struct Counter : QObject
+        {
+            int &count;
+            explicit Counter(int &c) : count(c) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                count += e->type() == QEvent::Paint ? 1 : 0;
+                return false;
+            }
+        } counter(paints);
+        canvas->installEventFilter(&counter);
+        {
+            dw::RedrawSuspender suspended(*m_control);
+            m_control->Modify(u"nombre_t.background.color=255"_s);
+            m_control->Modify(u"tipo_miembro_red_t.background.color=255"_s);
+            canvas->repaint();
+            QCoreApplication::processEvents();
+            QCOMPARE(paints, 0);
+        }
+        QTRY_VERIFY(paints >= 1);
+        QCOMPARE(shot().pixelColor(at(1100, 4)), QColor(255, 0, 0));
+    }
+};
+
+QTEST_MAIN(TestPaintGrid)
+#include "tst_paintgrid.moc"
