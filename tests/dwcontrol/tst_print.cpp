@@ -1,0 +1,93 @@
+// Printing on a printer whose output is a PDF file, and the page preview that shows
+// the same pages.
+
+#include "outputfixture.h"
+#include "interaction.h"
+#include "views/pagepreview.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QScrollBar>
+
+using namespace outputtest;
+
+class TestPrint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Every page reaches the file, and the file has the renderer's page count.
+    void printsEveryPageToPdf_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("no rows") << 0 << 2000 << 1;
+        QTest::newRow("four pages") << 100 << 2000 << 4;
+        QTest::newRow("two pages across") << 45 << 12000 << 8;
+    }
+    void printsEveryPageToPdf()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, width);
+        QFETCH(int, pages);
+        Table table;
+        Bands bands;
+        bands.width = width;
+        QVERIFY(table.open(numberedMembers(rows), bands));
+        const QString file = table.folder.filePath(u"listado.pdf"_s);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        QVERIFY(printer.setPageLayout(testPage()));
+        QCOMPARE(dw::printDataWindow(table.dw, printer), 1);
+        QFile pdf(file);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QCOMPARE(pdfPageCount(bytes), pages);
+    }
+
+    void unwritableFileFails()
+    {
+        Table table;
+        QVERIFY(table.open(numberedMembers(3)));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(table.folder.filePath(u"no/existe/listado.pdf"_s));
+        QCOMPARE(dw::printDataWindow(table.dw, printer), -1);
+    }
+
+    // The preview lays out the pages of the selected printer's paper, one under the
+    // other on grey, zoomed to the width, and follows the rows after a refresh.
+    void previewShowsThePages()
+    {
+        Table table;
+        QVERIFY(table.open(numberedMembers(100)));
+        dw::selectedPrinter().setPageLayout(testPage());
+        dw::PagePreview preview(table.dw);
+        preview.resize(600, 500);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QCOMPARE(preview.pageCount(), 4);
+
+        const QImage shot = preview.grab().toImage();
+        QCOMPARE(shot.pixel(4, 4) & 0xffffff, 0x808080u); // the grey around the pages
+        // The page fills the width less the margins: 600 - 16 - 16 - the scroll bar.
+        auto *area = preview.findChild<QScrollArea *>();
+        QVERIFY(area);
+        const int pageWidth = area->viewport()->width() - 32;
+        const double zoom = pageWidth / 768.0; // the 8-inch page at 96 dpi
+        const int headerY = 16 + int((48 + 58) * zoom); // low in the header, clear of its text
+        QCOMPARE(shot.pixel(16 + int(140 * zoom), headerY) & 0xffffff, 0xff0000u);
+        QVERIFY(area->verticalScrollBar()->maximum() > int(3 * 960 * zoom));
+
+        QVERIFY(table.dw.SetFilter(u"id <= 10"_s) == 1 && table.dw.Filter() == 1);
+        preview.refresh();
+        QCOMPARE(preview.pageCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestPrint)
+#include "tst_print.moc"
