@@ -1,6 +1,6 @@
 #include "application.h"
 
-#include "fonts.h"
+#include "views/fonts.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -30,7 +30,7 @@ Application *Application::instance()
 
 int Application::run(const QString &commandline)
 {
-    registerLayoutFonts();
+    dw::ensureLayoutFonts(); // the faces layouts and windows name
     QApplication::setQuitOnLastWindowClosed(true);
     create();
     if (!appname.isEmpty())
