@@ -1,0 +1,13 @@
+// The drop-down that turns a tutor's id into the tutor's name: every member.
+datawindow(processing=grid units=0 color=1073741824 print.preview=no)
+header(height=80)
+detail(height=92)
+footer(height=0)
+summary(height=0)
+table(name=directorio)
+tablecolumn(name=nombre type=char(255) dbname="directorio.nombre")
+tablecolumn(name=id type=long dbname="directorio.id")
+text(band=header name=nombre_t text="Nombre" x="14" y="8" width="4389" height="64" alignment="2" border="0" color="33554432" background.mode="1" background.color="536870912" font.face="Tahoma" font.height="-10" font.weight="400" font.family="2" font.pitch="2" font.charset="0")
+text(band=header name=id_t text="Id" x="4416" y="8" width="329" height="64" alignment="2" border="0" color="33554432" background.mode="1" background.color="536870912" font.face="Tahoma" font.height="-10" font.weight="400" font.family="2" font.pitch="2" font.charset="0")
+column(band=detail name=nombre id=1 x="14" y="8" width="4389" height="76" alignment="0" border="0" color="33554432" background.mode="1" background.color="536870912" font.face="Tahoma" font.height="-10" font.weight="400" font.family="2" font.pitch="2" font.charset="0" format="[general]" edit.style="edit" tabsequence="32766")
+column(band=detail name=id id=2 x="4416" y="8" width="329" height="76" alignment="1" border="0" color="33554432" background.mode="1" background.color="536870912" font.face="Tahoma" font.height="-10" font.weight="400" font.family="2" font.pitch="2" font.charset="0" format="[general]" edit.style="edit" tabsequence="32766")
