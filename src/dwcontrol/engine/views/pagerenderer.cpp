@@ -177,8 +177,10 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     const auto paintAt = [&](Band band, long row, double top) {
         paintBand(m_dw, band, row, PaintTarget{&painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), dpiX, dpiY});
     };
+    // Columns placed in the header show the page's first row, in the footer its last.
+    const bool hasRows = first <= last;
     paintAt(Band::Background, 0, 0);
-    paintAt(Band::Header, 0, 0);
+    paintAt(Band::Header, hasRows ? first : 0, 0);
     double top = m_header;
     for (long row = first; row <= last; ++row, top += m_detail)
         paintAt(Band::Detail, row, top);
@@ -186,7 +188,7 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
         paintGridLines(painter, std::max(0L, last - first + 1), xOffset, dpiX, dpiY);
     if (page / pagesAcross() == m_summaryPage)
         paintAt(Band::Summary, 0, top);
-    paintAt(Band::Footer, 0, m_bodyHeight - m_footer);
+    paintAt(Band::Footer, hasRows ? last : 0, m_bodyHeight - m_footer);
     paintAt(Band::Foreground, 0, 0);
     painter.restore();
 }
