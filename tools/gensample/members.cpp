@@ -320,6 +320,8 @@ void MemberGenerator::fillExternal(Member &m, const Institution &company, Random
     m.especialidad = random.pick(kSpecialities);
     m.nivel_sni = u"No aplica"_s;
     m.cargo = random.pick({u"Gerente de Investigación"_s, u"Director Técnico"_s, u"Jefe de Calidad"_s});
+    m.dependencia = random.pick({u"Investigación y Desarrollo"_s, u"Dirección Técnica"_s, u"Control de Calidad"_s,
+                                 u"Planta de Fermentación"_s});
     m.razon_social = company.name + u" S.A. de C.V."_s;
     m.empresa = company.name;
     m.reniecyt = u"RENIECYT %1"_s.arg(1700000 + random.below(99999));
