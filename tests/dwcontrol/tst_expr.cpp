@@ -52,6 +52,9 @@ private slots:
         QTest::newRow("single quoted") << u"'a\"b'"_s << u"t:a\"b"_s;
         QTest::newRow("escapes") << u"\"~\"x~\" ~~ ~' ~t~n~r\""_s << u"t:\"x\" ~ ' \t\n\r"_s;
         QTest::newRow("null literal") << u"NULL"_s << u"null"_s;
+        QTest::newRow("empty text is not null") << u"\"\" = ''"_s << u"n:1"_s;
+        QTest::newRow("empty join") << u"'' & ''"_s << u"t:"_s;
+        QTest::newRow("ucase of empty") << u"ucase('')"_s << u"t:"_s;
         // columns, any letter case
         QTest::newRow("column") << u"NOMBRE"_s << u"t:María Núñez"_s;
         QTest::newRow("null column") << u"email"_s << u"null"_s;
@@ -126,7 +129,9 @@ private slots:
             for (const QChar quote : {QChar(u'"'), QChar(u'\'')}) {
                 const auto parsed = Expression::parse(dw::quotedText(text, quote), context);
                 QVERIFY(parsed);
-                QCOMPARE(parsed->evaluate(context, 0).toText(), text.isNull() ? QString(u""_s) : text);
+                const Value value = parsed->evaluate(context, 0);
+                QVERIFY(value.isText()); // "" is an empty text, not null
+                QCOMPARE(value.toText(), text);
             }
         }
         // Evaluate quotes its expression the same way when it asks the data window.

@@ -26,6 +26,14 @@ struct NestingGuard
 
 enum class Truth { False, True, Unknown };
 
+// A text result: never null, even when Qt hands back a null QString for an empty one.
+Value textValue(QString text)
+{
+    if (text.isNull())
+        text = QStringLiteral("");
+    return Value(text);
+}
+
 Truth truthOf(const Value &value)
 {
     if (value.isNull())
@@ -72,7 +80,7 @@ Value arithmetic(Node::Operator op, const Value &a, const Value &b)
     if (a.isNull() || b.isNull())
         return {};
     if (op == Node::Operator::Plus && a.isText() && b.isText())
-        return Value(a.toText() + b.toText());
+        return textValue(a.toText() + b.toText());
     if (!a.isNumber() || !b.isNumber())
         return {};
     const bool plus = op == Node::Operator::Plus;
@@ -134,7 +142,7 @@ Value evaluateBinary(const Node &node, const EvalContext &context, qint64 index)
         // Joining treats a null side as empty text; only two nulls give null.
         if (a.isNull() && b.isNull())
             return {};
-        return Value(QString(a.toText() + b.toText()));
+        return textValue(a.toText() + b.toText());
     case Node::Operator::Plus:
     case Node::Operator::Minus:
         return arithmetic(op, a, b);
@@ -174,14 +182,14 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
     switch (node.function) {
     case Node::Function::Ucase:
     case Node::Function::Upper:
-        return Value(argument.toText().toUpper());
+        return textValue(argument.toText().toUpper());
     case Node::Function::String:
-        return Value(argument.toText());
+        return textValue(argument.toText());
     case Node::Function::Describe: {
         if (nesting >= maxNesting)
             return {};
         const NestingGuard guard;
-        return Value(context.describe(argument.toText()));
+        return textValue(context.describe(argument.toText()));
     }
     case Node::Function::Evaluate: {
         // Rows are numbered by the data window, which answers Evaluate through Describe.
@@ -189,7 +197,7 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
         if (row.isNull() || nesting >= maxNesting)
             return {};
         const NestingGuard guard;
-        return Value(context.describe(QStringLiteral("Evaluate(%1, %2)")
+        return textValue(context.describe(QStringLiteral("Evaluate(%1, %2)")
                                           .arg(quotedText(argument.toText(), u'\''))
                                           .arg(row.toInteger())));
     }

@@ -2,6 +2,8 @@
 
 namespace dw::expr {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool startsName(QChar c)
@@ -23,7 +25,7 @@ bool isDigit(QChar c)
 std::optional<QString> readText(const QString &source, qsizetype start, qsizetype &end)
 {
     const QChar quote = source[start];
-    QString text;
+    QString text(u""_s); // "" is an empty text, never null
     qsizetype i = start + 1;
     while (i < source.size()) {
         const QChar c = source[i];

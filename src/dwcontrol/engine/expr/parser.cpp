@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace dw {
 
@@ -213,6 +214,16 @@ private:
             auto operand = signedTerm();
             if (!operand)
                 return std::nullopt;
+            // "-8" is a number, not an operation, so it reads as a literal where one is expected.
+            if (operand->kind == Node::Kind::Literal && operand->literal.isInteger()
+                && operand->literal.toInteger() != std::numeric_limits<qint64>::min()) {
+                operand->literal = Value(-operand->literal.toInteger());
+                return operand;
+            }
+            if (operand->kind == Node::Kind::Literal && operand->literal.isReal()) {
+                operand->literal = Value(-operand->literal.toNumber());
+                return operand;
+            }
             return unary(Node::Kind::Negate, std::move(*operand));
         }
         if (isOperator(u"+")) {

@@ -1,0 +1,225 @@
+#include "rowsfixture.h"
+
+#include "rows/collation.h"
+#include "rows/sortfilter.h"
+
+#include <QCollator>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using dw::ColumnType;
+using dw::Value;
+
+namespace {
+
+// A store of the given rows with its context and its rows in retrieval order.
+struct Table
+{
+    Table(const QStringList &names, const std::vector<ColumnType> &types, std::vector<std::vector<Value>> values)
+        : store(types), context(names, store)
+    {
+        TableCursor cursor(names, std::move(values));
+        if (store.appendAll(cursor) < 0)
+            qFatal("fixture rows not stored");
+        rows.reset(store.size());
+    }
+
+    bool sort(const QString &criteria)
+    {
+        QString error;
+        const auto keys = dw::parseSortCriteria(criteria, context, &error);
+        if (!keys) {
+            qWarning("%s", qPrintable(error));
+            return false;
+        }
+        dw::sortRows(rows, store, *keys, context);
+        return true;
+    }
+
+    // The shown values of a column, row by row, nulls as "∅".
+    QStringList column(int number) const
+    {
+        QStringList values;
+        for (long row = 1; row <= rows.rowCount(); ++row) {
+            const Value value = store.value(rows.storeIndex(row), number - 1);
+            values.append(value.isNull() ? u"∅"_s : value.toText());
+        }
+        return values;
+    }
+
+    dw::ColumnStore store;
+    StoreContext context;
+    dw::RowSet rows;
+};
+
+std::vector<std::vector<Value>> oneColumn(const QStringList &texts)
+{
+    std::vector<std::vector<Value>> rows;
+    for (const QString &text : texts)
+        rows.push_back({text == u"∅"_s ? Value() : Value(text)});
+    return rows;
+}
+
+} // namespace
+
+class TestSort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesCriteria_data()
+    {
+        QTest::addColumn<QString>("criteria");
+        QTest::addColumn<QString>("keys"); // column:lookup:direction per key, "-" for an expression; "error"
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("blank") << u"  "_s << QString();
+        QTest::newRow("one key") << u"nombre A"_s << u"1:0:A"_s;
+        QTest::newRow("no direction") << u"id"_s << u"2:0:A"_s;
+        QTest::newRow("any case") << u"NOMBRE d"_s << u"1:0:D"_s;
+        QTest::newRow("two keys") << u"tipo D, nombre A"_s << u"3:0:D 1:0:A"_s;
+        QTest::newRow("lookup") << u"LookUpDisplay(tipo) A, id D"_s << u"3:1:A 2:0:D"_s;
+        QTest::newRow("lookup spaced") << u"lookupdisplay( tipo )  D"_s << u"3:1:D"_s;
+        QTest::newRow("expression") << u"ucase(nombre) D"_s << u"-:0:D"_s;
+        QTest::newRow("comma inside text") << u"nombre & ', ' & tipo A"_s << u"-:0:A"_s;
+        QTest::newRow("unknown column") << u"apellido A"_s << u"error"_s;
+        QTest::newRow("unknown among keys") << u"nombre A, apellido D"_s << u"error"_s;
+        QTest::newRow("empty key") << u"nombre A,, id D"_s << u"error"_s;
+        QTest::newRow("bad direction") << u"nombre X"_s << u"error"_s;
+        QTest::newRow("lookup of nothing") << u"LookUpDisplay(nada) A"_s << u"error"_s;
+    }
+
+    void parsesCriteria()
+    {
+        QFETCH(QString, criteria);
+        QFETCH(QString, keys);
+        Table table({u"nombre"_s, u"id"_s, u"tipo"_s}, {ColumnType::Char, ColumnType::Long, ColumnType::Char}, {});
+        QString error;
+        const auto parsed = dw::parseSortCriteria(criteria, table.context, &error);
+        if (keys == u"error"_s) {
+            QVERIFY(!parsed);
+            QVERIFY(!error.isEmpty());
+            return;
+        }
+        QVERIFY2(parsed, qPrintable(error));
+        QStringList described;
+        for (const dw::SortKey &key : *parsed) {
+            described.append(u"%1:%2:%3"_s.arg(key.expression ? u"-"_s : QString::number(key.column))
+                                 .arg(key.lookupDisplay ? 1 : 0)
+                                 .arg(key.ascending ? u"A"_s : u"D"_s));
+        }
+        QCOMPARE(described.join(u' '), keys);
+    }
+
+    // Spanish order as a reader expects it: accents and case decide only between
+    // otherwise equal words, ñ is a letter of its own after n, ch and ll are not.
+    void sortsTextInSpanishOrder()
+    {
+        const QStringList expected{u"∅"_s,      u"10"_s,     u"9"_s,      u"Andrés"_s, u"Ángel"_s,
+                                   u"árbol"_s,  u"Cervantes"_s, u"Chávez"_s, u"Cruz"_s, u"Lima"_s,
+                                   u"Llamas"_s, u"Luna"_s,   u"nunez"_s,  u"Nunez"_s,  u"Núñez"_s,
+                                   u"Nuño"_s,   u"Ñandú"_s,  u"Oso"_s,    u"zapata"_s, u"Zapata"_s};
+        QStringList shuffled = expected;
+        std::reverse(shuffled.begin(), shuffled.end());
+        std::swap(shuffled[3], shuffled[11]);
+        Table table({u"nombre"_s}, {ColumnType::Char}, oneColumn(shuffled));
+        QVERIFY(table.sort(u"nombre A"_s));
+        QCOMPARE(table.column(1), expected);
+
+        QVERIFY(table.sort(u"nombre D"_s));
+        QStringList descending = expected;
+        std::reverse(descending.begin(), descending.end());
+        QCOMPARE(table.column(1), descending); // nulls last
+    }
+
+    // The fast keys must agree with QCollator on any text, including texts with
+    // characters the key table does not cover (which are sorted by QCollator itself).
+    void agreesWithTheCollator_data()
+    {
+        QTest::addColumn<bool>("beyondLatin1");
+        QTest::newRow("Latin-1") << false;
+        QTest::newRow("with other characters") << true;
+    }
+
+    void agreesWithTheCollator()
+    {
+        QFETCH(bool, beyondLatin1);
+        QString alphabet = u"aAáÁbcCçdeéÉnNñÑoóÓöuúüÜ  -.,'09yz¿¡ºª\t"_s;
+        if (beyondLatin1)
+            alphabet += u"æßŁłőЖ\u0303·"_s; // expansions, contractions, other scripts, a combining tilde
+        auto *random = QRandomGenerator::global();
+        QStringList texts;
+        for (int i = 0; i < 3000; ++i) {
+            QString text;
+            const int length = random->bounded(1, 6);
+            for (int j = 0; j < length; ++j)
+                text += alphabet[random->bounded(int(alphabet.size()))];
+            texts.append(text);
+        }
+        Table table({u"nombre"_s}, {ColumnType::Char}, oneColumn(texts));
+        QVERIFY(table.sort(u"nombre A"_s));
+
+        const QCollator collator = dw::SpanishCollation::collator();
+        QStringList expected = texts;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+        const QStringList sorted = table.column(1);
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            if (sorted[i] != expected[i] && collator.compare(sorted[i], expected[i]) != 0)
+                QFAIL(qPrintable(u"row %1: \"%2\" where the collator puts \"%3\""_s.arg(i + 1).arg(sorted[i], expected[i])));
+        }
+    }
+
+    // Several keys, numbers by value, nulls first ascending, stable among equal keys.
+    void sortsByKeysNumbersAndNulls()
+    {
+        Table table({u"nombre"_s, u"id"_s, u"monto"_s, u"grupo"_s},
+                    {ColumnType::Char, ColumnType::Long, ColumnType::Number, ColumnType::Char},
+                    {
+                        {Value(u"e"_s), Value(10), Value(2.5), Value(u"B"_s)},
+                        {Value(u"b"_s), Value(9), Value(-1.0), Value(u"A"_s)},
+                        {Value(u"d"_s), Value(), Value(10.0), Value(u"B"_s)},
+                        {Value(u"a"_s), Value(-3), Value(), Value(u"A"_s)},
+                        {Value(u"c"_s), Value(100), Value(2.5), Value()},
+                        {Value(u"f"_s), Value(9), Value(-1.0), Value(u"A"_s)},
+                    });
+        QVERIFY(table.sort(u"id A"_s));
+        QCOMPARE(table.column(1), (QStringList{u"d"_s, u"a"_s, u"b"_s, u"f"_s, u"e"_s, u"c"_s}));
+        QVERIFY(table.sort(u"monto D"_s));
+        QCOMPARE(table.column(1), (QStringList{u"d"_s, u"e"_s, u"c"_s, u"b"_s, u"f"_s, u"a"_s}));
+        QVERIFY(table.sort(u"grupo A, monto D, nombre D"_s));
+        QCOMPARE(table.column(1), (QStringList{u"c"_s, u"f"_s, u"b"_s, u"a"_s, u"d"_s, u"e"_s}));
+        // Equal keys keep the order the rows had: "b" and "f" stay as the last sort left them.
+        QVERIFY(table.sort(u"nombre D"_s));
+        QVERIFY(table.sort(u"grupo D"_s));
+        QCOMPARE(table.column(1), (QStringList{u"e"_s, u"d"_s, u"f"_s, u"b"_s, u"a"_s, u"c"_s}));
+        // An expression key: by its value, numbers numerically.
+        QVERIFY(table.sort(u"0 - id A"_s));
+        QCOMPARE(table.column(1), (QStringList{u"d"_s, u"c"_s, u"e"_s, u"f"_s, u"b"_s, u"a"_s}));
+        // No keys: back to retrieval order.
+        QVERIFY(table.sort(QString()));
+        QCOMPARE(table.column(1), (QStringList{u"e"_s, u"b"_s, u"d"_s, u"a"_s, u"c"_s, u"f"_s}));
+    }
+
+    // LookUpDisplay sorts by the text the user sees, asking for it once per stored value.
+    void sortsByDisplayedText()
+    {
+        std::vector<std::vector<Value>> values;
+        const QStringList codes{u"3"_s, u"1"_s, u"2"_s, u"3"_s, u"∅"_s, u"1"_s, u"9"_s};
+        for (qsizetype i = 0; i < codes.size(); ++i)
+            values.push_back({codes[i] == u"∅"_s ? Value() : Value(codes[i].toInt()), Value(int(i))});
+        Table table({u"tutor"_s, u"orden"_s}, {ColumnType::Long, ColumnType::Long}, values);
+        table.context.displays[1] = {{u"1"_s, u"Zúñiga"_s}, {u"2"_s, u"Álvarez"_s}, {u"3"_s, u"Méndez"_s}};
+
+        QVERIFY(table.sort(u"LookUpDisplay(tutor) A"_s));
+        QCOMPARE(table.column(2), (QStringList{u"4"_s, u"6"_s, u"2"_s, u"0"_s, u"3"_s, u"1"_s, u"5"_s}));
+        QCOMPARE(table.context.lookupCalls, 4); // four distinct stored values
+        QVERIFY(table.sort(u"tutor A"_s));      // by the stored code
+        QCOMPARE(table.column(2), (QStringList{u"4"_s, u"1"_s, u"5"_s, u"2"_s, u"0"_s, u"3"_s, u"6"_s}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSort)
+#include "tst_sort.moc"
