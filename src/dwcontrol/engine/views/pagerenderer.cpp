@@ -187,7 +187,7 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     if (!m_gridLinesX.empty())
         paintGridLines(painter, std::max(0L, last - first + 1), xOffset, dpiX, dpiY);
     if (page / pagesAcross() == m_summaryPage)
-        paintAt(Band::Summary, 0, top);
+        paintAt(Band::Summary, m_dw.RowCount(), top); // columns there show the last row
     paintAt(Band::Footer, hasRows ? last : 0, m_bodyHeight - m_footer);
     paintAt(Band::Foreground, 0, 0);
     painter.restore();
