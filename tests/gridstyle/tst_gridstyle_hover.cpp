@@ -1,0 +1,197 @@
+// The heading under the pointer is highlighted, with real pointer movements over an
+// offscreen listing grid of the sample directory.
+
+#include "gridfixture.h"
+#include "support/fakeinteraction.h"
+#include "themequery.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using gridtest::Grid;
+
+namespace {
+
+const QString kTeal = u"8421376"_s; // the headings' designed background
+const QStringList kGray = {u"12109771"_s, u"12767958"_s, u"13491938"_s};
+const QStringList kOrange = {u"2454223"_s, u"5214691"_s, u"5805795"_s};
+const QString kHighlight = u"15988986"_s;
+
+// The heading's background and its three lines' colours, bottom line first.
+QStringList headingColours(const Grid &grid, const QString &column)
+{
+    QStringList colours{grid.describe(column + u"_t.background.color"_s)};
+    for (int i = 1; i <= 3; ++i)
+        colours.append(grid.describe(column + u"_hline%1.background.color"_s.arg(i)));
+    return colours;
+}
+
+QStringList highlighted()
+{
+    return QStringList{kHighlight} + kOrange;
+}
+
+QStringList atRest(const QStringList &lines = kGray)
+{
+    return QStringList{kTeal} + lines;
+}
+
+} // namespace
+
+class TstGridStyleHover : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void highlightFollowsThePointer();
+    void arrowAndLinesKeepTheHighlightUntouched();
+    void leavingAndRightClickEndTracking();
+    void highlightOffOnlyTracks();
+    void restoredLinesAreTransparentWithoutThemes();
+    void screenshotSortedAndHovered();
+
+private:
+    std::unique_ptr<FakeInteraction> m_fake;
+};
+
+void TstGridStyleHover::initTestCase()
+{
+    m_fake = std::make_unique<FakeInteraction>();
+    rt::CreateGlobals();
+    QVERIFY(gridtest::connectSample());
+}
+
+void TstGridStyleHover::cleanupTestCase()
+{
+    rt::DestroyGlobals();
+    m_fake.reset();
+}
+
+void TstGridStyleHover::highlightFollowsThePointer()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    n_svc_dw_gridstyle &service = grid->service();
+    QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
+
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
+    QVERIFY(service.ib_mouseover);
+    QCOMPARE(service.istr_trackmouse.dwflags, n_svc_dw_gridstyle::tme_leave);
+    QCOMPARE(service.is_prevcolumn, u"nombre"_s);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
+
+    // Straight onto the next heading: the first is restored, the second highlighted.
+    gridtest::moveTo(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
+    QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
+    QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), highlighted());
+    QCOMPARE(service.is_prevcolumn, u"tipo_miembro_red"_s);
+
+    // A heading with its own colour gets exactly that text back.
+    control.Modify(u"grado_academico_t.background.color=255"_s);
+    gridtest::moveTo(control, gridtest::pointOf(control, u"grado_academico_t"_s));
+    QCOMPARE(service.is_prevcolor, u"255"_s);
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre"_s, 2));
+    QCOMPARE(grid->describe(u"grado_academico_t.background.color"_s), u"255"_s);
+    QCOMPARE(service.is_prevcolumn, u""_s);
+    QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), atRest());
+}
+
+void TstGridStyleHover::arrowAndLinesKeepTheHighlightUntouched()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    n_svc_dw_gridstyle &service = grid->service();
+    gridtest::click(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
+    QCOMPARE(grid->describe(u"tipo_miembro_red_arrow.text"_s), u"t"_s);
+
+    gridtest::moveTo(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
+    QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), highlighted());
+
+    // Marks that any Modify of the service would overwrite.
+    control.Modify(u"tipo_miembro_red_t.background.color=65280 tipo_miembro_red_hline1.background.color=255"_s);
+    const QStringList marked = headingColours(*grid, u"tipo_miembro_red"_s);
+    for (const QString &name : {u"tipo_miembro_red_arrow"_s, u"tipo_miembro_red_hline3"_s,
+                                u"nombre_hline2"_s, u"tipo_miembro_red_t"_s}) {
+        const QPoint point = gridtest::pointOf(control, name);
+        QVERIFY2(point.x() >= 0, qPrintable(name));
+        gridtest::moveTo(control, point);
+        QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), marked);
+        QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
+        QCOMPARE(service.is_prevcolumn, u"tipo_miembro_red"_s);
+    }
+}
+
+void TstGridStyleHover::leavingAndRightClickEndTracking()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    n_svc_dw_gridstyle &service = grid->service();
+
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
+    QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
+    gridtest::leave(*grid);
+    QVERIFY(!service.ib_mouseover);
+    QCOMPARE(service.istr_trackmouse.dwflags, n_svc_dw_gridstyle::tme_cancel + n_svc_dw_gridstyle::tme_leave);
+    QCOMPARE(service.is_prevcolumn, u""_s);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
+
+    // Coming back asks again; a right click (menu off) cancels and keeps the highlight.
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
+    QVERIFY(service.ib_mouseover);
+    service.of_setstyle(false, true, true, true);
+    gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s), Qt::RightButton);
+    QVERIFY(!service.ib_mouseover);
+    QCOMPARE(m_fake->menuCalls, 0);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre"_s, 1));
+    QVERIFY(service.ib_mouseover);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
+}
+
+void TstGridStyleHover::highlightOffOnlyTracks()
+{
+    auto grid = gridtest::makeGrid(false, true);
+    QVERIFY(grid);
+    grid->service().of_setstyle(true, true, true, false);
+    gridtest::moveTo(*grid->control, gridtest::pointOf(*grid->control, u"nombre_t"_s));
+    QVERIFY(grid->service().ib_mouseover);
+    QCOMPARE(grid->describe(u"nombre_t.background.color"_s), kTeal);
+    QCOMPARE(grid->service().is_prevcolumn, u""_s);
+}
+
+void TstGridStyleHover::restoredLinesAreTransparentWithoutThemes()
+{
+    gridstyle::setThemeQuery([] { return false; });
+    auto grid = gridtest::makeGrid();
+    gridstyle::setThemeQuery(nullptr);
+    QVERIFY(grid);
+    const QStringList transparent(3, u"536870912"_s);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), atRest(transparent));
+    gridtest::moveTo(*grid->control, gridtest::pointOf(*grid->control, u"nombre_t"_s));
+    QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
+    gridtest::leave(*grid);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), atRest(transparent));
+}
+
+void TstGridStyleHover::screenshotSortedAndHovered()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s));
+    gridtest::moveTo(control, gridtest::pointOf(control, u"grado_academico_t"_s));
+    QCOMPARE(headingColours(*grid, u"grado_academico"_s), highlighted());
+
+    const QString file = QDir::temp().filePath(u"gridstyle-sorted-hover.png"_s);
+    QVERIFY(grid->window->grab().save(file));
+    qInfo("screenshot: %s", qPrintable(file));
+}
+
+QTEST_MAIN(TstGridStyleHover)
+#include "tst_gridstyle_hover.moc"

@@ -1,0 +1,192 @@
+// Column widths fitted to the values, column order and visibility, and column
+// descriptions, on an offscreen listing grid of the sample directory.
+
+#include "gridfixture.h"
+#include "support/fakeinteraction.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using gridtest::Grid;
+
+namespace {
+
+int width(const Grid &grid, const QString &column)
+{
+    return grid.describe(column + u".width"_s).toInt();
+}
+
+void setDesigned(Grid &grid, const QString &column, int designed)
+{
+    const int n = grid.control->model().columnNumber(column);
+    grid.service().ii_original[n - 1] = designed;
+}
+
+// Header-band objects in drawing order.
+QStringList headerOrder(const u_dw &control)
+{
+    QStringList names;
+    for (const dw::LayoutObject &object : control.model().objects()) {
+        if (control.model().bandOf(object) == dw::Band::Header)
+            names.append(object.name);
+    }
+    return names;
+}
+
+} // namespace
+
+class TstGridStyleLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void widthNeverBelowDesign();
+    void emptyGridAndOddNames();
+    void codeTableMeasuredByShownText();
+    void reorderShowsListedColumns();
+    void columnDescriptions();
+
+private:
+    std::unique_ptr<FakeInteraction> m_fake;
+};
+
+void TstGridStyleLayout::initTestCase()
+{
+    m_fake = std::make_unique<FakeInteraction>();
+    rt::CreateGlobals();
+    QVERIFY(gridtest::connectSample());
+}
+
+void TstGridStyleLayout::cleanupTestCase()
+{
+    rt::DestroyGlobals();
+    m_fake.reset();
+}
+
+void TstGridStyleLayout::widthNeverBelowDesign()
+{
+    auto grid = gridtest::makeGrid(true, false);
+    QVERIFY(grid);
+    n_svc_dw_gridstyle &service = grid->service();
+    QCOMPARE(service.ii_original.size(), 15);
+    QCOMPARE(service.ii_original.first(), 1111);
+
+    // A design narrower than any value: the widest value plus the margin, after the
+    // retrieval raised retrieveend.
+    service.of_addautowidth(u"institucion"_s);
+    setDesigned(*grid, u"institucion"_s, 10);
+    QVERIFY(grid->control->Retrieve() > 0);
+    const int widest = width(*grid, u"institucion"_s) - 8;
+    QVERIFY(widest > 100);
+
+    // The row it reports holds the widest value: the design just below that text
+    // widens the column to it.
+    const long widestRow = service.of_resizewidth(u"institucion"_s);
+    QVERIFY(widestRow >= 1);
+    QCOMPARE(width(*grid, u"institucion"_s), widest + 8);
+
+    setDesigned(*grid, u"institucion"_s, widest + 50); // values narrower than the design
+    service.retrieveend(grid->control->RowCount());
+    QCOMPARE(width(*grid, u"institucion"_s), widest + 50);
+    setDesigned(*grid, u"institucion"_s, widest); // exactly as wide
+    service.retrieveend(grid->control->RowCount());
+    QCOMPARE(width(*grid, u"institucion"_s), widest);
+    setDesigned(*grid, u"institucion"_s, widest - 20); // wider than the design
+    service.retrieveend(grid->control->RowCount());
+    QCOMPARE(width(*grid, u"institucion"_s), widest + 8);
+
+    // Registered twice: fitted twice, same result.
+    service.of_addautowidth(u"institucion"_s);
+    service.retrieveend(grid->control->RowCount());
+    QCOMPARE(width(*grid, u"institucion"_s), widest + 8);
+}
+
+void TstGridStyleLayout::emptyGridAndOddNames()
+{
+    auto grid = gridtest::makeGrid(true, false);
+    QVERIFY(grid);
+    n_svc_dw_gridstyle &service = grid->service();
+    grid->control->Modify(u"email.width=2000"_s);
+    QCOMPARE(service.of_resizewidth(u"email"_s), 0L);
+    QCOMPARE(width(*grid, u"email"_s), 754);
+
+    // A registered name that is not a column is skipped.
+    service.of_addautowidth(u"no_es_columna"_s);
+    service.of_addautowidth(u"email_t"_s);
+    QCOMPARE(service.of_resizewidth(u"no_es_columna"_s), 0L);
+    QVERIFY(grid->control->Retrieve() > 0);
+    QCOMPARE(grid->describe(u"email_t.width"_s), u"754"_s);
+
+    // Without a window to carry the font nothing can be measured.
+    grid->control->Modify(u"email.width=2000"_s);
+    service.iw_parent = nullptr;
+    QCOMPARE(service.of_resizewidth(u"email"_s), -1L);
+    QCOMPARE(width(*grid, u"email"_s), 2000);
+}
+
+void TstGridStyleLayout::codeTableMeasuredByShownText()
+{
+    auto grid = gridtest::makeGrid(true, true);
+    QVERIFY(grid);
+    n_svc_dw_gridstyle &service = grid->service();
+    setDesigned(*grid, u"tipo_miembro_red"_s, 10);
+    service.of_resizewidth(u"tipo_miembro_red"_s);
+    const int byCode = width(*grid, u"tipo_miembro_red"_s);
+
+    // Every type shows as the same long text: that text decides, and on equal widths
+    // the first row is the widest.
+    const QString shown = u"Integrante de la red con una descripción muy larga"_s;
+    QStringList values;
+    for (const QString &type : {u"Miembro Investigador"_s, u"Miembro del CTA"_s, u"Miembro Estudiante"_s,
+                                u"Miembro Externo"_s, u"Miembro Investigador "_s})
+        values.append(shown + u"~t"_s + type);
+    grid->control->Modify(u"tipo_miembro_red.Edit.CodeTable=yes tipo_miembro_red.Values='"_s
+                          + values.join(u'/') + u"/'"_s);
+    long first = 1;
+    while (grid->control->GetItemString(first, u"tipo_miembro_red"_s).isNull())
+        ++first;
+    QCOMPARE(service.of_resizewidth(u"tipo_miembro_red"_s), first);
+    QVERIFY(width(*grid, u"tipo_miembro_red"_s) > byCode);
+}
+
+void TstGridStyleLayout::reorderShowsListedColumns()
+{
+    auto grid = gridtest::makeGrid(true, true);
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    n_svc_dw_gridstyle &service = grid->service();
+
+    service.of_reordercolumns({});
+    QCOMPARE(grid->describe(u"cargo.Visible"_s), u"1"_s);
+
+    service.of_reordercolumns({u"email"_s, u"nombre"_s});
+    for (int n = 1; n <= control.model().columnCount(); ++n) {
+        const QString name = control.model().columnName(n);
+        const bool listed = name == u"email"_s || name == u"nombre"_s;
+        QCOMPARE(grid->describe(name + u".Visible"_s), listed ? u"1"_s : u"0"_s);
+    }
+    // Shown in the listed order, their headings and lines in front of the header band.
+    QVERIFY(grid->describe(u"email.x"_s).toInt() < grid->describe(u"nombre.x"_s).toInt());
+    QCOMPARE(headerOrder(control).mid(headerOrder(control).size() - 8),
+             (QStringList{u"email_t"_s, u"email_hline1"_s, u"email_hline2"_s, u"email_hline3"_s,
+                          u"nombre_t"_s, u"nombre_hline1"_s, u"nombre_hline2"_s, u"nombre_hline3"_s}));
+    const QPoint email = gridtest::pointOf(control, u"email_t"_s);
+    const QPoint nombre = gridtest::pointOf(control, u"nombre_t"_s);
+    QVERIFY(email.x() >= 0 && nombre.x() > email.x());
+}
+
+void TstGridStyleLayout::columnDescriptions()
+{
+    auto grid = gridtest::makeGrid(true, false);
+    QVERIFY(grid);
+    n_svc_dw_gridstyle &service = grid->service();
+    QCOMPARE(service.of_getcoldesc(u"linea_investigacion"_s, true), u"Líneas de Investigación"_s);
+    grid->control->Modify(u"destroy entidad_fed_t"_s);
+    QCOMPARE(service.of_getcoldesc(u"entidad_fed"_s, true), u"Entidad Fed"_s);
+    QCOMPARE(service.of_getcoldesc(u"entidad_fed"_s, false), u"!"_s);
+}
+
+QTEST_MAIN(TstGridStyleLayout)
+#include "tst_gridstyle_layout.moc"
