@@ -7,6 +7,7 @@
 #include "views/units.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -115,7 +116,10 @@ void w_busqueda::createControlsInOrder()
     ddlb_elemento->addItems(search::fieldCaptions());
     ddlb_elemento->setCurrentIndex(-1);
     ddlb_elemento->setEnabled(false);
-    // The designed height is the closed box and its open list together.
+    // The designed height is the closed box and its open list together: the list drops
+    // below the box and scrolls, whatever the style's own habit is.
+    ddlb_elemento->setStyleSheet(u"QComboBox { combobox-popup: 0; }"_s);
+    ddlb_elemento->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     const int closedHeight = ddlb_elemento->sizeHint().height();
     const double listHeight = dw::units::toPixelsY(356) - closedHeight;
     ddlb_elemento->setMaxVisibleItems(
