@@ -3,6 +3,10 @@
 #include "datawindow.h"
 #include "objects/layoutsyntax.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +23,8 @@ private slots:
     void listingLayout();
     void listingHasNoDesignedCriteria();
     void missingLayout();
+    void everyShippedLayoutLoads();
+    void randomTextNeverHangs();
 };
 
 void tst_LayoutSyntax::valuesAndEscapes()
@@ -201,6 +207,52 @@ void tst_LayoutSyntax::missingLayout()
     QCOMPARE(dw.columnCount(), 0);
     QVERIFY(dw.setDataObject(QString()));
     QCOMPARE(dw.Describe(u"DataWindow.Column.Count"_s), u"0"_s);
+}
+
+void tst_LayoutSyntax::everyShippedLayoutLoads()
+{
+    const QStringList files = QDir(u":/layouts"_s).entryList({u"*.dwl"_s});
+    QVERIFY(files.contains(u"dw_listado_grid.dwl"_s));
+    for (const QString &file : files) {
+        QFile resource(u":/layouts/"_s + file);
+        QVERIFY(resource.open(QIODevice::ReadOnly));
+        dw::DataWindow dw;
+        QString error;
+        QVERIFY2(dw.setSyntax(QString::fromUtf8(resource.readAll()), &error),
+                 qPrintable(file + u": "_s + error));
+        QVERIFY2(!dw.selectSql().isEmpty(), qPrintable(file));
+    }
+}
+
+void tst_LayoutSyntax::randomTextNeverHangs()
+{
+    // Fragments of the syntax shuffled into random text: whatever the input, the parser,
+    // Modify and Describe answer (an error is fine) and nothing changes on failure.
+    const QStringList pieces = {u"text("_s, u"column("_s, u"create "_s, u"destroy "_s, u"("_s,
+                                u")"_s, u"="_s, u"\""_s, u"'"_s, u"~"_s, u"~t"_s, u" "_s,
+                                u"name=x"_s, u"band=header"_s, u"nombre_t.x"_s, u"#1.visible"_s,
+                                u"//"_s, u"\n"_s, u"Evaluate('"_s, u"DataWindow.Table.Sort"_s,
+                                u"1"_s, u"x"_s, u"tablecolumn(name=a type=long)"_s};
+    QRandomGenerator random(20261207);
+    dw::DataWindow dw;
+    QVERIFY(dw.setDataObject(u"dw_listado_grid"_s));
+    QElapsedTimer timer;
+    timer.start();
+    int runs = 0;
+    while (timer.elapsed() < 2000) {
+        QString text;
+        const int length = random.bounded(1, 12);
+        for (int i = 0; i < length; ++i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        dw::DataWindow scratch;
+        (void)scratch.setSyntax(text);
+        (void)dw.Describe(text);
+        const QString before = dw.Describe(u"DataWindow.Objects"_s);
+        if (!dw.Modify(text).isEmpty())
+            QCOMPARE(dw.Describe(u"DataWindow.Objects"_s), before);
+        ++runs;
+    }
+    QVERIFY(runs > 100);
 }
 
 QTEST_MAIN(tst_LayoutSyntax)
