@@ -155,7 +155,7 @@ void TstBusqueda::useDatabase(const QString &file)
         return;
     m_database.clear();
     QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-    QVERIFY(testsupport::connectAccess(*rt::SQLCA(), file));
+    QVERIFY2(testsupport::connectAccess(*rt::SQLCA(), file), qPrintable(rt::SQLCA()->SQLErrText));
     m_database = file;
     m_members = readMembers();
     QVERIFY(m_members.size() >= 17);
@@ -308,6 +308,8 @@ void TstBusqueda::searches()
 {
     QFETCH(QString, database);
     useDatabase(databaseFile(database));
+    if (QTest::currentTestFailed())
+        return;
     QFETCH(bool, anyField);
     QFETCH(int, item);
     QFETCH(QString, text);
@@ -403,6 +405,8 @@ void TstBusqueda::doubleClickOpensTheMembersCard()
 {
     QFETCH(QString, database);
     useDatabase(databaseFile(database));
+    if (QTest::currentTestFailed())
+        return;
     search(true, -1, QString());
     const auto firstOfType = [this](const QString &type) {
         for (const auto &[id, member] : m_members) {
