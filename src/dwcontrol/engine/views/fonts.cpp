@@ -33,6 +33,19 @@ int weightOf(int layoutWeight)
     return std::clamp(layoutWeight <= 0 ? 400 : layoutWeight, 100, 900);
 }
 
+int pixelSizeOf(const LayoutFontSpec &spec, double dpiY)
+{
+    const double points = units::fontPoints(spec.height == 0 ? -10 : spec.height);
+    return std::max(1, int(std::lround(points * dpiY / 72.0)));
+}
+
+QString cacheKey(const LayoutFontSpec &spec, int pixels)
+{
+    return spec.face + QLatin1Char('|') + QString::number(pixels) + QLatin1Char('|')
+        + QString::number(spec.weight) + QLatin1Char(spec.italic ? 'i' : '-')
+        + QLatin1Char(spec.underline ? 'u' : '-') + QLatin1Char(spec.strikeout ? 's' : '-');
+}
+
 } // namespace
 
 void ensureLayoutFonts()
@@ -56,14 +69,11 @@ bool isMarlett(const QString &face)
 QFont layoutFont(const LayoutFontSpec &spec, double dpiY)
 {
     ensureLayoutFonts();
-    const double points = units::fontPoints(spec.height == 0 ? -10 : spec.height);
-    const int pixels = std::max(1, int(std::lround(points * dpiY / 72.0)));
+    const int pixels = pixelSizeOf(spec, dpiY);
 
     // Painting asks for the same few fonts thousands of times per second.
     static QHash<QString, QFont> cache;
-    const QString key = spec.face + QLatin1Char('|') + QString::number(pixels) + QLatin1Char('|')
-        + QString::number(spec.weight) + QLatin1Char(spec.italic ? 'i' : '-')
-        + QLatin1Char(spec.underline ? 'u' : '-') + QLatin1Char(spec.strikeout ? 's' : '-');
+    const QString key = cacheKey(spec, pixels);
     if (const auto found = cache.constFind(key); found != cache.cend())
         return *found;
 
@@ -76,6 +86,17 @@ QFont layoutFont(const LayoutFontSpec &spec, double dpiY)
     font.setStyleStrategy(QFont::PreferAntialias);
     cache.insert(key, font);
     return font;
+}
+
+QRawFont layoutRawFont(const LayoutFontSpec &spec, double dpiY)
+{
+    static QHash<QString, QRawFont> cache;
+    const QString key = cacheKey(spec, pixelSizeOf(spec, dpiY));
+    if (const auto found = cache.constFind(key); found != cache.cend())
+        return *found;
+    const QRawFont raw = QRawFont::fromFont(layoutFont(spec, dpiY));
+    cache.insert(key, raw);
+    return raw;
 }
 
 } // namespace dw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRawFont>
 #include <QString>
 
 namespace dw {
@@ -27,6 +28,9 @@ void ensureLayoutFonts();
 // set in device pixels, so the same text measures the same on screen, printers and
 // PDF whatever logical dpi the paint device reports. Fonts are cached.
 [[nodiscard]] QFont layoutFont(const LayoutFontSpec &spec, double dpiY = 96.0);
+
+// The same font as raw glyph data for the fast text path of screen painting; cached.
+[[nodiscard]] QRawFont layoutRawFont(const LayoutFontSpec &spec, double dpiY = 96.0);
 
 // Whether a face is the symbol font whose "t"/"u" glyphs are the sort triangles.
 [[nodiscard]] bool isMarlett(const QString &face);

@@ -1,5 +1,6 @@
 #include "views/gridview.h"
 
+#include "views/bandpainter.h"
 #include "views/objectgeometry.h"
 #include "views/objectpainter.h"
 #include "views/units.h"
@@ -37,6 +38,16 @@ QString describeValue(const DataWindow &dw, const QString &path)
 }
 
 } // namespace
+
+struct GridView::Painters
+{
+    BandPainter background;
+    BandPainter header;
+    BandPainter detail;
+    BandPainter summary;
+    BandPainter footer;
+    BandPainter foreground;
+};
 
 void GridView::refreshMetrics(double dpiX, double dpiY)
 {
@@ -146,8 +157,12 @@ void GridView::paint(QPainter &painter) const
             back = layout;
     }
     painter.fillRect(QRect(QPoint(0, 0), m_viewport), back);
+    // Attributes are read once per paint, not once per row and pane.
+    const Painters painters{{m_dw, Band::Background, m_dpiX, m_dpiY}, {m_dw, Band::Header, m_dpiX, m_dpiY},
+                            {m_dw, Band::Detail, m_dpiX, m_dpiY},     {m_dw, Band::Summary, m_dpiX, m_dpiY},
+                            {m_dw, Band::Footer, m_dpiX, m_dpiY},     {m_dw, Band::Foreground, m_dpiX, m_dpiY}};
     for (int pane = 0; pane < paneCount(); ++pane)
-        paintPane(painter, paneRect(pane), m_hOffset[size_t(pane)]);
+        paintPane(painter, painters, paneRect(pane), m_hOffset[size_t(pane)]);
     if (m_split > 0) {
         const QRect bar(m_split, 0, kSplitterWidth, m_viewport.height());
         painter.fillRect(bar, pal.color(QPalette::Button));
@@ -157,18 +172,17 @@ void GridView::paint(QPainter &painter) const
     }
 }
 
-void GridView::paintPane(QPainter &painter, const QRect &pane, int offset) const
+void GridView::paintPane(QPainter &painter, const Painters &bands, const QRect &pane, int offset) const
 {
     if (pane.isEmpty())
         return;
     const int originX = pane.left() - offset;
-    const auto target = [&](QPointF origin) { return PaintTarget{&painter, origin, m_dpiX, m_dpiY}; };
 
     painter.save();
     painter.setClipRect(pane);
 
     // Behind the rows, in document coordinates: scrolled with them.
-    paintBand(m_dw, Band::Background, 0, target(QPointF(originX, -double(m_topRow) * m_detail)));
+    bands.background.paint(painter, QPointF(originX, -double(m_topRow) * m_detail), 0);
 
     const RowSpan rows = rowsShown();
     const QRect rowsArea(pane.left(), rowsTop(), pane.width(), rowsBottom() - rowsTop());
@@ -181,18 +195,18 @@ void GridView::paintPane(QPainter &painter, const QRect &pane, int offset) const
     }();
     for (long row = rows.first; row <= rows.last; ++row) {
         const int top = rowTop(row);
-        paintBand(m_dw, Band::Detail, row, target(QPointF(originX, top)));
+        bands.detail.paint(painter, QPointF(originX, top), row);
         if (m_dw.IsSelected(row))
             painter.fillRect(QRect(originX, top, m_contentWidth, m_detail), selection);
     }
     if (m_summary > 0 && rowTop(m_dw.RowCount() + 1) < rowsBottom())
-        paintBand(m_dw, Band::Summary, 0, target(QPointF(originX, rowTop(m_dw.RowCount() + 1))));
+        bands.summary.paint(painter, QPointF(originX, rowTop(m_dw.RowCount() + 1)), 0);
     painter.restore();
 
     if (m_header > 0) {
         painter.save();
         painter.setClipRect(QRect(pane.left(), 0, pane.width(), m_header), Qt::IntersectClip);
-        paintBand(m_dw, Band::Header, 0, target(QPointF(originX, 0)));
+        bands.header.paint(painter, QPointF(originX, 0), 0);
         painter.restore();
     }
     if (m_gridLines)
@@ -200,10 +214,10 @@ void GridView::paintPane(QPainter &painter, const QRect &pane, int offset) const
     if (m_footer > 0) {
         painter.save();
         painter.setClipRect(QRect(pane.left(), rowsBottom(), pane.width(), m_footer), Qt::IntersectClip);
-        paintBand(m_dw, Band::Footer, 0, target(QPointF(originX, rowsBottom())));
+        bands.footer.paint(painter, QPointF(originX, rowsBottom()), 0);
         painter.restore();
     }
-    paintBand(m_dw, Band::Foreground, 0, target(QPointF(originX, 0)));
+    bands.foreground.paint(painter, QPointF(originX, 0), 0);
     painter.restore();
 }
 

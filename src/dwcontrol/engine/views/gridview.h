@@ -12,6 +12,8 @@ class QPainter;
 
 namespace dw {
 
+class BandPainter;
+
 // What lies under a point of the view.
 struct HitResult
 {
@@ -68,7 +70,8 @@ private:
         long first;
         long last;
     };
-    void paintPane(QPainter &painter, const QRect &pane, int offset) const;
+    struct Painters;
+    void paintPane(QPainter &painter, const Painters &bands, const QRect &pane, int offset) const;
     void paintGridLines(QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const;
     [[nodiscard]] RowSpan rowsShown() const;
     [[nodiscard]] int rowsTop() const { return m_header; }

@@ -6,10 +6,16 @@ namespace dw {
 
 QString ObjectAttributes::text(const QString &path) const
 {
-    const QString raw = m_object.raw(path);
-    if (!raw.contains(QLatin1Char('\t')))
-        return raw;
-    return m_dw.attribute(m_object, path, m_row);
+    // Paths here are lower case, as the attribute maps store them; painting reads
+    // thousands of attributes per frame, so no case folding on the way.
+    for (const auto &[name, raw] : m_object.attributes) {
+        if (name != path)
+            continue;
+        if (!raw.contains(QLatin1Char('\t')))
+            return raw;
+        return m_dw.attribute(m_object, path, m_row);
+    }
+    return {};
 }
 
 double ObjectAttributes::number(const QString &path, double fallback) const

@@ -16,6 +16,7 @@ public:
     ObjectAttributes(const DataWindow &dw, const LayoutObject &object, long row)
         : m_dw(dw), m_object(object), m_row(row) {}
 
+    // `path` is lower case ("background.color"); "" when the object has no such attribute.
     [[nodiscard]] QString text(const QString &path) const;
     [[nodiscard]] double number(const QString &path, double fallback = 0) const;
     [[nodiscard]] bool flag(const QString &path, bool fallback = false) const;

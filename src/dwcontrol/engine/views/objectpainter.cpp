@@ -1,26 +1,23 @@
 #include "views/objectpainter.h"
 
-#include "views/fonts.h"
+#include "views/bandpainter.h"
 #include "views/objectgeometry.h"
 #include "views/picture.h"
 #include "views/units.h"
 
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPalette>
 
 #include <cmath>
+#include <optional>
 
 namespace dw {
 
 namespace {
 
-constexpr qint64 kTransparent = 536870912;   // 0x20000000
-constexpr qint64 kWindowText = 33554432;     // 0x02000000
-constexpr qint64 kButtonFace = 67108864;     // 0x04000000
-constexpr qint64 kSystemColour = 134217728;  // 0x08000000 + index
-constexpr qint64 kWindowBackground = 1073741824; // 0x40000000
+constexpr qint64 kWindowText = 33554432;
 
 QPalette currentPalette()
 {
@@ -44,11 +41,13 @@ struct Mapper
         const double bottom = std::round(origin.y() + units::toPixelsY(units.bottom(), dpiY));
         return {left, top, right - left, bottom - top};
     }
-    [[nodiscard]] QPointF point(double x, double y) const
+    [[nodiscard]] QPointF point(QPointF units) const
     {
-        return {origin.x() + units::toPixelsX(x, dpiX), origin.y() + units::toPixelsY(y, dpiY)};
+        return {origin.x() + units::toPixelsX(units.x(), dpiX), origin.y() + units::toPixelsY(units.y(), dpiY)};
     }
 };
+
+// --- reading attributes ---------------------------------------------------------------
 
 QColor colourAttribute(const ObjectAttributes &a, const QString &path, const QColor &fallback)
 {
@@ -57,9 +56,7 @@ QColor colourAttribute(const ObjectAttributes &a, const QString &path, const QCo
         return fallback;
     bool ok = false;
     const qint64 number = text.toLongLong(&ok);
-    if (!ok)
-        return fallback;
-    return layoutColor(number);
+    return ok ? layoutColor(number) : fallback;
 }
 
 LayoutFontSpec fontOf(const ObjectAttributes &a)
@@ -88,11 +85,44 @@ Qt::Alignment horizontalAlignment(const ObjectAttributes &a)
 // a mode, a colour given is painted.
 QColor backgroundOf(const ObjectAttributes &a)
 {
-    const QString mode = a.text(QStringLiteral("background.mode")).trimmed();
-    if (mode == u"1")
+    if (a.text(QStringLiteral("background.mode")).trimmed() == u"1")
         return {};
     return colourAttribute(a, QStringLiteral("background.color"), QColor());
 }
+
+Qt::PenStyle penStyle(int style)
+{
+    switch (style) {
+    case 1: return Qt::DashLine;
+    case 2: return Qt::DotLine;
+    case 3: return Qt::DashDotLine;
+    case 4: return Qt::DashDotDotLine;
+    case 5: return Qt::NoPen;
+    default: return Qt::SolidLine;
+    }
+}
+
+QPen penOf(const ObjectAttributes &a, double dpiX)
+{
+    const QColor colour = colourAttribute(a, QStringLiteral("pen.color"), layoutColor(kWindowText));
+    if (!colour.isValid())
+        return Qt::NoPen;
+    const double width = std::max(1.0, std::round(units::toPixelsX(a.number(QStringLiteral("pen.width"), 1), dpiX)));
+    QPen pen(colour, width, penStyle(int(a.number(QStringLiteral("pen.style"), 0))));
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+// Whether an attribute that painting reads is an expression (tool tips are read when
+// they show, not when the cell paints).
+bool hasExpression(const LayoutObject &object)
+{
+    return std::any_of(object.attributes.cbegin(), object.attributes.cend(), [](const auto &attribute) {
+        return attribute.second.contains(QLatin1Char('\t')) && !attribute.first.startsWith(u"tooltip.");
+    });
+}
+
+// --- drawing --------------------------------------------------------------------------
 
 void paintBorder(QPainter &p, const QRectF &r, int border, const QPalette &palette)
 {
@@ -121,12 +151,10 @@ void paintBorder(QPainter &p, const QRectF &r, int border, const QPalette &palet
     case 5: // lowered
     case 6: { // raised
         const bool lowered = border == 5;
-        const QColor topLeft = palette.color(lowered ? QPalette::Dark : QPalette::Light);
-        const QColor bottomRight = palette.color(lowered ? QPalette::Light : QPalette::Dark);
-        p.setPen(QPen(topLeft, 1));
+        p.setPen(QPen(palette.color(lowered ? QPalette::Dark : QPalette::Light), 1));
         p.drawLine(inner.topLeft(), inner.topRight());
         p.drawLine(inner.topLeft(), inner.bottomLeft());
-        p.setPen(QPen(bottomRight, 1));
+        p.setPen(QPen(palette.color(lowered ? QPalette::Light : QPalette::Dark), 1));
         p.drawLine(inner.bottomLeft(), inner.bottomRight());
         p.drawLine(inner.topRight(), inner.bottomRight());
         break;
@@ -141,16 +169,15 @@ void paintBorder(QPainter &p, const QRectF &r, int border, const QPalette &palet
 // same on every system whether or not the font is installed.
 std::optional<QPolygonF> marlettGlyph(QChar glyph, const QRectF &cell)
 {
-    const double size = std::max(3.0, std::round(cell.height() * 0.54));
-    const double half = size / 2.0;
+    const double half = std::max(3.0, std::round(cell.height() * 0.54)) / 2.0;
     const double depth = std::max(2.0, std::round(half));
     const QPointF c = cell.center();
     switch (glyph.unicode()) {
-    case 't': // up triangle
+    case 't': // up
     case '5':
         return QPolygonF({QPointF(c.x() - half, c.y() + depth / 2), QPointF(c.x() + half, c.y() + depth / 2),
                           QPointF(c.x(), c.y() - depth / 2)});
-    case 'u': // down triangle
+    case 'u': // down
     case '6':
         return QPolygonF({QPointF(c.x() - half, c.y() - depth / 2), QPointF(c.x() + half, c.y() - depth / 2),
                           QPointF(c.x(), c.y() + depth / 2)});
@@ -165,16 +192,15 @@ std::optional<QPolygonF> marlettGlyph(QChar glyph, const QRectF &cell)
     }
 }
 
-void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const QFont &font,
-                  const QColor &colour, Qt::Alignment align)
+void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const ObjectStyle &style)
 {
     // Each glyph takes a square cell one em wide, vertically centred in the frame.
-    const double em = font.pixelSize() > 0 ? font.pixelSize() : r.height();
-    const double total = em * text.size();
+    const double em = style.font.pixelSize() > 0 ? style.font.pixelSize() : r.height();
+    const double total = em * double(text.size());
     double x = r.left();
-    if (align & Qt::AlignRight)
+    if (style.alignment & Qt::AlignRight)
         x = r.right() - total;
-    else if (align & Qt::AlignHCenter)
+    else if (style.alignment & Qt::AlignHCenter)
         x = r.left() + (r.width() - total) / 2;
     const double y = r.top() + (r.height() - em) / 2;
     p.save();
@@ -184,11 +210,11 @@ void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const QFont
         const QRectF cell(x, y, em, em);
         if (const auto shape = marlettGlyph(ch, cell)) {
             p.setPen(Qt::NoPen);
-            p.setBrush(colour);
+            p.setBrush(style.colour);
             p.drawPolygon(*shape);
         } else {
-            p.setFont(font);
-            p.setPen(colour);
+            p.setFont(style.font);
+            p.setPen(style.colour);
             p.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine, QString(ch));
         }
         x += em;
@@ -196,29 +222,78 @@ void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const QFont
     p.restore();
 }
 
-void paintText(QPainter &p, const QRectF &r, const QString &text, const ObjectAttributes &a,
-               const Mapper &m)
+bool isRasterDevice(const QPainter &p)
 {
-    if (text.isEmpty() || r.isEmpty())
+    const int type = p.device() ? p.device()->devType() : 0;
+    return type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
+}
+
+// Screen painting draws one-line text as a glyph run taken straight from the face's
+// character map: no shaping per cell, which is most of what makes a full grid paint
+// cheap. Glyphs that would only show in part at the end are left out. Returns false
+// for what needs the full text path: printers and PDF (selectable text), decorations,
+// characters the face lacks (font fallback), overflowing text aligned right or centred.
+bool paintGlyphRun(QPainter &p, const QRectF &box, const QString &text, const ObjectStyle &style)
+{
+    if (style.fontSpec.underline || style.fontSpec.strikeout || !isRasterDevice(p))
+        return false;
+    const QRawFont &raw = style.rawFont;
+    if (!raw.isValid())
+        return false;
+    // No glyph is narrower than a pixel: characters past that many cannot show.
+    const qsizetype limit = qsizetype(box.width()) + 2;
+    const bool cut = text.size() > limit;
+    if (cut && !(style.alignment & Qt::AlignLeft))
+        return false;
+    QList<quint32> glyphs = raw.glyphIndexesForString(cut ? text.left(limit) : text);
+    if (glyphs.contains(0u))
+        return false;
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    double x = 0;
+    for (const QPointF &advance : advances) {
+        if (x + advance.x() > box.width())
+            break;
+        positions.append(QPointF(x, 0));
+        x += advance.x();
+    }
+    if (positions.isEmpty())
+        return true;
+    glyphs.resize(positions.size());
+    double left = box.left();
+    if (style.alignment & Qt::AlignRight)
+        left = box.right() - x;
+    else if (style.alignment & Qt::AlignHCenter)
+        left = box.left() + (box.width() - x) / 2;
+    const double baseline = std::round(box.center().y() + (raw.ascent() - raw.descent()) / 2);
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    p.setPen(style.colour);
+    p.drawGlyphRun(QPointF(std::round(left), baseline), run);
+    return true;
+}
+
+void paintText(QPainter &p, const QRectF &r, const QString &text, const ObjectStyle &style, const Mapper &m)
+{
+    if (text.isEmpty() || r.isEmpty() || !style.colour.isValid())
         return;
-    const LayoutFontSpec spec = fontOf(a);
-    const QFont font = layoutFont(spec, m.dpiY);
-    const QColor colour = colourAttribute(a, QStringLiteral("color"), layoutColor(kWindowText));
-    if (!colour.isValid())
-        return;
-    const Qt::Alignment align = horizontalAlignment(a);
-    if (isMarlett(spec.face)) {
-        paintMarlett(p, r, text, font, colour, align);
+    if (isMarlett(style.fontSpec.face)) {
+        paintMarlett(p, r, text, style);
         return;
     }
-    // One pixel of air at the side the text is aligned to, as grids draw their cells.
+    // One pixel of air at the sides, as grids draw their cells.
     const double pad = std::max(1.0, std::round(m.dpiX / 96.0));
     const QRectF inner = r.adjusted(pad, 0, -pad, 0);
     const bool multiLine = text.contains(QLatin1Char('\n'));
-    int flags = int(align);
+    if (!multiLine && style.alignment != Qt::AlignJustify && paintGlyphRun(p, inner, text, style))
+        return;
+    int flags = int(style.alignment);
     flags |= multiLine ? (Qt::AlignTop | Qt::TextWordWrap) : (Qt::AlignVCenter | Qt::TextSingleLine);
-    p.setFont(font);
-    p.setPen(colour);
+    p.setFont(style.font);
+    p.setPen(style.colour);
     p.drawText(inner, flags, multiLine ? QString(text).remove(QLatin1Char('\r')) : text);
 }
 
@@ -230,186 +305,162 @@ void paintPicture(QPainter &p, const QRectF &r, const QString &name)
     // Scaled into the frame keeping its proportions, centred.
     QSizeF size = image.size();
     size.scale(r.size(), Qt::KeepAspectRatio);
-    const QRectF target(r.left() + (r.width() - size.width()) / 2,
-                        r.top() + (r.height() - size.height()) / 2, size.width(), size.height());
+    const QRectF target(r.left() + (r.width() - size.width()) / 2, r.top() + (r.height() - size.height()) / 2,
+                        size.width(), size.height());
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(target, image);
     p.restore();
 }
 
-Qt::PenStyle penStyle(int style)
+void paintShape(QPainter &p, const QRectF &r, const ObjectStyle &style)
 {
-    switch (style) {
-    case 1: return Qt::DashLine;
-    case 2: return Qt::DotLine;
-    case 3: return Qt::DashDotLine;
-    case 4: return Qt::DashDotDotLine;
-    case 5: return Qt::NoPen;
-    default: return Qt::SolidLine;
+    p.save();
+    p.setBrush(style.fill.isValid() ? QBrush(style.fill) : QBrush(Qt::NoBrush));
+    p.setPen(style.pen);
+    const QRectF shape = r.adjusted(0, 0, -1, -1);
+    if (style.type == u"ellipse") {
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.drawEllipse(shape);
+    } else if (style.type == u"roundrectangle") {
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.drawRoundedRect(shape, style.corner.width() / 2, style.corner.height() / 2);
+    } else {
+        p.drawRect(shape);
     }
+    p.restore();
 }
 
-QPen penOf(const ObjectAttributes &a, const Mapper &m)
+QString valueAt(const DataWindow &dw, const ObjectStyle &style, long row)
 {
-    const QColor colour = colourAttribute(a, QStringLiteral("pen.color"), layoutColor(kWindowText));
-    const double width = std::max(1.0, std::round(units::toPixelsX(a.number(QStringLiteral("pen.width"), 1), m.dpiX)));
-    if (!colour.isValid())
-        return Qt::NoPen;
-    QPen pen(colour, width, penStyle(int(a.number(QStringLiteral("pen.style"), 0))));
-    pen.setCapStyle(Qt::FlatCap);
-    return pen;
-}
-
-QString valueText(const ObjectAttributes &a)
-{
-    const DataWindow &dw = a.dataWindow();
-    const LayoutObject &object = a.object();
-    const QString type = objectType(object);
-    if (type == u"column") {
-        int column = int(a.number(QStringLiteral("id"), 0));
-        if (column <= 0)
-            column = dw.columnNumber(object.name);
-        return column > 0 && a.row() > 0 ? dw.displayText(a.row(), column) : QString();
-    }
-    if (type == u"compute") {
-        QString expression = a.text(QStringLiteral("expression"));
+    if (style.type == u"column")
+        return style.column > 0 && row > 0 ? dw.displayText(row, style.column) : QString();
+    if (style.type == u"compute") {
+        QString expression = style.text;
         expression.replace(QLatin1Char('~'), QStringLiteral("~~")).replace(QLatin1Char('\''), QStringLiteral("~'"));
-        return dw.Describe(QStringLiteral("Evaluate('%1', %2)").arg(expression).arg(std::max(1L, a.row())));
+        return dw.Describe(QStringLiteral("Evaluate('%1', %2)").arg(expression).arg(std::max(1L, row)));
     }
-    return a.text(QStringLiteral("text"));
+    return style.text;
 }
 
-void paintObject(QPainter &p, const ObjectAttributes &a, const Mapper &m, const QPalette &palette)
+void paintStyled(QPainter &p, const DataWindow &dw, const ObjectStyle &style, long row, const Mapper &m,
+                 const QPalette &palette)
 {
-    const QString type = objectType(a.object());
-    if (type == u"line") {
-        const QPen pen = penOf(a, m);
-        if (pen.style() == Qt::NoPen)
+    if (style.type == u"line") {
+        if (style.pen.style() == Qt::NoPen)
             return;
-        p.setPen(pen);
-        p.drawLine(m.point(a.number(QStringLiteral("x1")), a.number(QStringLiteral("y1"))),
-                   m.point(a.number(QStringLiteral("x2")), a.number(QStringLiteral("y2"))));
+        p.setPen(style.pen);
+        p.drawLine(m.point(style.from), m.point(style.to));
         return;
     }
-
-    const QRectF r = m.rect(objectFrame(a));
+    const QRectF r = m.rect(style.frame);
     if (r.isEmpty())
         return;
-
-    if (type == u"rectangle" || type == u"ellipse" || type == u"roundrectangle") {
-        // Brush hatch 7 is hollow; any other hatch fills with the brush colour.
-        const bool hollow = int(a.number(QStringLiteral("brush.hatch"), 6)) == 7;
-        const QColor fill = hollow ? QColor() : colourAttribute(a, QStringLiteral("brush.color"), QColor());
-        p.save();
-        p.setBrush(fill.isValid() ? QBrush(fill) : QBrush(Qt::NoBrush));
-        p.setPen(penOf(a, m));
-        const QRectF shape = r.adjusted(0, 0, -1, -1);
-        if (type == u"ellipse") {
-            p.setRenderHint(QPainter::Antialiasing, true);
-            p.drawEllipse(shape);
-        } else if (type == u"roundrectangle") {
-            p.setRenderHint(QPainter::Antialiasing, true);
-            const double rx = units::toPixelsX(a.number(QStringLiteral("ellipsewidth"), 36), m.dpiX);
-            const double ry = units::toPixelsY(a.number(QStringLiteral("ellipseheight"), 32), m.dpiY);
-            p.drawRoundedRect(shape, rx / 2, ry / 2);
-        } else {
-            p.drawRect(shape);
-        }
-        p.restore();
+    if (style.type == u"rectangle" || style.type == u"ellipse" || style.type == u"roundrectangle") {
+        paintShape(p, r, style);
         return;
     }
-    if (type == u"picture") {
-        paintPicture(p, r, a.text(QStringLiteral("filename")));
-        paintBorder(p, r, int(a.number(QStringLiteral("border"), 0)), palette);
+    if (style.type == u"picture") {
+        paintPicture(p, r, style.text);
+        paintBorder(p, r, style.border, palette);
         return;
     }
-
-    const QColor background = backgroundOf(a);
-    if (background.isValid())
-        p.fillRect(r, background);
-    const QString value = valueText(a);
-    if (type == u"column" && a.flag(QStringLiteral("bitmapname")))
+    if (style.background.isValid())
+        p.fillRect(r, style.background);
+    const QString value = valueAt(dw, style, row);
+    if (style.bitmap)
         paintPicture(p, r, value);
     else
-        paintText(p, r, value, a, m);
-    paintBorder(p, r, int(a.number(QStringLiteral("border"), 0)), palette);
+        paintText(p, r, value, style, m);
+    paintBorder(p, r, style.border, palette);
 }
 
 } // namespace
 
-QColor systemColor(int index)
+ObjectStyle resolveStyle(const ObjectAttributes &a, double dpiX, double dpiY)
 {
-    const QPalette palette = currentPalette();
-    switch (index) {
-    case 0: return palette.color(QPalette::Button);           // scroll bar
-    case 1: return palette.color(QPalette::Dark);             // desktop
-    case 2: return palette.color(QPalette::Highlight);        // active caption
-    case 3: return palette.color(QPalette::Mid);              // inactive caption
-    case 4: return palette.color(QPalette::Window);           // menu
-    case 5: return palette.color(QPalette::Base);             // window
-    case 6: return palette.color(QPalette::Shadow);           // window frame
-    case 7: return palette.color(QPalette::WindowText);       // menu text
-    case 8: return palette.color(QPalette::Text);             // window text
-    case 9: return palette.color(QPalette::HighlightedText);  // caption text
-    case 10:
-    case 11: return palette.color(QPalette::Button);          // borders
-    case 12: return palette.color(QPalette::Mid);             // application workspace
-    case 13: return palette.color(QPalette::Highlight);
-    case 14: return palette.color(QPalette::HighlightedText);
-    case 15: return palette.color(QPalette::Button);          // button face
-    case 16: return palette.color(QPalette::Dark);            // button shadow
-    case 17: return palette.color(QPalette::Disabled, QPalette::Text); // grey text
-    case 18: return palette.color(QPalette::ButtonText);
-    case 19: return palette.color(QPalette::Disabled, QPalette::WindowText);
-    case 20: return palette.color(QPalette::Light);           // button highlight
-    case 21: return palette.color(QPalette::Shadow);          // 3D dark shadow
-    case 22: return palette.color(QPalette::Midlight);        // 3D light
-    case 23: return palette.color(QPalette::ToolTipText);
-    case 24: return palette.color(QPalette::ToolTipBase);
-    case 26: return palette.color(QPalette::Link);            // hot-tracked item
-    case 27:
-    case 29: return palette.color(QPalette::Highlight);       // gradient caption, menu highlight
-    case 28: return palette.color(QPalette::Mid);
-    case 30: return palette.color(QPalette::Window);          // menu bar
-    default: return palette.color(QPalette::Window);
+    ObjectStyle style;
+    const LayoutObject &object = a.object();
+    style.type = objectType(object);
+    style.visible = isVisible(a);
+    if (!style.visible)
+        return style;
+    style.frame = objectFrame(a);
+    style.border = int(a.number(QStringLiteral("border"), 0));
+    if (style.type == u"line" || style.type == u"rectangle" || style.type == u"ellipse"
+        || style.type == u"roundrectangle") {
+        style.from = {a.number(QStringLiteral("x1")), a.number(QStringLiteral("y1"))};
+        style.to = {a.number(QStringLiteral("x2")), a.number(QStringLiteral("y2"))};
+        style.pen = penOf(a, dpiX);
+        // Brush hatch 7 is hollow; any other hatch fills with the brush colour.
+        if (int(a.number(QStringLiteral("brush.hatch"), 6)) != 7)
+            style.fill = colourAttribute(a, QStringLiteral("brush.color"), QColor());
+        style.corner = {units::toPixelsX(a.number(QStringLiteral("ellipsewidth"), 36), dpiX),
+                        units::toPixelsY(a.number(QStringLiteral("ellipseheight"), 32), dpiY)};
+        return style;
+    }
+    if (style.type == u"picture") {
+        style.text = a.text(QStringLiteral("filename"));
+        return style;
+    }
+    style.background = backgroundOf(a);
+    style.colour = colourAttribute(a, QStringLiteral("color"), layoutColor(kWindowText));
+    style.fontSpec = fontOf(a);
+    style.font = layoutFont(style.fontSpec, dpiY);
+    style.rawFont = layoutRawFont(style.fontSpec, dpiY);
+    style.alignment = horizontalAlignment(a);
+    if (style.type == u"column") {
+        style.column = int(a.number(QStringLiteral("id"), 0));
+        if (style.column <= 0)
+            style.column = a.dataWindow().columnNumber(object.name);
+        style.bitmap = a.flag(QStringLiteral("bitmapname"));
+    } else if (style.type == u"compute") {
+        style.text = a.text(QStringLiteral("expression"));
+    } else {
+        style.text = a.text(QStringLiteral("text"));
+    }
+    return style;
+}
+
+BandPainter::BandPainter(const DataWindow &dw, Band band, double dpiX, double dpiY)
+    : m_dw(dw), m_dpiX(dpiX), m_dpiY(dpiY)
+{
+    for (const LayoutObject &object : dw.objects()) {
+        if (!isDrawable(object) || dw.bandOf(object) != band)
+            continue;
+        Entry entry{&object, hasExpression(object), {}};
+        if (!entry.dynamic) {
+            entry.style = resolveStyle(ObjectAttributes(dw, object, 0), dpiX, dpiY);
+            if (!entry.style.visible)
+                continue;
+        }
+        m_entries.push_back(std::move(entry));
     }
 }
 
-QColor layoutColor(qint64 number)
+void BandPainter::paint(QPainter &painter, QPointF origin, long row) const
 {
-    if (number == kTransparent)
-        return {};
-    if (number == kWindowText)
-        return currentPalette().color(QPalette::WindowText);
-    if (number == kButtonFace)
-        return currentPalette().color(QPalette::Button);
-    if (number == kWindowBackground)
-        return currentPalette().color(QPalette::Base);
-    if (number >= kSystemColour && number < kSystemColour + 256)
-        return systemColor(int(number - kSystemColour));
-    if (number < 0 || number > 0xFFFFFF)
-        return {};
-    return QColor(int(number & 0xFF), int((number >> 8) & 0xFF), int((number >> 16) & 0xFF));
+    if (m_entries.empty())
+        return;
+    const Mapper mapper{origin, m_dpiX, m_dpiY};
+    const QPalette palette = currentPalette();
+    painter.save();
+    for (const Entry &entry : m_entries) {
+        if (!entry.dynamic) {
+            paintStyled(painter, m_dw, entry.style, row, mapper, palette);
+            continue;
+        }
+        const ObjectStyle style = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
+        if (style.visible)
+            paintStyled(painter, m_dw, style, row, mapper, palette);
+    }
+    painter.restore();
 }
 
 void paintBand(const DataWindow &dw, Band band, long row, const PaintTarget &target)
 {
-    if (!target.painter)
-        return;
-    QPainter &p = *target.painter;
-    const Mapper mapper{target.origin, target.dpiX, target.dpiY};
-    const QPalette palette = currentPalette();
-    p.save();
-    for (const LayoutObject &object : dw.objects()) {
-        if (!isDrawable(object) || dw.bandOf(object) != band)
-            continue;
-        const ObjectAttributes attributes(dw, object, row);
-        if (!isVisible(attributes))
-            continue;
-        paintObject(p, attributes, mapper, palette);
-    }
-    p.restore();
+    if (target.painter)
+        BandPainter(dw, band, target.dpiX, target.dpiY).paint(*target.painter, target.origin, row);
 }
 
 } // namespace dw
