@@ -37,8 +37,13 @@ struct Registered
 void report(const QStringList &pairs);
 // The median of several timings in milliseconds.
 [[nodiscard]] double median(std::vector<double> values);
-// Peak resident memory of the process so far, in MB.
+// Peak resident memory of the process so far, in MB (since the last resetPeakRss()).
 [[nodiscard]] double peakRssMb();
+// Starts a new peak at the current resident memory, so each size reports its own peak
+// (Linux; elsewhere the peak stays that of the whole run).
+void resetPeakRss();
+// Current resident memory of the process, in MB.
+[[nodiscard]] double currentRssMb();
 // The folder of a generated sample directory of n members (generated once, then reused).
 [[nodiscard]] QString sampleOf(const Options &options, long members);
 

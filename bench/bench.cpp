@@ -1,0 +1,99 @@
+#include "bench.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace bench {
+
+namespace {
+
+// A field of /proc/self/status in kB ("VmHWM", "VmRSS"); 0 where there is no such file.
+double statusKb(const QByteArray &field)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble();
+    }
+    return 0;
+}
+
+} // namespace
+
+BenchRegistrar::BenchRegistrar(const char *name, BenchFunction function)
+{
+    registered().push_back({QString::fromUtf8(name), std::move(function)});
+}
+
+std::vector<Registered> &registered()
+{
+    static std::vector<Registered> all;
+    return all;
+}
+
+void report(const QStringList &pairs)
+{
+    std::fputs(pairs.join(u' ').toUtf8().append('\n').constData(), stdout);
+    std::fflush(stdout);
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double peakRssMb()
+{
+    return statusKb("VmHWM") / 1024.0;
+}
+
+double currentRssMb()
+{
+    return statusKb("VmRSS") / 1024.0;
+}
+
+void resetPeakRss()
+{
+    // Writing 5 to clear_refs resets the peak (VmHWM) to the current resident size.
+    QFile clearRefs(u"/proc/self/clear_refs"_s);
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
+QString sampleOf(const Options &options, long members)
+{
+    const QString folder = QDir(options.workDir).filePath(u"sample_%1"_s.arg(members));
+    if (QFileInfo::exists(QDir(folder).filePath(u"zemparol.mdb"_s)))
+        return folder;
+    if (options.gensample.isEmpty() || !QFileInfo(options.gensample).isExecutable()) {
+        QTextStream(stderr) << "dwbench: no sample generator at '" << options.gensample << "'\n";
+        return {};
+    }
+    QTextStream(stderr) << "dwbench: generating " << members << " members into " << folder << "\n";
+    QProcess generator;
+    generator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    generator.start(options.gensample, {folder, u"--members"_s, QString::number(members)});
+    if (!generator.waitForFinished(-1) || generator.exitStatus() != QProcess::NormalExit || generator.exitCode() != 0
+        || !QFileInfo::exists(QDir(folder).filePath(u"zemparol.mdb"_s))) {
+        QTextStream(stderr) << "dwbench: the generator failed for " << members << " members\n";
+        return {};
+    }
+    return folder;
+}
+
+} // namespace bench
