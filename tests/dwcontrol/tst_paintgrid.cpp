@@ -146,6 +146,19 @@ private slots:
         QVERIFY(widthOfRow(down, downBox, downBox.top(), red) > widthOfRow(down, downBox, downBox.bottom(), red));
     }
 
+    void headerStaysWhileRowsScroll()
+    {
+        showListing(60);
+        m_control->SelectRow(1, true);
+        const QImage top = shot();
+        QCOMPARE(m_control->ScrollToRow(50), 1);
+        const QImage scrolled = shot();
+        // The headings do not move; the first row shown is no longer the selected one.
+        QCOMPARE(scrolled.pixelColor(at(1100, 4)), kTeal);
+        QVERIFY(top.pixelColor(inRow(1, 1100, 10)) != kLightBlue);
+        QCOMPARE(scrolled.pixelColor(inRow(1, 1100, 10)), kLightBlue);
+    }
+
     void selectedRowsAndSuspendedRedraw()
     {
         showListing(3);

@@ -1,0 +1,103 @@
+// The control's way out of the grid: SaveAs asking through the interaction, Print on the
+// selected printer, and the page view that replaces the grid while print preview is on.
+
+#include "gridfixture.h"
+
+#include "support/fakeinteraction.h"
+#include "views/datawindowcontrol.h"
+#include "views/pagepreview.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestControlOutput : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<gridtest::Directory> m_directory;
+    std::unique_ptr<dw::DataWindowControl> m_control;
+    QTemporaryDir m_out;
+
+    void showListing(int rows)
+    {
+        m_directory = std::make_unique<gridtest::Directory>(rows);
+        QVERIFY2(m_directory->ok(), qPrintable(m_directory->why()));
+        m_control = std::make_unique<dw::DataWindowControl>();
+        m_control->setDataObject(u"dw_listado_grid"_s);
+        m_control->QWidget::resize(800, 300);
+        m_control->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_control.get()));
+        m_control->SetTransObject(m_directory->transaction());
+        QCOMPARE(m_control->Retrieve(), long(rows));
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_control.reset();
+        m_directory.reset();
+    }
+
+    void saveAsAsksAndWrites()
+    {
+        showListing(3);
+        FakeInteraction fake;
+        // Cancelled: nothing written, -1.
+        QCOMPARE(m_control->SaveAs(), -1);
+        QCOMPARE(fake.saveAsCalls, 1);
+
+        const QString file = m_out.filePath(u"listado.csv"_s);
+        fake.saveTarget = dw::SaveTarget{file, u"csv"_s};
+        QCOMPARE(m_control->SaveAs(), 1);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(written.readAll());
+        QVERIFY(text.contains(u"Nombre"_s));
+        QVERIFY(text.contains(gridtest::cell(u"especialidad"_s, 3)));
+        QVERIFY(fake.boxes.isEmpty());
+
+        // A folder that does not exist: -1 and the user is told.
+        fake.saveTarget = dw::SaveTarget{m_out.filePath(u"no/such/folder/x.csv"_s), u"csv"_s};
+        QCOMPARE(m_control->SaveAs(), -1);
+        QCOMPARE(fake.boxes.size(), 1);
+    }
+
+    void printGoesToTheSelectedPrinter()
+    {
+        showListing(40);
+        const QString file = m_out.filePath(u"listado.pdf"_s);
+        dw::selectedPrinter().setOutputFormat(QPrinter::PdfFormat);
+        dw::selectedPrinter().setOutputFileName(file);
+        QCOMPARE(m_control->Print(), 1);
+        QFile pdf(file);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith("%PDF"));
+    }
+
+    void previewReplacesTheGrid()
+    {
+        showListing(3);
+        QWidget *grid = m_control->childAt(QPoint(5, 5));
+        QVERIFY(grid);
+        m_control->Modify(u"DataWindow.Print.Preview=yes"_s);
+        auto *preview = m_control->findChild<dw::PagePreview *>();
+        QVERIFY(preview && preview->isVisible());
+        QCOMPARE(preview->geometry(), m_control->rect());
+        QVERIFY(!grid->isVisible());
+        // Pointer events have no object under them while the pages show.
+        QCOMPARE(m_control->objectAt(QPoint(50, 8)).name, u"datawindow"_s);
+
+        m_control->Modify(u"DataWindow.Print.Preview=no"_s);
+        QTRY_VERIFY(!m_control->findChild<dw::PagePreview *>());
+        QVERIFY(grid->isVisible());
+        QCOMPARE(m_control->objectAt(grid->mapTo(m_control.get(), QPoint(50, 8))).name, u"nombre_t"_s);
+    }
+};
+
+QTEST_MAIN(TestControlOutput)
+#include "tst_controloutput.moc"
