@@ -6,8 +6,8 @@
 #include "views/picture.h"
 #include "views/units.h"
 
-#include <QCheckBox>
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -15,6 +15,9 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+
+#include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -156,7 +159,7 @@ void w_busqueda::createControlsInOrder()
 void w_busqueda::keyPressEvent(QKeyEvent *event)
 {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier && cb_buscar->isEnabled()) {
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && cb_buscar->isEnabled()) {
         cb_buscar->click();
         return;
     }

@@ -371,6 +371,12 @@ void TstBusqueda::enterSearches()
     QTest::keyClick(m_window->sle_filtro, Qt::Key_Return);
     QCOMPARE(m_sent->count(), 1);
     QCOMPARE(listedIds(), Ids{testsupport::sample::kApostrophe});
+    // The keypad's Enter, and Enter on the check box, search as well.
+    QTest::keyClick(m_window->sle_filtro, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(m_sent->count(), 2);
+    m_window->cbx_cualquiera->setFocus();
+    QTest::keyClick(m_window->cbx_cualquiera, Qt::Key_Return);
+    QCOMPARE(m_sent->count(), 3);
 }
 
 void TstBusqueda::rememberedSortOrdersTheResults()
@@ -381,8 +387,13 @@ void TstBusqueda::rememberedSortOrdersTheResults()
     QSettings(u"Calvexa"_s, u"Zemparol"_s).setValue(u"GridStyle/dw_listado_grid/sortorder"_s, u"nombre D"_s);
     init();
     useDatabase(databaseFile(u"sample"_s));
-    search(true, -1, QString());
     const search::dw_listado &grid = *m_window->dw_listado;
+    // The indicators of the remembered sort are there before the first search.
+    QCOMPARE(grid.RowCount(), 0L);
+    QCOMPARE(grid.Describe(u"DataWindow.Table.Sort"_s), u"nombre D"_s);
+    QVERIFY(grid.Describe(u"nombre_arrow.name"_s) != u"!"_s);
+    QVERIFY(grid.Describe(u"nombre_shade.name"_s) != u"!"_s);
+    search(true, -1, QString());
     QCOMPARE(grid.RowCount(), long(m_members.size()));
     QCollator collator{QLocale(QLocale::Spanish, QLocale::Mexico)};
     for (long row = 2; row <= grid.RowCount(); ++row) {
