@@ -70,6 +70,11 @@ void ByteArena::append(std::string_view bytes)
     m_size += bytes.size();
 }
 
+void ByteArena::truncate(std::size_t size)
+{
+    m_size = std::min(m_size, size);
+}
+
 void ByteArena::clear()
 {
     std::free(m_data);

@@ -19,6 +19,7 @@ public:
     ByteArena &operator=(ByteArena &&other) noexcept;
 
     void append(std::string_view bytes);
+    void truncate(std::size_t size); // keeps the first `size` bytes
     void clear();
     // Gives back the room reserved beyond the bytes in use.
     void shrink();

@@ -85,35 +85,64 @@ struct ColumnStore::Column
         }
     }
 
-    void appendText(std::string_view bytes)
+    // False when the text does not fit the 32-bit offsets (a column of 4 GiB).
+    [[nodiscard]] bool appendText(std::string_view bytes)
     {
+        if (text.size() + bytes.size() > std::numeric_limits<std::uint32_t>::max())
+            return false;
         text.append(bytes);
         offsets.push_back(std::uint32_t(text.size()));
+        return true;
     }
 
-    // Copies one cell of the cursor's current row, converted to the column's storage.
-    void append(const Cursor &cursor, int source, qint64 index)
+    // Takes back the last row, after a later column of the same row could not take its cell.
+    void removeLast(qint64 index)
     {
         if ((index & 63) == 0)
-            nulls.push_back(0);
-        const CellKind kind = cursor.kind(source);
-        if (kind == CellKind::Null) {
-            nulls.back() |= std::uint64_t(1) << (index & 63);
-            appendEmpty();
-            return;
-        }
+            nulls.pop_back();
+        else
+            nulls.back() &= ~(std::uint64_t(1) << (index & 63));
         switch (storage) {
         case Storage::Text:
+            offsets.pop_back();
+            text.truncate(offsets.back());
+            break;
+        case Storage::Integer: integers.pop_back(); break;
+        case Storage::Real: reals.pop_back(); break;
+        }
+    }
+
+    // Copies one cell of the cursor's current row, converted to the column's storage;
+    // false (and nothing appended) when the column's text is full.
+    [[nodiscard]] bool append(const Cursor &cursor, int source, qint64 index)
+    {
+        const CellKind kind = cursor.kind(source);
+        if (kind == CellKind::Null) {
+            appendNull(index);
+            return true;
+        }
+        if (storage == Storage::Text) {
+            std::string_view bytes;
+            char buffer[32];
             if (kind == CellKind::Text) {
-                appendText(cursor.utf8(source));
+                bytes = cursor.utf8(source);
             } else {
-                char buffer[32];
                 const auto result = kind == CellKind::Integer
                     ? std::to_chars(buffer, buffer + sizeof buffer, cursor.integer(source))
                     : std::to_chars(buffer, buffer + sizeof buffer, cursor.real(source));
-                appendText(std::string_view(buffer, std::size_t(result.ptr - buffer)));
+                bytes = std::string_view(buffer, std::size_t(result.ptr - buffer));
             }
-            return;
+            if (!appendText(bytes))
+                return false;
+            if ((index & 63) == 0)
+                nulls.push_back(0);
+            return true;
+        }
+        if ((index & 63) == 0)
+            nulls.push_back(0);
+        switch (storage) {
+        case Storage::Text:
+            break;
         case Storage::Integer: {
             std::optional<qint64> number;
             if (kind == CellKind::Integer)
@@ -125,7 +154,7 @@ struct ColumnStore::Column
             if (!number)
                 nulls.back() |= std::uint64_t(1) << (index & 63);
             integers.push_back(number.value_or(0));
-            return;
+            return true;
         }
         case Storage::Real: {
             std::optional<double> number;
@@ -138,9 +167,10 @@ struct ColumnStore::Column
             if (!number)
                 nulls.back() |= std::uint64_t(1) << (index & 63);
             reals.push_back(number.value_or(0));
-            return;
+            return true;
         }
         }
+        return true;
     }
 
     void shrink()
@@ -199,21 +229,18 @@ qint64 ColumnStore::appendAll(Cursor &cursor)
             typed = true;
         }
         const int shared = std::min(cursor.columnCount(), columnCount());
-        // Offsets are 32-bit: a column's text stops short of 4 GiB, checked before the
-        // row is taken so every column always holds the same rows.
-        for (int c = 0; c < shared; ++c) {
-            const Column &column = m_columns[std::size_t(c)];
-            if (column.storage == Storage::Text && cursor.kind(c) == CellKind::Text
-                && column.text.size() + cursor.utf8(c).size() > std::numeric_limits<std::uint32_t>::max()) {
-                return -1;
-            }
-        }
         for (int c = 0; c < columnCount(); ++c) {
             Column &column = m_columns[std::size_t(c)];
-            if (c < shared)
-                column.append(cursor, c, m_size);
-            else
+            if (c >= shared) {
                 column.appendNull(m_size);
+            } else if (!column.append(cursor, c, m_size)) {
+                // A column's text is full: the row is taken back so every column keeps the same rows.
+                for (int done = 0; done < c; ++done)
+                    m_columns[std::size_t(done)].removeLast(m_size);
+                for (Column &each : m_columns)
+                    each.shrink();
+                return -1;
+            }
         }
         ++m_size;
         ++appended;
