@@ -2,7 +2,7 @@
 
 #include "db/errors.h"
 #include "db/jetheader.h"
-#include "db/mdbimport.h"
+#include "db/isolatedimport.h"
 #include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
@@ -114,15 +114,9 @@ std::unique_ptr<Connection> openJet(const QString &path, QFile &file, const QStr
                               .arg(quote(path)));
         return nullptr;
     }
-    sqlite3 *raw = nullptr;
-    sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
-    SqliteHandle db(raw);
-    if (!db) {
-        error = makeError(SQLITE_NOMEM, QStringLiteral("No hay memoria para abrir %1.").arg(quote(path)));
-        return nullptr;
-    }
     QString problem;
-    if (!importJet(std::move(bytes), db.get(), problem)) {
+    SqliteHandle db = importJetIsolated(std::move(bytes), problem);
+    if (!db) {
         error = corrupt(path, problem);
         return nullptr;
     }

@@ -63,6 +63,30 @@ const char *affinity(int type)
     }
 }
 
+bool knownType(int type)
+{
+    switch (type) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+    case MDB_BINARY:
+    case MDB_TEXT:
+    case MDB_OLE:
+    case MDB_MEMO:
+    case MDB_REPID:
+    case MDB_NUMERIC:
+    case MDB_COMPLEX:
+        return true;
+    default:
+        return false;
+    }
+}
+
 enum class TableResult { Done, NeedsMoreRoom, Failed };
 
 bool execute(sqlite3 *db, const QString &sql, QString &problem)
@@ -127,6 +151,11 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db,
     QStringList definitions;
     for (unsigned i = 0; i < columnCount; ++i) {
         auto *column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+        if (!knownType(column->col_type)) {
+            problem = QStringLiteral("la columna %1 de la tabla %2 tiene un tipo desconocido")
+                          .arg(QString::fromUtf8(column->name), tableName);
+            return TableResult::Failed;
+        }
         mdb_bind_column(table.get(), int(i + 1), buffers[i].data(), &lengths[i]);
         definitions << quoted(column->name) + u' ' + QLatin1StringView(affinity(column->col_type));
     }
@@ -149,7 +178,13 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db,
     const Statement insert(raw);
 
     std::vector<MdbField> fields(MDB_MAX_COLS);
+    unsigned rows = 0;
     while (mdb_fetch_row(table.get())) {
+        // A damaged page map can make libmdb wander; the declared count bounds the walk.
+        if (++rows > table->num_rows) {
+            problem = QStringLiteral("la tabla %1 tiene más filas de las que declara").arg(tableName);
+            return TableResult::Failed;
+        }
         // The row just read is still on the page buffer: crack it again to tell NULL
         // from empty text, which the bound buffers cannot.
         int start = 0;
@@ -184,7 +219,29 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db,
         sqlite3_reset(insert.get());
         sqlite3_clear_bindings(insert.get());
     }
+    // Pages missing from a cut file do not stop libmdb; the count the table keeps does.
+    if (rows != table->num_rows) {
+        problem = QStringLiteral("la tabla %1 declara %2 filas y se leyeron %3")
+                      .arg(tableName)
+                      .arg(table->num_rows)
+                      .arg(rows);
+        return TableResult::Failed;
+    }
     return TableResult::Done;
+}
+
+// The catalog is itself a table (MSysObjects): every row it declares must have been read,
+// or a cut file would silently lose tables.
+bool catalogComplete(MdbHandle *mdb)
+{
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE || qstrcmp(entry->object_name, "MSysObjects") != 0)
+            continue;
+        const std::unique_ptr<MdbTableDef, TableFreer> objects(mdb_read_table(entry));
+        return objects && objects->num_rows == mdb->num_catalog;
+    }
+    return false;
 }
 
 } // namespace
@@ -200,7 +257,7 @@ bool importJet(QByteArray file, sqlite3 *db, QString &problem)
     mdb_set_boolean_fmt_numbers(mdb.get());
     mdb_set_date_fmt(mdb.get(), "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb.get(), "%Y-%m-%d");
-    if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
+    if (!mdb_read_catalog(mdb.get(), MDB_ANY) || !catalogComplete(mdb.get())) {
         problem = QStringLiteral("no se puede leer el catálogo de tablas");
         return false;
     }

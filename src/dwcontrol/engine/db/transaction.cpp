@@ -54,6 +54,11 @@ void Transaction::connect()
 #endif
         {
             m_connection = openOdbc(text, AutoCommit, error);
+            // Whatever a driver echoes back, the password never reaches a message. (The
+            // built-in driver's own texts never include it.)
+            const QString password = parts.value(QStringLiteral("PWD")).value_or(QString());
+            if (!m_connection && !password.isEmpty())
+                error.text.replace(password, QStringLiteral("********"));
         }
     }
     if (m_connection)
@@ -61,10 +66,6 @@ void Transaction::connect()
     SQLCode = -1;
     SQLDBCode = error.code;
     SQLErrText = error.text;
-    // Whatever a driver echoes back, the password never reaches a message.
-    const QString password = parts.value(QStringLiteral("PWD")).value_or(QString());
-    if (!password.isEmpty())
-        SQLErrText.replace(password, QStringLiteral("********"));
 }
 
 void Transaction::disconnect()

@@ -3,11 +3,16 @@
 #include <QChar>
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace dw {
 
 namespace {
+
+constexpr std::uint64_t Repeat = 0x0101010101010101ULL;
+constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
 
 // Upper case of every code point below U+0800, i.e. of every one- and two-byte sequence.
 const std::array<char32_t, 0x800> &twoByteTable()
@@ -69,10 +74,45 @@ std::size_t upperUtf8(std::string_view text, char *out)
     const auto *const end = p + text.size();
     char *o = out;
     while (p < end) {
+        // ASCII goes eight bytes at a time: the whole word is upper-cased (bytes from 0x80
+        // up are left alone), and the output advances past its ASCII prefix only.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t seven = word & ~HighBits;
+            const std::uint64_t fromA = seven + Repeat * (0x80 - 'a');
+            const std::uint64_t pastZ = seven + Repeat * (0x80 - 'z' - 1);
+            const std::uint64_t lower = fromA & ~pastZ & ~word & HighBits;
+            const std::uint64_t upper = word ^ (lower >> 2); // 0x80 >> 2 is the 0x20 between cases
+            std::memcpy(o, &upper, 8);
+            const std::uint64_t high = word & HighBits;
+            if (high == 0) {
+                p += 8;
+                o += 8;
+                continue;
+            }
+            const int ascii = std::endian::native == std::endian::little
+                                  ? std::countr_zero(high) / 8
+                                  : std::countl_zero(high) / 8;
+            p += ascii;
+            o += ascii;
+            break;
+        }
+        if (p >= end)
+            break;
         const unsigned char b = *p;
         if (b < 0x80) {
             *o++ = char(b >= 'a' && b <= 'z' ? b - ('a' - 'A') : b);
             ++p;
+            continue;
+        }
+        // Latin-1 small letters à..þ (but not ÷) sit 0x20 above their capitals, with the
+        // same lead byte: the commonest case in Spanish text needs no decoding.
+        if (b == 0xC3 && end - p >= 2 && p[1] >= 0xA0 && p[1] <= 0xBE && p[1] != 0xB7) {
+            o[0] = char(0xC3);
+            o[1] = char(p[1] - 0x20);
+            o += 2;
+            p += 2;
             continue;
         }
         // Decode one multi-byte sequence; anything malformed is copied as a single byte.
