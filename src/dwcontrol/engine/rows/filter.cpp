@@ -20,17 +20,31 @@ void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter
         return filter->evaluate(context, index).toBool();
     };
 
+    // Rows that fail are gathered by store index, so the filtered buffer comes out in
+    // retrieval order without a sort.
+    enum : std::uint8_t { Absent, Kept, Out };
+    std::vector<std::uint8_t> state(std::size_t(store.size()), Absent);
     const bool retrievalOrder = std::is_sorted(primary.begin(), primary.end());
     std::vector<std::uint32_t> kept;
-    std::vector<std::uint32_t> out;
     kept.reserve(primary.size());
-    for (const std::uint32_t index : primary)
-        (passes(index) ? kept : out).push_back(index);
-
-    std::vector<std::uint32_t> back; // the filtered buffer is kept in retrieval order
-    for (const std::uint32_t index : filtered)
-        (passes(index) ? back : out).push_back(index);
-    std::sort(out.begin(), out.end());
+    for (const std::uint32_t index : primary) {
+        const bool pass = passes(index);
+        state[index] = pass ? Kept : Out;
+        if (pass)
+            kept.push_back(index);
+    }
+    std::vector<std::uint32_t> back; // the filtered buffer is already in retrieval order
+    for (const std::uint32_t index : filtered) {
+        const bool pass = passes(index);
+        state[index] = pass ? Kept : Out;
+        if (pass)
+            back.push_back(index);
+    }
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t index = 0; index < state.size(); ++index) {
+        if (state[index] == Out)
+            out.push_back(index);
+    }
 
     if (retrievalOrder) {
         // A grid that was never sorted stays in retrieval order as rows come and go.
