@@ -95,7 +95,9 @@ private slots:
         QTest::newRow("combined with null") << u"( not isnull(email) ) AND ( id <> 15 )"_s << QString() << true;
         QTest::newRow("or") << u"id = 7 or isnull(id)"_s << u"Dice,Carl"_s << true;
         QTest::newRow("literal first") << u"20 < id"_s << u"Darí"_s << true;
-        QTest::newRow("generic") << u"ucase(nombre) = \"ANA\" or monto < 0"_s << u"Ana,Darí"_s << false;
+        QTest::newRow("upper-cased") << u"ucase(nombre) = \"ANA\" or monto < 0"_s << u"Ana,Darí"_s << true;
+        QTest::newRow("upper-cased accent") << u"upper(nombre) <> \"DARÍO\""_s << u"Ana,Dice,Beto,Carl"_s << true;
+        QTest::newRow("generic") << u"nombre & tipo_miembro_red = \"AnaMiembro del CTA\""_s << u"Ana"_s << false;
     }
 
     void keepsTheRowsThatPass()
@@ -130,7 +132,7 @@ private slots:
         QCOMPARE(store.appendAll(cursor), 300);
         StoreContext context(names, store);
 
-        const QStringList atoms{u"string(nombre) = \"a\""_s, u"email <> \"á\""_s, u"isnull(nombre)"_s, u"id = 1"_s,
+        const QStringList atoms{u"string(nombre) = \"a\""_s, u"ucase(email) = \"Á\""_s, u"upper(nombre) <> \"B\""_s, u"email <> \"á\""_s, u"isnull(nombre)"_s, u"id = 1"_s,
                                 u"id < 0"_s, u"monto >= 0.5"_s, u"monto = 1"_s, u"0 <> id"_s, u"email = \"\""_s,
                                 u"id > -1"_s, u"monto <= 0"_s};
         for (int round = 0; round < 400; ++round) {

@@ -1,6 +1,7 @@
 #include "expr/expression.h"
 #include "expr/literal.h"
 #include "expr/node.h"
+#include "text/upper.h"
 
 #include <limits>
 #include <optional>
@@ -97,6 +98,16 @@ Value arithmetic(Node::Operator op, const Value &a, const Value &b)
     return Value(plus ? a.toNumber() + b.toNumber() : a.toNumber() - b.toNumber());
 }
 
+// The same upper-casing as the SQL ucase of the built-in driver and the compiled
+// filters, so a condition means the same wherever it runs.
+QString upperText(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::string upper(upperUtf8Capacity(std::size_t(bytes.size())), '\0');
+    const std::size_t size = upperUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size())), upper.data());
+    return QString::fromUtf8(upper.data(), qsizetype(size));
+}
+
 Value integerOf(const Value &value)
 {
     if (value.isNull())
@@ -182,7 +193,7 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
     switch (node.function) {
     case Node::Function::Ucase:
     case Node::Function::Upper:
-        return textValue(argument.toText().toUpper());
+        return textValue(upperText(argument.toText()));
     case Node::Function::String:
         return textValue(argument.toText());
     case Node::Function::Describe: {

@@ -1,4 +1,5 @@
 #include "rows/fastfilter.h"
+#include "text/upper.h"
 
 #include <string>
 
@@ -43,6 +44,31 @@ private:
     int m_column;
     std::string m_text;
     bool m_equal;
+};
+
+// ucase(col) = "TEXT": the cell is upper-cased on its UTF-8 bytes into a buffer reused
+// from row to row.
+class UpperTextEquals final : public CompiledFilter
+{
+public:
+    UpperTextEquals(const ColumnStore &store, int column, const QString &text, bool equal)
+        : m_store(store), m_column(column), m_text(text.toUtf8().toStdString()), m_equal(equal) {}
+    Truth test(std::uint32_t index) const override
+    {
+        if (m_store.isNull(index, m_column))
+            return Truth::Unknown;
+        const std::string_view cell = m_store.utf8(index, m_column);
+        m_buffer.resize(upperUtf8Capacity(cell.size()));
+        const std::size_t size = upperUtf8(cell, m_buffer.data());
+        return truthOf((std::string_view(m_buffer.data(), size) == m_text) == m_equal);
+    }
+
+private:
+    const ColumnStore &m_store;
+    int m_column;
+    std::string m_text;
+    bool m_equal;
+    mutable std::string m_buffer;
 };
 
 template<typename Number>
@@ -147,17 +173,23 @@ int storeColumn(const Node &node, const ColumnStore &store)
 // column OP literal, with the column on the left.
 Filter compileComparison(const Node &columnSide, Node::Operator op, const Value &literal, const ColumnStore &store)
 {
-    // string(col) reads a text column unchanged.
-    const bool converted = columnSide.kind == Node::Kind::Call && columnSide.function == Node::Function::String;
-    const int column = storeColumn(converted ? columnSide.operands.front() : columnSide, store);
+    // string(col) reads a text column unchanged; ucase(col) and upper(col) upper-case it.
+    const bool isCall = columnSide.kind == Node::Kind::Call;
+    const bool converted = isCall && columnSide.function == Node::Function::String;
+    const bool upper = isCall && (columnSide.function == Node::Function::Ucase || columnSide.function == Node::Function::Upper);
+    const int column = storeColumn(converted || upper ? columnSide.operands.front() : columnSide, store);
     if (column < 0 || literal.isNull())
         return nullptr;
     if (store.isText(column)) {
         const bool equality = op == Node::Operator::Equal || op == Node::Operator::NotEqual;
         if (!literal.isText() || !equality)
             return nullptr;
+        if (upper)
+            return std::make_unique<UpperTextEquals>(store, column, literal.toText(), op == Node::Operator::Equal);
         return std::make_unique<TextEquals>(store, column, literal.toText(), op == Node::Operator::Equal);
     }
+    if (upper)
+        return nullptr;
     if (converted || !literal.isNumber())
         return nullptr;
     if (store.isInteger(column) && literal.isInteger())
