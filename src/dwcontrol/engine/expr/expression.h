@@ -33,8 +33,12 @@ struct ExpressionNode;
 //   functions  ucase upper string isnull LookUpDisplay Describe Integer Evaluate
 //   operators  not & + - = <> < > <= >= AND OR (and parentheses), by precedence
 //   literals   "text" and 'text' with ~" ~' ~~ ~t ~n ~r escapes, numbers, null
-// Names are columns, bound to column numbers when the expression is parsed.
-// Text comparisons are exact (case-sensitive), as are the runtime's.
+// Names are columns, bound to column numbers when the expression is parsed; an
+// unknown name, an unknown function or a wrong number of arguments is a parse error.
+// Text comparisons are exact (case-sensitive), as are the runtime's. A comparison with
+// null is null, AND/OR/not follow three-valued logic (false AND null is false), `+`
+// and `-` with null give null, `&` joins texts taking null as empty; a filter keeps a
+// row only when its condition is true.
 class Expression
 {
 public:

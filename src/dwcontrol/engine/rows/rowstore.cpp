@@ -2,6 +2,7 @@
 #include "rows/bytearena.h"
 
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -46,6 +47,10 @@ std::optional<Number> parseNumber(std::string_view text)
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (ec != std::errc() || end != text.data() + text.size() || text.empty())
         return std::nullopt;
+    if constexpr (std::is_floating_point_v<Number>) {
+        if (!std::isfinite(number))
+            return std::nullopt; // "nan" and "inf" are not numbers a directory holds
+    }
     return number;
 }
 
