@@ -196,6 +196,17 @@ private slots:
         QCOMPARE(m_table.dw.Sort(), 1);
     }
 
+    // The extension the user typed decides; without one, the chosen format adds its own.
+    void targetFromDialog()
+    {
+        QCOMPARE(dw::saveTargetFor(u"/tmp/lista"_s, u"txt"_s).fileName, u"/tmp/lista.txt"_s);
+        QCOMPARE(dw::saveTargetFor(u"/tmp/lista"_s, u"txt"_s).format, u"txt"_s);
+        QCOMPARE(dw::saveTargetFor(u"/tmp/lista.HTML"_s, u"csv"_s).format, u"html"_s);
+        QCOMPARE(dw::saveTargetFor(u"/tmp/lista.htm"_s, u"pdf"_s).format, u"html"_s);
+        QCOMPARE(dw::saveTargetFor(u"/tmp/lista.htm"_s, u"pdf"_s).fileName, u"/tmp/lista.htm"_s);
+        QCOMPARE(dw::saveTargetFor(u"/tmp/v1.2"_s, u"csv"_s).fileName, u"/tmp/v1.2.csv"_s);
+    }
+
     // A failure says why and leaves neither a partial file nor a changed earlier one.
     void failures()
     {

@@ -1,6 +1,7 @@
 #include "interaction.h"
 
 #include "output/dialogs.h"
+#include "output/saveas.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -71,7 +72,7 @@ public:
             format = QStringLiteral("html");
         else if (chosen == pdf)
             format = QStringLiteral("pdf");
-        return SaveTarget{file, format};
+        return saveTargetFor(file, format);
     }
 
     int sortDialog(QWidget *parent, const DataWindow &dw, QString &criteria) override

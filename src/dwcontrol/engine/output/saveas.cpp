@@ -125,6 +125,17 @@ bool fail(QString *error, const QString &why)
 
 } // namespace
 
+SaveTarget saveTargetFor(const QString &fileName, const QString &chosenFormat)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == u"csv" || suffix == u"txt" || suffix == u"html" || suffix == u"pdf")
+        return {fileName, suffix};
+    if (suffix == u"htm")
+        return {fileName, QStringLiteral("html")};
+    const QString format = chosenFormat.toLower();
+    return {fileName + QLatin1Char('.') + format, format};
+}
+
 bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error)
 {
     const QString format = target.format.toLower();

@@ -20,4 +20,9 @@ class DataWindow;
 // True on success; on failure `error` says why and no partial file is left.
 [[nodiscard]] bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error = nullptr);
 
+// The target for a file the user named with a format chosen in the dialog's list: a
+// known extension typed by the user ("lista.html", also ".htm") decides the format;
+// a name without one gets the chosen format's extension.
+[[nodiscard]] SaveTarget saveTargetFor(const QString &fileName, const QString &chosenFormat);
+
 } // namespace dw
