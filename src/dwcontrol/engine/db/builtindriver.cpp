@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -129,7 +130,7 @@ std::unique_ptr<Connection> openBuiltInAccess(const QString &file, const QString
                                               DbError &error)
 {
     const QFileInfo info(file);
-    const QString path = info.absoluteFilePath();
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
     if (!info.exists()) {
         error = makeError(dberror::FileMissing,
                           QStringLiteral("No se encuentra el archivo de base de datos %1.").arg(quote(path)));
