@@ -10,20 +10,22 @@ namespace dw {
 namespace {
 
 // Characters that collate as more than one element (æ as "ae", ß as "ss", ¼ as
-// "1/4", spacing accents as a blank plus an accent), as none (the soft hyphen) or
-// together with the letter before them (the middle dot of "l·l") do not fit one
-// weight per character; texts that hold them go to QCollator.
-constexpr std::array<char16_t, 14> multiElement{
+// "1/4", œ, ĳ, ŉ, spacing accents as a blank plus an accent), as none (the soft
+// hyphen) or together with the letter before them (the middle dot of "l·l", ŀ) do not
+// fit one weight per character; texts that hold them go to QCollator.
+constexpr std::array<char16_t, 22> multiElement{
     0x00A8, 0x00AD, 0x00AF, 0x00B4, 0x00B7, 0x00B8, 0x00BC, 0x00BD, 0x00BE,
     0x00C6, 0x00DE, 0x00DF, 0x00E6, 0x00FE,
+    0x0132, 0x0133, 0x013F, 0x0140, 0x0149, 0x0152, 0x0153, 0x017F,
 };
 
-std::vector<char16_t> coveredCharacters()
+// The characters below `end` that take one weight each.
+std::vector<char16_t> coveredCharacters(std::size_t end)
 {
     std::vector<char16_t> characters{u'\t', u'\n', u'\r'};
     for (char16_t c = 0x20; c < 0x7F; ++c)
         characters.push_back(c);
-    for (char16_t c = 0xA0; c <= 0xFF; ++c) {
+    for (char16_t c = 0xA0; c < end; ++c) {
         if (std::find(multiElement.begin(), multiElement.end(), c) == multiElement.end())
             characters.push_back(c);
     }
@@ -57,7 +59,7 @@ const SpanishCollation &SpanishCollation::instance()
 SpanishCollation::SpanishCollation()
 {
     const QCollator collator = SpanishCollation::collator();
-    std::vector<char16_t> chars = coveredCharacters();
+    std::vector<char16_t> chars = coveredCharacters(m_table.size());
 
     // Each character weighs one element at three levels. Two characters x, y differ
     // at the primary level exactly when "xb" and "ya" keep the order of x and y
@@ -126,7 +128,7 @@ bool SpanishCollation::appendKey(std::string_view utf8, std::string &key) const
         } else {
             return false;
         }
-        if (codePoint > 0xFF)
+        if (codePoint >= m_table.size())
             return false;
         const Weights w = m_table[codePoint];
         if (w.primary == 0)

@@ -15,7 +15,7 @@ namespace dw {
 // of its own after n, then accents, then case ("Nunez" < "Núñez" < "Nuño").
 //
 // The weights are not written by hand: they are read once from QCollator itself, by
-// comparing every character of Latin-1 with the others, so the keys follow the
+// comparing every character of Latin-1 and Latin Extended-A with the others, so the keys follow the
 // collator of the system. A text with a character outside that table has no key
 // here; the caller then sorts those texts with QCollator directly.
 class SpanishCollation
@@ -39,7 +39,8 @@ private:
         std::uint8_t secondary = 0;
         std::uint8_t tertiary = 0;
     };
-    std::array<Weights, 256> m_table{};
+    // Latin-1 and Latin Extended-A: the letters of Spanish names and of most European ones.
+    std::array<Weights, 0x180> m_table{};
 };
 
 } // namespace dw
