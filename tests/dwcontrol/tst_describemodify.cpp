@@ -204,6 +204,10 @@ void tst_DescribeModify::failingModifyChangesNothing_data()
     QTest::newRow("unterminated") << u"a_t.text='X' b_t.text='oops"_s;
     QTest::newRow("bad sort") << u"a_t.text='X' c.width=999 DataWindow.Table.Sort='nosuch A'"_s;
     QTest::newRow("bad filter") << u"a_t.text='X' DataWindow.Table.Filter='a = = 1'"_s;
+    // A heading that does not exist reads as "!"; what is built from it creates nothing.
+    QTest::newRow("create at !") << u"a_t.text='X' create text(band=header name=e_hline1 x=\"!\" width=\"!\")"_s;
+    QTest::newRow("width !") << u"a_t.text='X' c.width=!"_s;
+    QTest::newRow("band height text") << u"a_t.text='X' DataWindow.Header.Height=tall"_s;
 }
 
 void tst_DescribeModify::failingModifyChangesNothing()

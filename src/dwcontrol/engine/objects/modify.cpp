@@ -1,6 +1,8 @@
 #include "objects/attributeschema.h"
 #include "objects/layoutpaths.h"
 
+#include <QStringList>
+
 namespace dw {
 
 using namespace Qt::StringLiterals;
@@ -12,6 +14,31 @@ bool isReadOnly(const QString &path)
 {
     return path == u"name" || path == u"type" || path == u"id" || path == u"coltype"
            || path == u"dbname";
+}
+
+// Attributes that hold a number; a value whose default part is not one (say "!", what
+// Describe answers for a missing object) is refused rather than stored.
+bool isNumeric(const QString &path)
+{
+    static const QStringList paths = {
+        u"x"_s, u"y"_s, u"width"_s, u"height"_s, u"x1"_s, u"y1"_s, u"x2"_s, u"y2"_s,
+        u"color"_s, u"background.color"_s, u"background.mode"_s, u"brush.color"_s,
+        u"brush.hatch"_s, u"pen.color"_s, u"pen.width"_s, u"pen.style"_s, u"border"_s,
+        u"alignment"_s, u"tabsequence"_s, u"font.height"_s, u"font.weight"_s,
+        u"font.charset"_s, u"font.family"_s, u"font.pitch"_s, u"font.escapement"_s,
+    };
+    const qsizetype dot = path.indexOf(u'.');
+    return paths.contains(path) || (dot > 0 && schema::isBandName(QStringView(path).left(dot))
+                                    && (path.endsWith(u".height"_s) || path.endsWith(u".color"_s)));
+}
+
+QString checkValue(const QString &path, const QString &value)
+{
+    if (!isNumeric(path))
+        return {};
+    bool ok = false;
+    (void)defaultPart(value).trimmed().toLongLong(&ok);
+    return ok ? QString() : u"'%1' is not a number for '%2'"_s.arg(value, path);
 }
 
 QString assignDataWindow(Layout &layout, const QString &path, const QString &value,
@@ -27,6 +54,8 @@ QString assignDataWindow(Layout &layout, const QString &path, const QString &val
     }
     if (!schema::dataWindowDefault(path) && layout.dataWindowValue(path).isEmpty())
         return u"the data window has no attribute '%1'"_s.arg(path);
+    if (QString problem = checkValue(path, value); !problem.isEmpty())
+        return problem;
     layout.setDataWindowValue(path, value);
     return {};
 }
@@ -51,6 +80,8 @@ QString assign(Layout &layout, const QString &target, const QString &value, Modi
         return u"'%1' has no attribute '%2'"_s.arg(object.name, path);
     if (path == u"band" && !bandFromName(value))
         return u"there is no band '%1'"_s.arg(value);
+    if (QString problem = checkValue(path, value); !problem.isEmpty())
+        return problem;
 
     if (object.kind == u"column" && layout.presentation() == u"grid") {
         if (path == u"x") {
@@ -80,6 +111,8 @@ QString create(Layout &layout, const syntax::Item &item)
     LayoutObject object;
     object.kind = schema::normalizedKind(item.kind);
     for (const auto &[key, value] : item.attributes) {
+        if (QString problem = checkValue(key, value); !problem.isEmpty())
+            return problem;
         if (key == u"name")
             object.name = value;
         else
