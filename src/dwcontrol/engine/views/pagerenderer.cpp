@@ -169,11 +169,11 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     painter.translate(body.topLeft());
     painter.scale(m_scale, m_scale);
     const double xOffset = -units::toPixelsX(sliceStart, dpiX);
-    // Pages side by side show only their own columns. A page that shows the whole width
-    // is not clipped: a PDF writer repeats the clip path at every change of pen or font,
-    // which would double the size and the writing time of a long list.
-    if (pagesAcross() > 1)
-        painter.setClipRect(QRectF(0, 0, units::toPixelsX(sliceEnd - sliceStart, dpiX), body.height() / m_scale));
+    // Nothing spills into the margins; pages side by side show only their own columns.
+    double clipWidth = units::toPixelsX(sliceEnd - sliceStart, dpiX);
+    if (pagesAcross() == 1)
+        clipWidth = body.width() / m_scale;
+    painter.setClipRect(QRectF(0, 0, clipWidth, body.height() / m_scale));
 
     const auto paintAt = [&](Band band, long row, double top) {
         paintBand(m_dw, band, row, PaintTarget{&painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), dpiX, dpiY});
