@@ -263,8 +263,10 @@ const std::vector<LayoutObject> &DataWindow::objects() const
 
 QString DataWindow::attribute(const LayoutObject &object, const QString &path, long row) const
 {
-    const QString lower = path.toLower();
-    const QString *raw = findAttribute(object, lower);
+    const QString *raw = findAttribute(object, path);
+    const QString lower = raw ? path : path.toLower();
+    if (!raw)
+        raw = findAttribute(object, lower);
     if (!raw) {
         const auto fallback = schema::objectDefault(object.kind, lower);
         return fallback && *fallback != u"?" ? *fallback : u""_s;

@@ -8,7 +8,10 @@ using namespace Qt::StringLiterals;
 
 QString LayoutObject::raw(const QString &path) const
 {
-    const QString *value = findAttribute(*this, path.toLower());
+    // Paths are stored in lower case and most callers already write them so.
+    const QString *value = findAttribute(*this, path);
+    if (!value)
+        value = findAttribute(*this, path.toLower());
     return value ? *value : QString(u""_s);
 }
 
