@@ -148,7 +148,10 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
 {
     if (page < 0 || page >= pageCount())
         return;
-    const auto [first, last] = m_pages.at(std::size_t(page / pagesAcross()));
+    const long first = m_pages.at(std::size_t(page / pagesAcross())).first;
+    // Rows removed since the pages were laid out (a filter before the next refresh) are
+    // not painted.
+    const long last = std::min(m_pages.at(std::size_t(page / pagesAcross())).second, m_dw.RowCount());
     const std::size_t across = std::size_t(page % pagesAcross());
     const double sliceStart = m_sliceStarts.at(across);
     const double sliceEnd = across + 1 < m_sliceStarts.size() ? m_sliceStarts.at(across + 1) : m_contentWidth;
