@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
@@ -208,6 +209,48 @@ private slots:
         QVERIFY(!rest.contains(QStringLiteral("password")));
         if (!password.isEmpty())
             QVERIFY(!rest.contains(password));
+    }
+
+    void damagedCopiesAreRefused_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("keepPages");
+        QTest::addColumn<int>("zeroPage");
+        const QString directory = QStringLiteral("zemparol_jet4.mdb");
+        const QString small = QStringLiteral("directorio_small.mdb");
+        // Cut at a page border: libmdb itself carries on with whatever is left.
+        QTest::newRow("catalog cut") << directory << 8 << -1;
+        QTest::newRow("table definition cut") << directory << 20 << -1;
+        QTest::newRow("rows cut") << directory << 60 << -1;
+        QTest::newRow("long text cut") << small << 48 << -1;
+        QTest::newRow("catalog page zeroed") << directory << 0 << 2;
+        QTest::newRow("rows page zeroed") << directory << 0 << 45;
+    }
+    void damagedCopiesAreRefused()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, keepPages);
+        QFETCH(int, zeroPage);
+        QFile original(fixture(source));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        if (keepPages > 0)
+            bytes.truncate(qsizetype(keepPages) * 4096);
+        if (zeroPage >= 0)
+            bytes.replace(qsizetype(zeroPage) * 4096, 4096, QByteArray(4096, '\0'));
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString damaged = folder.filePath(QStringLiteral("dañado.mdb"));
+        QFile copy(damaged);
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        QCOMPARE(copy.write(bytes), bytes.size());
+        copy.close();
+
+        Transaction transaction;
+        QVERIFY(!testsupport::connectAccess(transaction, damaged));
+        QCOMPARE(transaction.SQLCode, -1L);
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::Corrupt);
+        QVERIFY2(transaction.SQLErrText.contains(QStringLiteral("dañado.mdb")), qPrintable(transaction.SQLErrText));
     }
 
     void filesStayUntouched()
