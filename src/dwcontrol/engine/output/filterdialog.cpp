@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTextCursor>
 
+#include <algorithm>
+
 namespace dw {
 namespace {
 
@@ -103,11 +105,16 @@ FilterDialog::FilterDialog(const DataWindow &dw, const QString &expression, QWid
     grid->addWidget(m_columns, 4, 0);
     grid->addWidget(m_functions, 4, 1);
     grid->addWidget(buttons, 5, 0, 1, 2);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(4, 2);
 
     const auto insertItem = [this](QListWidgetItem *item) { insertText(item->data(insertRole).toString()); };
     connect(m_columns, &QListWidget::itemDoubleClicked, this, insertItem);
     connect(m_functions, &QListWidget::itemDoubleClicked, this, insertItem);
-    connect(m_edit, &QPlainTextEdit::textChanged, m_error, &QLabel::clear);
+    connect(m_edit, &QPlainTextEdit::textChanged, m_error, [this] {
+        m_error->clear();
+        m_error->setMinimumHeight(0);
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &FilterDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -147,7 +154,9 @@ void FilterDialog::accept()
     if (!text.isEmpty()) {
         QString error;
         if (!Expression::parse(text, ColumnNames(m_dw), &error)) {
-            m_error->setText(QStringLiteral("La expresión no es válida: %1").arg(error));
+            // The parser's own text says what is wrong and where.
+            m_error->setText(error.isEmpty() ? QStringLiteral("La expresión no es válida.") : error);
+            m_error->setMinimumHeight(m_error->heightForWidth(std::max(m_error->width(), m_edit->width())));
             return;
         }
     }

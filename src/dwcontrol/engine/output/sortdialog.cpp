@@ -112,6 +112,7 @@ SortDialog::SortDialog(const DataWindow &dw, const QString &criteria, QWidget *p
         if (!expression.isEmpty())
             addKey(expression, ascending);
     }
+    m_columns->setCurrentRow(0);
     updateButtons();
     resize(560, 360);
 }
