@@ -79,6 +79,7 @@ private slots:
         QTest::newRow("one key") << u"nombre A"_s << u"1:0:A"_s;
         QTest::newRow("no direction") << u"id"_s << u"2:0:A"_s;
         QTest::newRow("any case") << u"NOMBRE d"_s << u"1:0:D"_s;
+        QTest::newRow("tab before direction") << u"nombre\tD"_s << u"1:0:D"_s;
         QTest::newRow("two keys") << u"tipo D, nombre A"_s << u"3:0:D 1:0:A"_s;
         QTest::newRow("lookup") << u"LookUpDisplay(tipo) A, id D"_s << u"3:1:A 2:0:D"_s;
         QTest::newRow("lookup spaced") << u"lookupdisplay( tipo )  D"_s << u"3:1:D"_s;

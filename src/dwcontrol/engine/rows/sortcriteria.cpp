@@ -56,7 +56,9 @@ std::optional<std::vector<SortKey>> parseSortCriteria(const QString &criteria, c
             return fail(QStringLiteral("Criterio de orden no válido: clave vacía en '%1'").arg(criteria));
         SortKey key;
         // The direction is a last word "A" or "D" after a blank; without one, ascending.
-        const qsizetype blank = body.lastIndexOf(u' ');
+        qsizetype blank = body.size() - 1;
+        while (blank > 0 && !body[blank].isSpace())
+            --blank;
         if (blank > 0) {
             const QString direction = body.mid(blank + 1);
             if (direction.compare(u"A", Qt::CaseInsensitive) == 0 || direction.compare(u"D", Qt::CaseInsensitive) == 0) {
