@@ -6,6 +6,7 @@
 #include "db/transaction.h"
 
 #include <QDir>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,8 +37,9 @@ inline const QStringList &listingColumns()
 class Directory
 {
 public:
-    // Creates the file with `rows` members; `ok()` tells whether it worked.
-    explicit Directory(int rows)
+    // Creates the file with `rows` members; `ok()` tells whether it worked. `special`
+    // replaces the value of one column at one row ({column, row} to text).
+    explicit Directory(int rows, const QMap<std::pair<QString, int>, QString> &special = {})
     {
         if (!m_folder.isValid())
             return;
@@ -56,8 +58,10 @@ public:
         good = good && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
         for (int row = 1; good && row <= rows; ++row) {
             QStringList values;
-            for (const QString &column : listingColumns())
-                values.append(QLatin1Char('\'') + cell(column, row) + QLatin1Char('\''));
+            for (const QString &column : listingColumns()) {
+                QString value = special.value({column, row}, cell(column, row));
+                values.append(QLatin1Char('\'') + value.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\''));
+            }
             const QString insert = QStringLiteral("INSERT INTO directorio VALUES (%1, 'todo', %2)")
                                        .arg(values.join(QStringLiteral(", ")))
                                        .arg(row);

@@ -9,6 +9,7 @@
 
 #include <QScrollBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolTip>
 
 using namespace Qt::StringLiterals;
@@ -101,9 +102,9 @@ private:
     {
         QTest::mouseClick(canvas(), button, Qt::NoModifier, at);
     }
-    void showListing(int rows)
+    void showListing(int rows, const QMap<std::pair<QString, int>, QString> &special = {})
     {
-        m_directory = std::make_unique<gridtest::Directory>(rows);
+        m_directory = std::make_unique<gridtest::Directory>(rows, special);
         QVERIFY2(m_directory->ok(), qPrintable(m_directory->why()));
         m_control = std::make_unique<RecordingControl>();
         m_control->setDataObject(u"dw_listado_grid"_s);
@@ -243,7 +244,19 @@ private slots:
 
     void toolTipsShowTheWholeValue()
     {
-        showListing(2);
+        // A value far wider than its cell, with commas, quotes, accents and a line break.
+        const QString longValue = u"Biocatálisis, \"enzimas\" inmovilizadas y cinética de reacciones en "
+                                  u"medios no acuosos;\nproducción de biocombustibles a partir de residuos "
+                                  u"agroindustriales del sureste (Oaxaca, Chiapas, Tabasco)"_s;
+        showListing(2, {{{u"institucion"_s, 1}, longValue}});
+        const QPoint onLong = rowPoint(1, 3400, 60);
+        QHelpEvent longTip(QEvent::ToolTip, onLong, canvas()->mapToGlobal(onLong));
+        QCoreApplication::sendEvent(canvas(), &longTip);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        QCOMPARE(shown.toPlainText().simplified(), longValue.simplified());
+
         // especialidad has its tip on: the cell's own value.
         QHelpEvent onTip(QEvent::ToolTip, rowPoint(2, 2300, 60), canvas()->mapToGlobal(rowPoint(2, 2300, 60)));
         QCoreApplication::sendEvent(canvas(), &onTip);
