@@ -12,7 +12,10 @@ int runSortDialog(QWidget *parent, const DataWindow &dw, QString &criteria)
     SortDialog dialog(dw, shown == u"?" || shown == u"!" ? QString() : shown, parent);
     if (dialog.exec() != QDialog::Accepted)
         return 0;
+    // Never null: a null text would ask again instead of removing the sort.
     criteria = dialog.criteria();
+    if (criteria.isNull())
+        criteria = QStringLiteral("");
     return 1;
 }
 
@@ -23,6 +26,8 @@ int runFilterDialog(QWidget *parent, const DataWindow &dw, QString &expression)
     if (dialog.exec() != QDialog::Accepted)
         return 0;
     expression = dialog.expression();
+    if (expression.isNull())
+        expression = QStringLiteral("");
     return 1;
 }
 
