@@ -49,8 +49,8 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
     if (dw.presentation() != QLatin1String("freeform")) {
         if (m_detail == 0)
             perPage = std::max(1L, rows);
-        else if (room > m_detail)
-            perPage = std::max(1L, long(std::floor(room / m_detail)));
+        else if (room >= m_detail)
+            perPage = std::max(1L, long(std::floor(room / m_detail + 1e-9))); // units from points may round down
     }
     for (long first = 1; first <= rows; first += perPage)
         m_pages.emplace_back(first, std::min(rows, first + perPage - 1));
