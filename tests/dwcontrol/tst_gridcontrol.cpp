@@ -21,6 +21,7 @@ class RecordingControl : public dw::DataWindowControl
 public:
     QStringList log;
     QList<QPoint> positions; // xpos, ypos of pointer events
+    QString condition;       // appended to the statement in sqlpreview
 
     long clicked(int x, int y, long row, const dw::DwObjectRef &dwo) override
     {
@@ -51,6 +52,13 @@ public:
     long resize(quint32 type, int width, int height) override
     {
         log.append(u"resize(%1,%2,%3)"_s.arg(type).arg(width).arg(height));
+        return 0;
+    }
+    long sqlpreview(int, int, const QString &sql, int, long) override
+    {
+        log.append(u"sqlpreview"_s);
+        if (!condition.isEmpty())
+            SetSQLPreview(sql + condition);
         return 0;
     }
     long other(quint32 wparam, qint64 lparam) override
@@ -126,11 +134,14 @@ private slots:
         m_directory.reset();
     }
 
-    void retrievalRaisesRetrieveEnd()
+    void retrievalEvents()
     {
         showListing(3);
-        QCOMPARE(m_control->Retrieve(), 3L);
-        QVERIFY(m_control->log.contains(u"retrieveend(3)"_s));
+        // sqlpreview comes before the statement is sent and may change it.
+        m_control->condition = u" where nombre = 'nombre 2'"_s;
+        QCOMPARE(m_control->Retrieve(), 1L);
+        QCOMPARE(m_control->log, QStringList({u"sqlpreview"_s, u"retrieveend(1)"_s}));
+        QCOMPARE(m_control->GetItemString(1, u"especialidad"_s), gridtest::cell(u"especialidad"_s, 2));
     }
 
     void objectUnderThePointer()
