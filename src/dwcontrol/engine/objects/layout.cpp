@@ -111,11 +111,10 @@ QString attributeOf(const syntax::Item &item, QStringView name)
     return {};
 }
 
-QString failure(QString *error, const syntax::Item &item, const QString &message)
+void failure(QString *error, const syntax::Item &item, const QString &message)
 {
     if (error)
         *error = u"line %1: %2"_s.arg(item.line).arg(message);
-    return {};
 }
 
 } // namespace
