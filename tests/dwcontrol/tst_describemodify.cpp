@@ -171,7 +171,7 @@ void tst_DescribeModify::createAndDestroy()
     QCOMPARE(m_dw->objects().back().name, u"b_hline1"_s);
     QVERIFY(!m_dw->Modify(line).isEmpty()); // the name is taken
 
-    QCOMPARE(m_dw->Modify(u"create text(band=background name=stripe text=\"\" x=0 y=0 width=10 height=10) "
+    QCOMPARE(m_dw->Modify(u"create text(band=BackGround name=stripe text=\"\" x=0 y=0 width=10 height=10) "
                           u"create compute(band=footer name=total expression=\"upper('x')\")"_s),
              QString());
     QCOMPARE(m_dw->bandOf(m_dw->objects().back()), dw::Band::Footer);

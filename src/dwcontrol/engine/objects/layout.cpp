@@ -61,6 +61,16 @@ std::optional<Band> bandFromName(QStringView name)
     return std::nullopt;
 }
 
+bool normalizeBand(LayoutObject &object)
+{
+    const QString *band = findAttribute(object, u"band");
+    const auto parsed = band ? bandFromName(*band) : std::optional<Band>(Band::Detail);
+    if (!parsed)
+        return false;
+    setAttribute(object, u"band"_s, bandName(*parsed));
+    return true;
+}
+
 QString bandName(Band band)
 {
     switch (band) {
@@ -177,7 +187,7 @@ std::optional<Layout> Layout::fromItems(const std::vector<syntax::Item> &items, 
             else
                 setAttribute(object, key, value);
         }
-        if (!bandFromName(object.raw(u"band"_s).isEmpty() ? u"detail"_s : object.raw(u"band"_s))) {
+        if (!normalizeBand(object)) {
             failure(error, *item, u"unknown band '%1'"_s.arg(object.raw(u"band"_s)));
             return std::nullopt;
         }

@@ -66,6 +66,9 @@ void setAttribute(LayoutObject &object, const QString &path, const QString &valu
 [[nodiscard]] QString expressionPart(const QString &raw);
 
 [[nodiscard]] std::optional<Band> bandFromName(QStringView name);
+// Writes an object's band in its canonical lower-case name ("detail" when unset);
+// false when the band is unknown.
+[[nodiscard]] bool normalizeBand(LayoutObject &object);
 [[nodiscard]] QString bandName(Band band);
 
 } // namespace dw

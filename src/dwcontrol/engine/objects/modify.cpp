@@ -78,8 +78,13 @@ QString assign(Layout &layout, const QString &target, const QString &value, Modi
         return u"the attribute '%1' of '%2' cannot be changed"_s.arg(path, object.name);
     if (!schema::objectDefault(object.kind, path) && !findAttribute(object, path))
         return u"'%1' has no attribute '%2'"_s.arg(object.name, path);
-    if (path == u"band" && !bandFromName(value))
-        return u"there is no band '%1'"_s.arg(value);
+    if (path == u"band") {
+        const auto band = bandFromName(value);
+        if (!band)
+            return u"there is no band '%1'"_s.arg(value);
+        setAttribute(object, path, bandName(*band));
+        return {};
+    }
     if (QString problem = checkValue(path, value); !problem.isEmpty())
         return problem;
 
@@ -122,9 +127,8 @@ QString create(Layout &layout, const syntax::Item &item)
         return u"a created object needs a name"_s;
     if (layout.objectIndex(object.name) >= 0)
         return u"an object named '%1' exists already"_s.arg(object.name);
-    const QString band = object.raw(u"band"_s);
-    if (!bandFromName(band.isEmpty() ? u"detail"_s : band))
-        return u"there is no band '%1'"_s.arg(band);
+    if (!normalizeBand(object))
+        return u"there is no band '%1'"_s.arg(object.raw(u"band"_s));
     layout.objects.push_back(std::move(object));
     return {};
 }
