@@ -25,12 +25,12 @@ inline QString cell(const QString &column, int row)
 
 inline const QStringList &listingColumns()
 {
-    static const QStringList columns{
-        QStringLiteral("nombre"), QStringLiteral("tipo_miembro_red"), QStringLiteral("grado_academico"),
-        QStringLiteral("especialidad"), QStringLiteral("nivel_sni"), QStringLiteral("institucion"),
-        QStringLiteral("entidad_fed"), QStringLiteral("email"), QStringLiteral("cargo"),
-        QStringLiteral("linea_investigacion"), QStringLiteral("area_aplicacion"),
-        QStringLiteral("subprograma_red"), QStringLiteral("proyectos"), QStringLiteral("enzimas")};
+    static const QStringList columns { QStringLiteral("nombre"), QStringLiteral("tipo_miembro_red"),
+        QStringLiteral("grado_academico"), QStringLiteral("especialidad"),
+        QStringLiteral("nivel_sni"), QStringLiteral("institucion"), QStringLiteral("entidad_fed"),
+        QStringLiteral("email"), QStringLiteral("cargo"), QStringLiteral("linea_investigacion"),
+        QStringLiteral("area_aplicacion"), QStringLiteral("subprograma_red"),
+        QStringLiteral("proyectos"), QStringLiteral("enzimas") };
     return columns;
 }
 
@@ -54,26 +54,30 @@ public:
             definitions.append(column + QStringLiteral(" TEXT"));
         const QString create = QStringLiteral("CREATE TABLE directorio (%1, todo TEXT, id INTEGER)")
                                    .arg(definitions.join(QStringLiteral(", ")));
-        bool good = sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        bool good
+            = sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
         good = good && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
         for (int row = 1; good && row <= rows; ++row) {
             QStringList values;
             for (const QString &column : listingColumns()) {
-                QString value = special.value({column, row}, cell(column, row));
-                values.append(QLatin1Char('\'') + value.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\''));
+                QString value = special.value({ column, row }, cell(column, row));
+                values.append(QLatin1Char('\'')
+                    + value.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\''));
             }
             const QString insert = QStringLiteral("INSERT INTO directorio VALUES (%1, 'todo', %2)")
                                        .arg(values.join(QStringLiteral(", ")))
                                        .arg(row);
-            good = sqlite3_exec(db, insert.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+            good = sqlite3_exec(db, insert.toUtf8().constData(), nullptr, nullptr, nullptr)
+                == SQLITE_OK;
         }
         good = good && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
         sqlite3_close(db);
         if (!good)
             return;
         m_transaction.DBMS = QStringLiteral("ODBC");
-        m_transaction.DBParm = QStringLiteral("ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'")
-                                   .arg(QDir::toNativeSeparators(m_file));
+        m_transaction.DBParm
+            = QStringLiteral("ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'")
+                  .arg(QDir::toNativeSeparators(m_file));
         m_transaction.connect();
     }
 

@@ -38,12 +38,18 @@ private:
 
     [[nodiscard]] QPoint at(int x, int y) const
     {
-        return {qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
-                qRound(dw::units::toPixelsY(y, m_control->logicalDpiY()))};
+        return { qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
+            qRound(dw::units::toPixelsY(y, m_control->logicalDpiY())) };
     }
     // A pixel of the detail band of a row (1-based) from layout units.
-    [[nodiscard]] QPoint inRow(long row, int x, int y) const { return at(x, 68 + int(row - 1) * 120 + y); }
-    [[nodiscard]] QImage shot() const { return m_control->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    [[nodiscard]] QPoint inRow(long row, int x, int y) const
+    {
+        return at(x, 68 + int(row - 1) * 120 + y);
+    }
+    [[nodiscard]] QImage shot() const
+    {
+        return m_control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
 
     void showListing(int rows)
     {
@@ -100,9 +106,12 @@ private slots:
         showListing(3);
         // An opaque red text over the first heading, a transparent one over the second,
         // and a light grey stripe behind the rows of the fourth column.
-        m_control->Modify(uR"(create text(band=header text="" x="200" y="8" height="40" width="300" name=probe_opaque background.mode="0" background.color="255" color="0"))"_s);
-        m_control->Modify(uR"(create text(band=header text="" x="1200" y="8" height="40" width="300" name=probe_clear background.mode="1" background.color="536870912" color="0"))"_s);
-        m_control->Modify(uR"(create text(band=background text="" x="2173" y="0" height="1200" width="883" name=especialidad_shade background.mode="0" background.color="16250871" color="536870912"))"_s);
+        m_control->Modify(
+            uR"(create text(band=header text="" x="200" y="8" height="40" width="300" name=probe_opaque background.mode="0" background.color="255" color="0"))"_s);
+        m_control->Modify(
+            uR"(create text(band=header text="" x="1200" y="8" height="40" width="300" name=probe_clear background.mode="1" background.color="536870912" color="0"))"_s);
+        m_control->Modify(
+            uR"(create text(band=background text="" x="2173" y="0" height="1200" width="883" name=especialidad_shade background.mode="0" background.color="16250871" color="536870912"))"_s);
         const QImage image = shot();
         QCOMPARE(image.pixelColor(at(300, 24)), QColor(255, 0, 0));
         QCOMPARE(image.pixelColor(at(150, 24)), kTeal); // outside the created text
@@ -122,7 +131,9 @@ private slots:
         showListing(2);
         const auto arrow = [this](const QString &glyph) {
             m_control->Modify(u"destroy nombre_arrow"_s);
-            m_control->Modify(uR"(create text(band=header alignment="1" text="%1" border="0" color="255" x="9" y="4" height="44" width="1111" name=nombre_arrow visible="1" font.face="Marlett" font.height="-10" font.weight="400" font.charset="2" background.mode="1" background.color="536870912"))"_s.arg(glyph));
+            m_control->Modify(
+                uR"(create text(band=header alignment="1" text="%1" border="0" color="255" x="9" y="4" height="44" width="1111" name=nombre_arrow visible="1" font.face="Marlett" font.height="-10" font.weight="400" font.charset="2" background.mode="1" background.color="536870912"))"_s
+                    .arg(glyph));
             const QImage image = shot();
             // Red pixels, fully or blended, inside the arrow's frame.
             const QRect frame(at(9, 4), at(1120, 48));
@@ -133,7 +144,7 @@ private slots:
                     if (c.red() > 200 && c.green() < 90)
                         box |= QRect(x, y, 1, 1);
                 }
-            return std::pair{image, box};
+            return std::pair { image, box };
         };
         const auto [up, upBox] = arrow(u"t"_s);
         QVERIFY2(upBox.width() >= 4 && upBox.height() >= 2, "no arrow drawn");
@@ -141,9 +152,11 @@ private slots:
         QVERIFY(upBox.right() > at(1000, 0).x());
         // Up: narrow at the top, wide at the bottom.
         const QColor red(255, 0, 0);
-        QVERIFY(widthOfRow(up, upBox, upBox.top(), red) < widthOfRow(up, upBox, upBox.bottom(), red));
+        QVERIFY(
+            widthOfRow(up, upBox, upBox.top(), red) < widthOfRow(up, upBox, upBox.bottom(), red));
         const auto [down, downBox] = arrow(u"u"_s);
-        QVERIFY(widthOfRow(down, downBox, downBox.top(), red) > widthOfRow(down, downBox, downBox.bottom(), red));
+        QVERIFY(widthOfRow(down, downBox, downBox.top(), red)
+            > widthOfRow(down, downBox, downBox.bottom(), red));
     }
 
     void headerStaysWhileRowsScroll()
@@ -175,7 +188,9 @@ private slots:
         struct Counter : QObject
         {
             int &count;
-            explicit Counter(int &c) : count(c) {}
+            explicit Counter(int &c)
+                : count(c)
+            { }
             bool eventFilter(QObject *, QEvent *e) override
             {
                 count += e->type() == QEvent::Paint ? 1 : 0;

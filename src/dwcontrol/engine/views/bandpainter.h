@@ -32,9 +32,9 @@ struct ObjectStyle
     QRawFont rawFont; // the same font for the fast glyph path of screen painting
     Qt::Alignment alignment = Qt::AlignLeft;
     int border = 0;
-    int column = 0;      // the column a column object shows
+    int column = 0; // the column a column object shows
     bool bitmap = false; // a column whose value names a picture
-    QString text;        // a text's text, a picture's file, a compute's expression
+    QString text; // a text's text, a picture's file, a compute's expression
     // lines and shapes
     QPointF from;
     QPointF to;
@@ -43,7 +43,8 @@ struct ObjectStyle
     QSizeF corner;
 };
 
-[[nodiscard]] ObjectStyle resolveStyle(const ObjectAttributes &attributes, double dpiX, double dpiY);
+[[nodiscard]] ObjectStyle resolveStyle(
+    const ObjectAttributes &attributes, double dpiX, double dpiY);
 
 // Paints the objects of one band, row after row, on one device. The attributes of
 // objects without expressions are read once, when the painter is made, so a grid

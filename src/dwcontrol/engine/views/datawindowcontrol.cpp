@@ -39,7 +39,8 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     explicit Impl(DataWindowControl &control);
 
     // --- DataWindowObserver --------------------------------------------------------
-    void sqlPreview(int request, int sqlType, const QString &sqlSyntax, int buffer, long row) override
+    void sqlPreview(
+        int request, int sqlType, const QString &sqlSyntax, int buffer, long row) override
     {
         q.sqlpreview(request, sqlType, sqlSyntax, buffer, row);
     }
@@ -67,10 +68,10 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
 
     DataWindowControl &q;
     DataWindow model;
-    GridView view{model};
+    GridView view { model };
     GridCanvas *canvas = nullptr;
     QScrollBar *vbar = nullptr;
-    std::array<QScrollBar *, 2> hbars{};
+    std::array<QScrollBar *, 2> hbars {};
     SplitHandle *handle = nullptr;
     QPointer<PagePreview> preview;
     QString dataObjectName;
@@ -83,7 +84,8 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     quint32 message = 0;
 };
 
-DataWindowControl::Impl::Impl(DataWindowControl &control) : q(control)
+DataWindowControl::Impl::Impl(DataWindowControl &control)
+    : q(control)
 {
     ensureLayoutFonts();
     canvas = new GridCanvas(view, *this, &q);
@@ -105,20 +107,21 @@ DataWindowControl::Impl::Impl(DataWindowControl &control) : q(control)
         canvas->update();
     });
     for (int pane = 0; pane < 2; ++pane) {
-        QObject::connect(hbars[size_t(pane)], &QScrollBar::valueChanged, &q, [this, pane](int value) {
-            if (syncing)
-                return;
-            view.setHorizontalOffset(pane, value);
-            canvas->update();
-        });
+        QObject::connect(
+            hbars[size_t(pane)], &QScrollBar::valueChanged, &q, [this, pane](int value) {
+                if (syncing)
+                    return;
+                view.setHorizontalOffset(pane, value);
+                canvas->update();
+            });
     }
     model.setObserver(this);
 }
 
 QPoint DataWindowControl::Impl::toUnits(QPoint pixel) const
 {
-    return {int(std::lround(units::toUnitsX(pixel.x(), view.dpiX()))),
-            int(std::lround(units::toUnitsY(pixel.y(), view.dpiY())))};
+    return { int(std::lround(units::toUnitsX(pixel.x(), view.dpiX()))),
+        int(std::lround(units::toUnitsY(pixel.y(), view.dpiY()))) };
 }
 
 void DataWindowControl::Impl::refresh(bool layout)
@@ -137,7 +140,10 @@ void DataWindowControl::Impl::refresh(bool layout)
 
 void DataWindowControl::Impl::syncPreview()
 {
-    const bool wanted = model.Describe(QStringLiteral("DataWindow.Print.Preview")).trimmed().compare(u"yes", Qt::CaseInsensitive) == 0;
+    const bool wanted = model.Describe(QStringLiteral("DataWindow.Print.Preview"))
+                            .trimmed()
+                            .compare(u"yes", Qt::CaseInsensitive)
+        == 0;
     if (wanted && !preview) {
         preview = new PagePreview(model, &q);
         preview->setGeometry(q.rect());
@@ -170,8 +176,8 @@ void DataWindowControl::Impl::relayout()
     bool showH = false;
     // Each bar takes room from the other's direction: settle in two passes.
     for (int pass = 0; pass < 2; ++pass) {
-        view.setViewportSize({std::max(0, outer.width() - (showV ? extent : 0)),
-                              std::max(0, outer.height() - (showH ? extent : 0))});
+        view.setViewportSize({ std::max(0, outer.width() - (showV ? extent : 0)),
+            std::max(0, outer.height() - (showH ? extent : 0)) });
         view.setSplit(view.split());
         showV = verticalBar && view.maxTopRow() > 0;
         showH = horizontalBar && (view.split() > 0 || view.maxHorizontalOffset(0) > 0);
@@ -193,7 +199,8 @@ void DataWindowControl::Impl::relayout()
         if (split) {
             hbars[0]->setGeometry(0, y, view.split(), extent);
             handle->setGeometry(view.split(), y, grip, extent);
-            hbars[1]->setGeometry(view.split() + grip, y, std::max(0, inner.width() - view.split() - grip), extent);
+            hbars[1]->setGeometry(
+                view.split() + grip, y, std::max(0, inner.width() - view.split() - grip), extent);
         } else if (splitScroll) {
             handle->setGeometry(0, y, grip, extent);
             hbars[0]->setGeometry(grip, y, std::max(0, inner.width() - grip), extent);
@@ -298,15 +305,21 @@ bool DataWindowControl::Impl::canvasToolTip(QHelpEvent *event)
         QToolTip::hideText();
         return false;
     }
-    const int shown = int(attributes.number(QStringLiteral("tooltip.delay.visible"), kToolTipMilliseconds));
-    const QString text = tip.size() > kWrapToolTipAfter ? Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal) : tip;
-    QToolTip::showText(event->globalPos(), text, canvas, QRect(), shown > 0 ? shown : kToolTipMilliseconds);
+    const int shown
+        = int(attributes.number(QStringLiteral("tooltip.delay.visible"), kToolTipMilliseconds));
+    const QString text = tip.size() > kWrapToolTipAfter
+        ? Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal)
+        : tip;
+    QToolTip::showText(
+        event->globalPos(), text, canvas, QRect(), shown > 0 ? shown : kToolTipMilliseconds);
     return true;
 }
 
 // --- the control --------------------------------------------------------------------
 
-DataWindowControl::DataWindowControl(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(*this))
+DataWindowControl::DataWindowControl(QWidget *parent)
+    : QWidget(parent)
+    , d(std::make_unique<Impl>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, false);
@@ -316,9 +329,15 @@ DataWindowControl::DataWindowControl(QWidget *parent) : QWidget(parent), d(std::
 DataWindowControl::~DataWindowControl()
 {
     d->model.setObserver(nullptr);
+    // The canvas, the bars and the preview refer to the model and the view; they go
+    // before them rather than with QWidget's own clean-up, which runs after.
+    qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
 }
 
-QString DataWindowControl::dataobject() const { return d->dataObjectName; }
+QString DataWindowControl::dataobject() const
+{
+    return d->dataObjectName;
+}
 
 void DataWindowControl::setDataObject(const QString &name)
 {
@@ -330,8 +349,14 @@ void DataWindowControl::setDataObject(const QString &name)
     d->refresh(true);
 }
 
-DataWindow &DataWindowControl::model() { return d->model; }
-const DataWindow &DataWindowControl::model() const { return d->model; }
+DataWindow &DataWindowControl::model()
+{
+    return d->model;
+}
+const DataWindow &DataWindowControl::model() const
+{
+    return d->model;
+}
 
 void DataWindowControl::setScrollBars(bool horizontal, bool vertical)
 {
@@ -358,18 +383,28 @@ void DataWindowControl::setLiveScroll(bool on)
 
 void DataWindowControl::Move(int x, int y)
 {
-    move(int(std::lround(units::toPixelsX(x, logicalDpiX()))), int(std::lround(units::toPixelsY(y, logicalDpiY()))));
+    move(int(std::lround(units::toPixelsX(x, logicalDpiX()))),
+        int(std::lround(units::toPixelsY(y, logicalDpiY()))));
 }
 
 void DataWindowControl::Resize(int width, int height)
 {
     QWidget::resize(int(std::lround(units::toPixelsX(width, logicalDpiX()))),
-                    int(std::lround(units::toPixelsY(height, logicalDpiY()))));
+        int(std::lround(units::toPixelsY(height, logicalDpiY()))));
 }
 
-int DataWindowControl::Width() const { return int(std::lround(units::toUnitsX(width(), logicalDpiX()))); }
-int DataWindowControl::Height() const { return int(std::lround(units::toUnitsY(height(), logicalDpiY()))); }
-quint32 DataWindowControl::currentMessage() const { return d->message; }
+int DataWindowControl::Width() const
+{
+    return int(std::lround(units::toUnitsX(width(), logicalDpiX())));
+}
+int DataWindowControl::Height() const
+{
+    return int(std::lround(units::toUnitsY(height(), logicalDpiY())));
+}
+quint32 DataWindowControl::currentMessage() const
+{
+    return d->message;
+}
 
 QString DataWindowControl::Modify(const QString &commands)
 {
@@ -378,7 +413,10 @@ QString DataWindowControl::Modify(const QString &commands)
     return result;
 }
 
-int DataWindowControl::SetTransObject(Transaction *transaction) { return d->model.SetTransObject(transaction); }
+int DataWindowControl::SetTransObject(Transaction *transaction)
+{
+    return d->model.SetTransObject(transaction);
+}
 
 long DataWindowControl::Retrieve(const std::vector<Value> &arguments)
 {
@@ -388,7 +426,10 @@ long DataWindowControl::Retrieve(const std::vector<Value> &arguments)
     return rows;
 }
 
-int DataWindowControl::SetSQLPreview(const QString &sql) { return d->model.SetSQLPreview(sql); }
+int DataWindowControl::SetSQLPreview(const QString &sql)
+{
+    return d->model.SetSQLPreview(sql);
+}
 
 int DataWindowControl::SetRow(long row)
 {
@@ -414,7 +455,10 @@ int DataWindowControl::SelectRow(long row, bool select)
     return result;
 }
 
-int DataWindowControl::SetSort(const QString &criteria) { return d->model.SetSort(criteria); }
+int DataWindowControl::SetSort(const QString &criteria)
+{
+    return d->model.SetSort(criteria);
+}
 
 int DataWindowControl::Sort()
 {
@@ -423,7 +467,10 @@ int DataWindowControl::Sort()
     return result;
 }
 
-int DataWindowControl::SetFilter(const QString &expression) { return d->model.SetFilter(expression); }
+int DataWindowControl::SetFilter(const QString &expression)
+{
+    return d->model.SetFilter(expression);
+}
 
 int DataWindowControl::Filter()
 {
@@ -450,11 +497,15 @@ int DataWindowControl::SetPosition(const QString &object, const QString &band, b
     return result;
 }
 
-int DataWindowControl::Print() { return printDataWindow(d->model, selectedPrinter()); }
+int DataWindowControl::Print()
+{
+    return printDataWindow(d->model, selectedPrinter());
+}
 
 int DataWindowControl::SaveAs()
 {
-    const QString suggested = (d->dataObjectName.isEmpty() ? QStringLiteral("datos") : d->dataObjectName)
+    const QString suggested
+        = (d->dataObjectName.isEmpty() ? QStringLiteral("datos") : d->dataObjectName)
         + QStringLiteral(".csv");
     const std::optional<SaveTarget> target = interaction().askSaveAs(this, suggested);
     if (!target)
@@ -462,21 +513,48 @@ int DataWindowControl::SaveAs()
     QString error;
     if (!saveRows(d->model, *target, &error)) {
         interaction().messageBox(this, QStringLiteral("Guardar Como"),
-                                 QStringLiteral("No se pudo guardar el archivo %1.\n%2").arg(target->fileName, error));
+            QStringLiteral("No se pudo guardar el archivo %1.\n%2").arg(target->fileName, error));
         return -1;
     }
     return 1;
 }
 
-long DataWindowControl::clicked(int, int, long, const DwObjectRef &) { return 0; }
-long DataWindowControl::doubleclicked(int, int, long, const DwObjectRef &) { return 0; }
-long DataWindowControl::rbuttondown(int, int, long, const DwObjectRef &) { return 0; }
-long DataWindowControl::mousemove(int, int, long, const DwObjectRef &) { return 0; }
-long DataWindowControl::rowfocuschanged(long) { return 0; }
-long DataWindowControl::retrieveend(long) { return 0; }
-long DataWindowControl::resize(quint32, int, int) { return 0; }
-long DataWindowControl::other(quint32, qint64) { return 0; }
-long DataWindowControl::sqlpreview(int, int, const QString &, int, long) { return 0; }
+long DataWindowControl::clicked(int, int, long, const DwObjectRef &)
+{
+    return 0;
+}
+long DataWindowControl::doubleclicked(int, int, long, const DwObjectRef &)
+{
+    return 0;
+}
+long DataWindowControl::rbuttondown(int, int, long, const DwObjectRef &)
+{
+    return 0;
+}
+long DataWindowControl::mousemove(int, int, long, const DwObjectRef &)
+{
+    return 0;
+}
+long DataWindowControl::rowfocuschanged(long)
+{
+    return 0;
+}
+long DataWindowControl::retrieveend(long)
+{
+    return 0;
+}
+long DataWindowControl::resize(quint32, int, int)
+{
+    return 0;
+}
+long DataWindowControl::other(quint32, qint64)
+{
+    return 0;
+}
+long DataWindowControl::sqlpreview(int, int, const QString &, int, long)
+{
+    return 0;
+}
 
 DwObjectRef DataWindowControl::objectAt(const QPoint &pixel, long *row) const
 {
@@ -509,13 +587,27 @@ void DataWindowControl::keyPressEvent(QKeyEvent *event)
     const long current = d->model.GetRow();
     const long page = d->view.visibleRows();
     switch (event->key()) {
-    case Qt::Key_Up: d->moveToRow(current - 1); break;
-    case Qt::Key_Down: d->moveToRow(current + 1); break;
-    case Qt::Key_PageUp: d->moveToRow(current - page); break;
-    case Qt::Key_PageDown: d->moveToRow(current + page); break;
-    case Qt::Key_Home: d->moveToRow(1); break;
-    case Qt::Key_End: d->moveToRow(d->model.RowCount()); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Up:
+        d->moveToRow(current - 1);
+        break;
+    case Qt::Key_Down:
+        d->moveToRow(current + 1);
+        break;
+    case Qt::Key_PageUp:
+        d->moveToRow(current - page);
+        break;
+    case Qt::Key_PageDown:
+        d->moveToRow(current + page);
+        break;
+    case Qt::Key_Home:
+        d->moveToRow(1);
+        break;
+    case Qt::Key_End:
+        d->moveToRow(d->model.RowCount());
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
     event->accept();
 }

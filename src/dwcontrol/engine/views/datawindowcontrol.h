@@ -50,8 +50,14 @@ public:
     int ScrollToRow(long row);
     int SelectRow(long row, bool select);
     bool IsSelected(long row) const { return model().IsSelected(row); }
-    QString GetItemString(long row, const QString &column) const { return model().GetItemString(row, column); }
-    std::optional<double> GetItemNumber(long row, const QString &column) const { return model().GetItemNumber(row, column); }
+    QString GetItemString(long row, const QString &column) const
+    {
+        return model().GetItemString(row, column);
+    }
+    std::optional<double> GetItemNumber(long row, const QString &column) const
+    {
+        return model().GetItemNumber(row, column);
+    }
     Value GetItem(long row, int column) const { return model().GetItem(row, column); }
     int SetSort(const QString &criteria);
     int Sort();
@@ -68,7 +74,7 @@ public:
 
     // --- events ------------------------------------------------------------------
     using QWidget::resize; // the resize event below must not hide QWidget::resize(w, h)
-    virtual void constructor() {}
+    virtual void constructor() { }
     virtual long clicked(int xpos, int ypos, long row, const DwObjectRef &dwo);
     virtual long doubleclicked(int xpos, int ypos, long row, const DwObjectRef &dwo);
     virtual long rbuttondown(int xpos, int ypos, long row, const DwObjectRef &dwo);
@@ -77,7 +83,8 @@ public:
     virtual long retrieveend(long rowcount);
     virtual long resize(quint32 sizetype, int newwidth, int newheight);
     virtual long other(quint32 wparam, qint64 lparam);
-    virtual long sqlpreview(int request, int sqltype, const QString &sqlsyntax, int buffer, long row);
+    virtual long sqlpreview(
+        int request, int sqltype, const QString &sqlsyntax, int buffer, long row);
 
     // The object and row under a point in widget pixels (what events report).
     [[nodiscard]] DwObjectRef objectAt(const QPoint &pixel, long *row = nullptr) const;
@@ -97,7 +104,11 @@ private:
 class RedrawSuspender
 {
 public:
-    explicit RedrawSuspender(DataWindowControl &control) : m_control(control) { m_control.SetRedraw(false); }
+    explicit RedrawSuspender(DataWindowControl &control)
+        : m_control(control)
+    {
+        m_control.SetRedraw(false);
+    }
     ~RedrawSuspender() { m_control.SetRedraw(true); }
     RedrawSuspender(const RedrawSuspender &) = delete;
     RedrawSuspender &operator=(const RedrawSuspender &) = delete;

@@ -11,7 +11,9 @@
 namespace dw {
 
 GridCanvas::GridCanvas(const GridView &view, CanvasHost &host, QWidget *parent)
-    : QWidget(parent), m_view(view), m_host(host)
+    : QWidget(parent)
+    , m_view(view)
+    , m_host(host)
 {
     setMouseTracking(true); // the control raises mousemove on every movement
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -34,14 +36,30 @@ void GridCanvas::paintEvent(QPaintEvent *)
     m_view.paint(painter);
 }
 
-void GridCanvas::mousePressEvent(QMouseEvent *event) { m_host.canvasMouseEvent(event); }
-void GridCanvas::mouseReleaseEvent(QMouseEvent *event) { m_host.canvasMouseEvent(event); }
-void GridCanvas::mouseDoubleClickEvent(QMouseEvent *event) { m_host.canvasMouseEvent(event); }
-void GridCanvas::mouseMoveEvent(QMouseEvent *event) { m_host.canvasMouseEvent(event); }
-void GridCanvas::wheelEvent(QWheelEvent *event) { m_host.canvasWheelEvent(event); }
+void GridCanvas::mousePressEvent(QMouseEvent *event)
+{
+    m_host.canvasMouseEvent(event);
+}
+void GridCanvas::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_host.canvasMouseEvent(event);
+}
+void GridCanvas::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_host.canvasMouseEvent(event);
+}
+void GridCanvas::mouseMoveEvent(QMouseEvent *event)
+{
+    m_host.canvasMouseEvent(event);
+}
+void GridCanvas::wheelEvent(QWheelEvent *event)
+{
+    m_host.canvasWheelEvent(event);
+}
 
 SplitHandle::SplitHandle(std::function<void(int)> moved, QWidget *parent)
-    : QWidget(parent), m_moved(std::move(moved))
+    : QWidget(parent)
+    , m_moved(std::move(moved))
 {
     setCursor(Qt::SplitHCursor);
     setToolTip(QString());

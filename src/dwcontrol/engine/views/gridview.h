@@ -18,8 +18,8 @@ class BandPainter;
 struct HitResult
 {
     DwObjectRef dwo;
-    long row = 0;                          // 0 outside the rows
-    const LayoutObject *object = nullptr;  // null on empty space
+    long row = 0; // 0 outside the rows
+    const LayoutObject *object = nullptr; // null on empty space
 };
 
 // The screen presentation of a data window, free of widgets: the header band fixed at
@@ -31,7 +31,9 @@ struct HitResult
 class GridView
 {
 public:
-    explicit GridView(const DataWindow &dw) : m_dw(dw) {}
+    explicit GridView(const DataWindow &dw)
+        : m_dw(dw)
+    { }
 
     // Band heights and the layout's width, re-read after the layout changed.
     void refreshMetrics(double dpiX, double dpiY);
@@ -72,10 +74,14 @@ private:
     };
     struct Painters;
     void paintPane(QPainter &painter, const Painters &bands, const QRect &pane, int offset) const;
-    void paintGridLines(QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const;
+    void paintGridLines(
+        QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const;
     [[nodiscard]] RowSpan rowsShown() const;
     [[nodiscard]] int rowsTop() const { return m_header; }
-    [[nodiscard]] int rowsBottom() const { return std::max(m_header, m_viewport.height() - m_footer); }
+    [[nodiscard]] int rowsBottom() const
+    {
+        return std::max(m_header, m_viewport.height() - m_footer);
+    }
     [[nodiscard]] int rowTop(long row) const;
     [[nodiscard]] const LayoutObject *topmostAt(Band band, long row, QPointF units) const;
     [[nodiscard]] std::vector<double> columnSeparators(long row) const;
@@ -92,7 +98,7 @@ private:
     QSize m_viewport;
     long m_topRow = 0;
     int m_split = 0;
-    std::array<int, 2> m_hOffset{0, 0};
+    std::array<int, 2> m_hOffset { 0, 0 };
 };
 
 } // namespace dw

@@ -51,12 +51,18 @@ QString objectType(const LayoutObject &object)
 QString eventBandName(Band band)
 {
     switch (band) {
-    case Band::Header: return QStringLiteral("header");
-    case Band::Detail: return QStringLiteral("detail");
-    case Band::Footer: return QStringLiteral("footer");
-    case Band::Summary: return QStringLiteral("summary");
-    case Band::Background: return QStringLiteral("background");
-    case Band::Foreground: return QStringLiteral("foreground");
+    case Band::Header:
+        return QStringLiteral("header");
+    case Band::Detail:
+        return QStringLiteral("detail");
+    case Band::Footer:
+        return QStringLiteral("footer");
+    case Band::Summary:
+        return QStringLiteral("summary");
+    case Band::Background:
+        return QStringLiteral("background");
+    case Band::Foreground:
+        return QStringLiteral("foreground");
     }
     return QStringLiteral("detail");
 }
@@ -65,7 +71,8 @@ bool isDrawable(const LayoutObject &object)
 {
     const QString type = objectType(object);
     return type == u"text" || type == u"column" || type == u"compute" || type == u"picture"
-        || type == u"line" || type == u"rectangle" || type == u"ellipse" || type == u"roundrectangle";
+        || type == u"line" || type == u"rectangle" || type == u"ellipse"
+        || type == u"roundrectangle";
 }
 
 bool isVisible(const ObjectAttributes &attributes)
@@ -82,8 +89,8 @@ QRectF objectFrame(const ObjectAttributes &a)
         const double half = std::max(a.number(QStringLiteral("pen.width"), 1.0), 8.0) / 2.0;
         return QRectF(p1, p2).normalized().adjusted(-half, -half, half, half);
     }
-    return {a.number(QStringLiteral("x")), a.number(QStringLiteral("y")),
-            a.number(QStringLiteral("width")), a.number(QStringLiteral("height"))};
+    return { a.number(QStringLiteral("x")), a.number(QStringLiteral("y")),
+        a.number(QStringLiteral("width")), a.number(QStringLiteral("height")) };
 }
 
 } // namespace dw

@@ -14,7 +14,10 @@ class ObjectAttributes
 {
 public:
     ObjectAttributes(const DataWindow &dw, const LayoutObject &object, long row)
-        : m_dw(dw), m_object(object), m_row(row) {}
+        : m_dw(dw)
+        , m_object(object)
+        , m_row(row)
+    { }
 
     // `path` is lower case ("background.color"); "" when the object has no such attribute.
     [[nodiscard]] QString text(const QString &path) const;
