@@ -18,8 +18,10 @@ namespace {
 
 // Every value starts with this much room; a table holding a longer memo is read again
 // with more, so memos arrive whole without reserving megabytes per column up front.
+// Every column gets the same room, so the ceiling (far above the 32,000 characters a
+// data window takes) also bounds the memory a table with many columns can claim.
 constexpr std::size_t InitialBindSize = 16 * 1024;
-constexpr std::size_t MaximumBindSize = 64 * 1024 * 1024;
+constexpr std::size_t MaximumBindSize = 16 * 1024 * 1024;
 
 struct MdbCloser
 {
