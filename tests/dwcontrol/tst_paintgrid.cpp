@@ -172,6 +172,40 @@ private slots:
         QCOMPARE(scrolled.pixelColor(inRow(1, 1100, 10)), kLightBlue);
     }
 
+    void freeformBandsStack()
+    {
+        showListing(3);
+        const QString syntax = uR"(datawindow(processing=freeform units=0 color=16777215)
+header(height=40)
+detail(height=80)
+footer(height=40)
+table(name=directorio)
+tablecolumn(name=nombre type=char(255) dbname="directorio.nombre")
+text(band=header name=titulo text="" x="0" y="0" width="800" height="40" background.mode="0" background.color="255")
+column(band=detail name=nombre id=1 x="0" y="0" width="800" height="60" background.mode="0" background.color="65280" color="0" font.face="Arial" font.height="-8")
+text(band=footer name=pie text="" x="0" y="0" width="800" height="40" background.mode="0" background.color="16711680"))"_s;
+        QString error;
+        QVERIFY2(m_control->model().setSyntax(syntax, &error), qPrintable(error));
+        QCOMPARE(m_control->Retrieve(), 3L);
+        const QImage image = shot();
+        const QColor green(0, 255, 0);
+        // Header at the top, each row's detail below the one before, the footer at the
+        // bottom of the control, white where no band object is.
+        QCOMPARE(image.pixelColor(at(400, 20)), QColor(255, 0, 0));
+        for (int row = 1; row <= 3; ++row) {
+            QCOMPARE(image.pixelColor(at(400, 40 + (row - 1) * 80 + 4)), green);
+            QCOMPARE(image.pixelColor(at(400, 40 + (row - 1) * 80 + 70)), QColor(Qt::white));
+        }
+        QCOMPARE(image.pixelColor(at(400, 40 + 3 * 80 + 30)), QColor(Qt::white));
+        QCOMPARE(
+            image.pixelColor(QPoint(at(400, 0).x(), m_control->height() - 3)), QColor(0, 0, 255));
+        long row = -1;
+        const dw::DwObjectRef footer
+            = m_control->objectAt(QPoint(at(400, 0).x(), m_control->height() - 3), &row);
+        QCOMPARE(footer.name + u'/' + footer.band, u"pie/footer"_s);
+        QCOMPARE(row, 0L);
+    }
+
     void selectedRowsAndSuspendedRedraw()
     {
         showListing(3);
