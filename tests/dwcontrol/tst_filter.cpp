@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("number equal") << u"id = 15"_s << u"Ana,Beto"_s << true;
         QTest::newRow("number not equal") << u"id <> 15"_s << u"Dice,Darí"_s << true;
         QTest::newRow("real") << u"monto = 1.5"_s << u"Ana,Carl"_s << true;
+        QTest::newRow("negative number as the grid writes it") << u"monto = -4"_s << u"Darí"_s << true;
         QTest::newRow("int column as text") << u"string(grado) = \"3\""_s << u"Ana,Carl"_s << false;
         QTest::newRow("escaped quote") << u"string(nombre) = \"Dice ~\"hola~\"\""_s << u"Dice"_s << true;
         QTest::newRow("empty text is not null") << u"string(email) = \"\""_s << u"Beto"_s << true;
