@@ -368,6 +368,29 @@ private slots:
         QCOMPARE(rows, 4);
     }
 
+    void awkwardFilesOpenWithoutTrace()
+    {
+        // A name SQLite would read as URI syntax, in a database left in WAL mode.
+        const QString folder = path(QStringLiteral("año 100%#?"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = QDir(folder).filePath(QStringLiteral("zemparol ñ.mdb"));
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode = WAL; CREATE TABLE directorio (id INTEGER);"
+                                  "INSERT INTO directorio VALUES (7);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        const QStringList before = QDir(folder).entryList(QDir::Files);
+        {
+            Transaction transaction;
+            QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+            QCOMPARE(column(*transaction.connection(), QStringLiteral("SELECT id FROM directorio")),
+                     QStringList(QStringLiteral("7")));
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files), before);
+    }
+
     void databaseIsNeverWritten_data()
     {
         QTest::addColumn<QString>("statement");

@@ -51,6 +51,18 @@ bool sqliteHeaderFits(QByteArrayView header, qint64 fileSize)
     return fileSize % pageSize == 0;
 }
 
+// Read-only, and with no journal beside the file nobody is writing it: then SQLite may
+// treat it as immutable, so it takes no locks and leaves no -wal or -shm files behind.
+QByteArray readOnlyUri(const QString &path)
+{
+    QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/") + "?mode=ro";
+    const bool journal = QFileInfo::exists(path + QStringLiteral("-wal"))
+                         || QFileInfo::exists(path + QStringLiteral("-journal"));
+    if (!journal)
+        uri += "&immutable=1";
+    return uri;
+}
+
 std::unique_ptr<Connection> openSqlite(const QString &path, QByteArrayView header, qint64 size,
                                        DbError &error)
 {
@@ -59,8 +71,8 @@ std::unique_ptr<Connection> openSqlite(const QString &path, QByteArrayView heade
         return nullptr;
     }
     sqlite3 *raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READONLY, nullptr);
+    const int rc = sqlite3_open_v2(readOnlyUri(path).constData(), &raw,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = makeError(dberror::FileUnreadable,
