@@ -17,6 +17,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 #include <unistd.h>
 #endif
 
@@ -61,6 +64,10 @@ bool writeAll(int fd, const void *data, std::size_t size)
 // The child: import, then send 'D' + size + the serialized database, or 'E' + the problem.
 [[noreturn]] void runChild(QByteArray file, int result, int messages)
 {
+#ifdef Q_OS_LINUX
+    // A reader lost in a loop must not outlive a program that was closed meanwhile.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
     // libmdb talks on stdout and stderr; the parent reads that to spot damage it let pass.
     ::dup2(messages, STDOUT_FILENO);
     ::dup2(messages, STDERR_FILENO);
