@@ -322,7 +322,6 @@ DataWindowControl::DataWindowControl(QWidget *parent)
     , d(std::make_unique<Impl>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_Hover, false);
     d->relayout();
 }
 

@@ -62,7 +62,6 @@ SplitHandle::SplitHandle(std::function<void(int)> moved, QWidget *parent)
     , m_moved(std::move(moved))
 {
     setCursor(Qt::SplitHCursor);
-    setToolTip(QString());
 }
 
 void SplitHandle::paintEvent(QPaintEvent *)
