@@ -26,7 +26,7 @@ bool DirectoryWriter::open(const QString &path)
         m_error = QStringLiteral("cannot replace %1").arg(path);
         return false;
     }
-    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK)
         return fail();
 
@@ -51,13 +51,16 @@ bool DirectoryWriter::insert(const Member &member)
 {
     sqlite3_reset(m_insert);
     sqlite3_bind_int64(m_insert, 1, member.id);
-    int index = 2;
-    for (const QString *value : memberValues(member)) {
-        if (value->isNull()) {
-            sqlite3_bind_null(m_insert, index++);
+    // The texts stay alive until the row is written, so SQLite need not copy them.
+    const std::vector<const QString *> values = memberValues(member);
+    m_utf8.resize(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const int index = int(i) + 2;
+        if (values[i]->isNull()) {
+            sqlite3_bind_null(m_insert, index);
         } else {
-            const QByteArray utf8 = value->toUtf8();
-            sqlite3_bind_text(m_insert, index++, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            m_utf8[i] = values[i]->toUtf8();
+            sqlite3_bind_text(m_insert, index, m_utf8[i].constData(), int(m_utf8[i].size()), SQLITE_STATIC);
         }
     }
     return sqlite3_step(m_insert) == SQLITE_DONE || fail();

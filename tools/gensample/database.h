@@ -2,7 +2,10 @@
 
 #include "members.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <vector>
 
 #include <sqlite3.h>
 
@@ -29,5 +32,6 @@ private:
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insert = nullptr;
+    std::vector<QByteArray> m_utf8; // the bound texts of the row being written
     QString m_error;
 };
