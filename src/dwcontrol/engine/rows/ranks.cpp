@@ -77,19 +77,9 @@ std::vector<std::uint32_t> ranksFromOrder(const std::vector<std::uint32_t> &orde
     return ranks;
 }
 
-// Texts with a character outside the fast key table: QCollator's own keys.
-std::vector<std::uint32_t> collatorRanks(const std::vector<std::string_view> &texts)
+QString qtText(std::string_view text)
 {
-    const QCollator collator = SpanishCollation::collator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(texts.size());
-    for (const std::string_view text : texts)
-        keys.push_back(collator.sortKey(QString::fromUtf8(text.data(), qsizetype(text.size()))));
-    std::vector<std::uint32_t> order(texts.size());
-    std::iota(order.begin(), order.end(), 0U);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) < 0; });
-    return ranksFromOrder(order, [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) == 0; });
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 template<typename Number, typename Getter>
@@ -127,15 +117,20 @@ Ranks rankBy(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, c
 
 std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts)
 {
+    // Texts with a key are sorted by their keys; the few with a character the key
+    // table lacks are sorted by QCollator and then merged in, each placed by a binary
+    // search with QCollator, so one odd name does not send a million to the slow path.
     const SpanishCollation &collation = SpanishCollation::instance();
     std::string arena;
-    std::vector<std::size_t> offsets{0};
-    offsets.reserve(texts.size() + 1);
-    for (const std::string_view text : texts) {
-        if (!collation.appendKey(text, arena))
-            return collatorRanks(texts);
-        offsets.push_back(arena.size());
+    std::vector<std::size_t> offsets(texts.size() + 1, 0);
+    std::vector<std::uint32_t> keyed;
+    std::vector<std::uint32_t> others;
+    keyed.reserve(texts.size());
+    for (std::uint32_t id = 0; id < texts.size(); ++id) {
+        offsets[id] = arena.size();
+        (collation.appendKey(texts[id], arena) ? keyed : others).push_back(id);
     }
+    offsets[texts.size()] = arena.size();
     const auto keyOf = [&](std::uint32_t id) {
         return std::string_view(arena).substr(offsets[id], offsets[id + 1] - offsets[id]);
     };
@@ -146,9 +141,9 @@ std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &t
         std::uint64_t prefix;
         std::uint32_t id;
     };
-    std::vector<Entry> entries(texts.size());
-    for (std::uint32_t id = 0; id < texts.size(); ++id)
-        entries[id] = {prefixOf(keyOf(id)), id};
+    std::vector<Entry> entries(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        entries[i] = {prefixOf(keyOf(keyed[i])), keyed[i]};
     std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
@@ -159,7 +154,42 @@ std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &t
     std::vector<std::uint32_t> order(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         order[i] = entries[i].id;
-    return ranksFromOrder(order, [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) == keyOf(b); });
+    entries = {};
+    if (others.empty())
+        return ranksFromOrder(order, [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) == keyOf(b); });
+
+    const QCollator collator = SpanishCollation::collator();
+    std::vector<QCollatorSortKey> sortKeys;
+    sortKeys.reserve(others.size());
+    for (const std::uint32_t id : others)
+        sortKeys.push_back(collator.sortKey(qtText(texts[id])));
+    std::vector<std::uint32_t> slow(others.size());
+    std::iota(slow.begin(), slow.end(), 0U);
+    std::stable_sort(slow.begin(), slow.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+
+    std::vector<std::uint32_t> merged;
+    merged.reserve(texts.size());
+    std::vector<std::uint8_t> isKeyed(texts.size(), 0);
+    for (const std::uint32_t id : keyed)
+        isKeyed[id] = 1;
+    auto from = order.begin();
+    for (const std::uint32_t position : slow) {
+        const std::uint32_t id = others[position];
+        const QString text = qtText(texts[id]);
+        const auto at = std::partition_point(from, order.end(), [&](std::uint32_t other) {
+            return collator.compare(qtText(texts[other]), text) < 0;
+        });
+        merged.insert(merged.end(), from, at);
+        merged.push_back(id);
+        from = at;
+    }
+    merged.insert(merged.end(), from, order.end());
+    return ranksFromOrder(merged, [&](std::uint32_t a, std::uint32_t b) {
+        if (isKeyed[a] && isKeyed[b])
+            return keyOf(a) == keyOf(b);
+        return collator.compare(qtText(texts[a]), qtText(texts[b])) == 0;
+    });
 }
 
 Ranks rankTexts(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const TextOf &text)
