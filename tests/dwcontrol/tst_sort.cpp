@@ -153,8 +153,11 @@ private slots:
         auto *random = QRandomGenerator::global();
         QStringList texts;
         for (int i = 0; i < 3000; ++i) {
-            QString text;
-            const int length = random->bounded(1, 6);
+            // Long texts that share their beginnings, so ties past the first characters
+            // are decided by the accents and case of later ones.
+            QString text = texts.isEmpty() || random->bounded(2) ? QString() : texts[random->bounded(int(texts.size()))];
+            text.truncate(random->bounded(int(text.size()) + 1));
+            const int length = random->bounded(1, 12);
             for (int j = 0; j < length; ++j)
                 text += alphabet[random->bounded(int(alphabet.size()))];
             texts.append(text);

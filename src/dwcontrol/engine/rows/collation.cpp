@@ -111,11 +111,9 @@ SpanishCollation::SpanishCollation()
     }
 }
 
-bool SpanishCollation::appendKey(std::string_view utf8, std::string &key) const
+template<typename Visit>
+bool SpanishCollation::forEachWeight(std::string_view utf8, Visit &&visit) const
 {
-    // Decode to table entries first: a text with an uncovered character leaves `key` as it was.
-    thread_local std::vector<Weights> weights;
-    weights.clear();
     const auto *bytes = reinterpret_cast<const unsigned char *>(utf8.data());
     const std::size_t size = utf8.size();
     for (std::size_t i = 0; i < size;) {
@@ -133,8 +131,18 @@ bool SpanishCollation::appendKey(std::string_view utf8, std::string &key) const
         const Weights w = m_table[codePoint];
         if (w.primary == 0)
             return false;
-        weights.push_back(w);
+        visit(w);
     }
+    return true;
+}
+
+bool SpanishCollation::appendKey(std::string_view utf8, std::string &key) const
+{
+    // Decode to weights first: a text with an uncovered character leaves `key` as it was.
+    thread_local std::vector<Weights> weights;
+    weights.clear();
+    if (!forEachWeight(utf8, [](const Weights &w) { weights.push_back(w); }))
+        return false;
     const std::size_t start = key.size();
     const std::size_t n = weights.size();
     key.resize(start + 3 * n + 2);
@@ -147,6 +155,44 @@ bool SpanishCollation::appendKey(std::string_view utf8, std::string &key) const
     out[n] = 1;
     out[2 * n + 1] = 1;
     return true;
+}
+
+std::optional<std::uint64_t> SpanishCollation::keyPrefix(std::string_view utf8) const
+{
+    // Eight characters or more: the prefix is their primary weights. Fewer: the whole
+    // (short) key, cut to eight bytes.
+    std::array<Weights, 8> first{};
+    std::size_t n = 0;
+    if (!forEachWeight(utf8, [&](const Weights &w) {
+            if (n < first.size())
+                first[n] = w;
+            ++n;
+        })) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 8> bytes{};
+    if (n >= 8) {
+        for (std::size_t i = 0; i < 8; ++i)
+            bytes[i] = first[i].primary;
+    } else {
+        std::size_t at = 0;
+        const auto put = [&](std::uint8_t byte) {
+            if (at < bytes.size())
+                bytes[at++] = byte;
+        };
+        for (std::size_t i = 0; i < n; ++i)
+            put(first[i].primary);
+        put(1);
+        for (std::size_t i = 0; i < n; ++i)
+            put(first[i].secondary);
+        put(1);
+        for (std::size_t i = 0; i < n; ++i)
+            put(first[i].tertiary);
+    }
+    std::uint64_t prefix = 0;
+    for (const std::uint8_t byte : bytes)
+        prefix = (prefix << 8) | byte;
+    return prefix;
 }
 
 } // namespace dw

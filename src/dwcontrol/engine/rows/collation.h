@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,11 +28,21 @@ public:
     // text has a character the table does not cover.
     bool appendKey(std::string_view utf8, std::string &key) const;
 
+    // The first eight bytes of the key (zero-padded when shorter), read from the first
+    // characters only; nothing when the text has a character the table does not cover.
+    // Texts whose prefixes differ are ordered by them; only equal prefixes need keys.
+    [[nodiscard]] std::optional<std::uint64_t> keyPrefix(std::string_view utf8) const;
+
     // The collator the keys reproduce, for texts without a key.
     [[nodiscard]] static QCollator collator();
 
 private:
     SpanishCollation();
+
+    // Decodes the text, calling `visit` with the weights of each character; false at
+    // the first character the table does not cover.
+    template<typename Visit>
+    bool forEachWeight(std::string_view utf8, Visit &&visit) const;
 
     struct Weights
     {

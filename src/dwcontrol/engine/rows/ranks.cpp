@@ -55,15 +55,6 @@ private:
     std::size_t m_mask = 0;
 };
 
-std::uint64_t prefixOf(std::string_view key)
-{
-    std::uint64_t prefix = 0;
-    const std::size_t n = std::min<std::size_t>(8, key.size());
-    for (std::size_t i = 0; i < 8; ++i)
-        prefix = (prefix << 8) | (i < n ? std::uint8_t(key[i]) : 0U);
-    return prefix;
-}
-
 std::vector<std::uint32_t> ranksFromOrder(const std::vector<std::uint32_t> &order,
                                           const std::function<bool(std::uint32_t, std::uint32_t)> &same)
 {
@@ -115,49 +106,84 @@ Ranks rankBy(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, c
 
 } // namespace
 
-std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts)
-{
-    // Texts with a key are sorted by their keys; the few with a character the key
-    // table lacks are sorted by QCollator and then merged in, each placed by a binary
-    // search with QCollator, so one odd name does not send a million to the slow path.
-    const SpanishCollation &collation = SpanishCollation::instance();
-    std::string arena;
-    std::vector<std::size_t> offsets(texts.size() + 1, 0);
-    std::vector<std::uint32_t> keyed;
-    std::vector<std::uint32_t> others;
-    keyed.reserve(texts.size());
-    for (std::uint32_t id = 0; id < texts.size(); ++id) {
-        offsets[id] = arena.size();
-        (collation.appendKey(texts[id], arena) ? keyed : others).push_back(id);
-    }
-    offsets[texts.size()] = arena.size();
-    const auto keyOf = [&](std::uint32_t id) {
-        return std::string_view(arena).substr(offsets[id], offsets[id + 1] - offsets[id]);
-    };
+namespace {
 
-    // Most comparisons are settled by the first eight key bytes held inline.
+// Collation ranks (from 1) of the texts that have keys, and those texts in order.
+// They are sorted by the first eight key bytes; full keys are built only for texts
+// that share a prefix, so long texts (memos) never hold a key of their whole length
+// for every row.
+std::vector<std::uint32_t> keyedRanks(const std::vector<std::string_view> &texts,
+                                      std::vector<std::uint32_t> &order, std::vector<std::uint32_t> &others)
+{
+    const SpanishCollation &collation = SpanishCollation::instance();
     struct Entry
     {
         std::uint64_t prefix;
         std::uint32_t id;
     };
-    std::vector<Entry> entries(keyed.size());
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        entries[i] = {prefixOf(keyOf(keyed[i])), keyed[i]};
-    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        const std::string_view ka = keyOf(a.id);
-        const std::string_view kb = keyOf(b.id);
-        return ka.substr(std::min<std::size_t>(8, ka.size())) < kb.substr(std::min<std::size_t>(8, kb.size()));
-    });
-    std::vector<std::uint32_t> order(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        order[i] = entries[i].id;
-    entries = {};
-    if (others.empty())
-        return ranksFromOrder(order, [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) == keyOf(b); });
+    std::vector<Entry> entries;
+    entries.reserve(texts.size());
+    for (std::uint32_t id = 0; id < texts.size(); ++id) {
+        if (const std::optional<std::uint64_t> prefix = collation.keyPrefix(texts[id]))
+            entries.push_back({*prefix, id});
+        else
+            others.push_back(id);
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.prefix < b.prefix; });
 
+    std::vector<std::uint32_t> ranks(texts.size(), 0);
+    order.resize(entries.size());
+    std::uint32_t rank = 0;
+    std::string arena;
+    std::vector<std::size_t> offsets;
+    std::vector<std::uint32_t> run;
+    for (std::size_t begin = 0; begin < entries.size();) {
+        std::size_t end = begin + 1;
+        while (end < entries.size() && entries[end].prefix == entries[begin].prefix)
+            ++end;
+        if (end - begin == 1) {
+            order[begin] = entries[begin].id;
+            ranks[entries[begin].id] = ++rank;
+            begin = end;
+            continue;
+        }
+        arena.clear();
+        offsets.assign(1, 0);
+        run.clear();
+        for (std::size_t i = begin; i < end; ++i) {
+            (void)collation.appendKey(texts[entries[i].id], arena); // covered: it has a prefix
+            offsets.push_back(arena.size());
+            run.push_back(std::uint32_t(i - begin));
+        }
+        const auto keyOf = [&](std::uint32_t at) {
+            return std::string_view(arena).substr(offsets[at], offsets[at + 1] - offsets[at]);
+        };
+        std::sort(run.begin(), run.end(), [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (i == 0 || keyOf(run[i - 1]) != keyOf(run[i]))
+                ++rank;
+            const std::uint32_t id = entries[begin + run[i]].id;
+            order[begin + i] = id;
+            ranks[id] = rank;
+        }
+        begin = end;
+    }
+    return ranks;
+}
+
+} // namespace
+
+std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts)
+{
+    std::vector<std::uint32_t> order;
+    std::vector<std::uint32_t> others;
+    std::vector<std::uint32_t> ranks = keyedRanks(texts, order, others);
+    if (others.empty())
+        return ranks;
+
+    // The few texts with a character the key table lacks are sorted by QCollator and
+    // merged in, each placed by a binary search with QCollator, so one odd name does
+    // not send a whole column to the slow path.
     const QCollator collator = SpanishCollation::collator();
     std::vector<QCollatorSortKey> sortKeys;
     sortKeys.reserve(others.size());
@@ -170,9 +196,6 @@ std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &t
 
     std::vector<std::uint32_t> merged;
     merged.reserve(texts.size());
-    std::vector<std::uint8_t> isKeyed(texts.size(), 0);
-    for (const std::uint32_t id : keyed)
-        isKeyed[id] = 1;
     auto from = order.begin();
     for (const std::uint32_t position : slow) {
         const std::uint32_t id = others[position];
@@ -185,9 +208,11 @@ std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &t
         from = at;
     }
     merged.insert(merged.end(), from, order.end());
+    // Keyed texts keep their ranks' equalities; others compare through the collator.
+    const std::vector<std::uint32_t> keyed = std::move(ranks);
     return ranksFromOrder(merged, [&](std::uint32_t a, std::uint32_t b) {
-        if (isKeyed[a] && isKeyed[b])
-            return keyOf(a) == keyOf(b);
+        if (keyed[a] != 0 && keyed[b] != 0)
+            return keyed[a] == keyed[b];
         return collator.compare(qtText(texts[a]), qtText(texts[b])) == 0;
     });
 }
