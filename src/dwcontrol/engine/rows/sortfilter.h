@@ -30,6 +30,8 @@ struct SortKey
 // Stable sort of the primary buffer by the keys (rows equal in every key keep their
 // order); texts by a collator in Spanish order, numbers by value, nulls first in
 // ascending order and last in descending. No keys: the rows go back to retrieval order.
+// LookUpDisplay keys sort by the displayed text, asked of the context once per distinct
+// stored value; expression keys by number when every value is one, else by text.
 // Column n of the keys and of the context is column n - 1 of the store, which is read
 // directly; columns beyond the store's are read through the context.
 void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
