@@ -2,7 +2,7 @@
 # tests and the benchmark need, only when one is missing.
 PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
-    qt6-base-dev libqt6sql6-sqlite libgl-dev
+    qt6-base-dev qt6-translations-l10n libqt6sql6-sqlite libgl-dev
     libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev libglib2.0-dev
     fonts-liberation2 fonts-wine
     poppler-utils xvfb xdotool imagemagick
