@@ -237,20 +237,23 @@ void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const Objec
     p.restore();
 }
 
-bool isRasterDevice(const QPainter &p)
+bool isGlyphRunDevice(const QPainter &p)
 {
+    // Printers and PDF files take glyph runs as real text (it stays selectable), at a
+    // fraction of the cost of laying the text out per cell on a long list.
     const int type = p.device() ? p.device()->devType() : 0;
-    return type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
+    return type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget
+        || type == QInternal::Printer;
 }
 
-// Screen painting draws one-line text as a glyph run taken straight from the face's
-// character map: no shaping per cell, which is most of what makes a full grid paint
-// cheap. Glyphs that would only show in part at the end are left out. Returns false
-// for what needs the full text path: printers and PDF (selectable text), decorations,
-// characters the face lacks (font fallback), overflowing text aligned right or centred.
+// One-line text is drawn as a glyph run taken straight from the face's character map:
+// no shaping per cell, which is most of what makes a full grid paint (or a long list
+// printed) cheap. Glyphs that would only show in part at the end are left out. Returns
+// false for what needs the full text path: other devices, decorations, characters the
+// face lacks (font fallback), overflowing text aligned right or centred.
 bool paintGlyphRun(QPainter &p, const QRectF &box, const QString &text, const ObjectStyle &style)
 {
-    if (style.fontSpec.underline || style.fontSpec.strikeout || !isRasterDevice(p))
+    if (style.fontSpec.underline || style.fontSpec.strikeout || !isGlyphRunDevice(p))
         return false;
     const QRawFont &raw = style.rawFont;
     if (!raw.isValid())
