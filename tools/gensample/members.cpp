@@ -30,14 +30,17 @@ enum Awkward : qint64 {
     SecondExternal = 17,
 };
 
-const QStringList kGivenNames = {
-    u"María"_s, u"José"_s, u"Guadalupe"_s, u"Juan"_s, u"Ana"_s, u"Luis"_s, u"Verónica"_s,
-    u"Jorge"_s, u"Patricia"_s, u"Miguel Ángel"_s, u"Adriana"_s, u"Francisco"_s, u"Leticia"_s,
-    u"Alejandro"_s, u"Rocío"_s, u"Ricardo"_s, u"Gabriela"_s, u"Sergio"_s, u"Claudia"_s,
-    u"Arturo"_s, u"Mónica"_s, u"Eduardo"_s, u"Beatriz"_s, u"Héctor"_s, u"Silvia"_s, u"Raúl"_s,
-    u"Lourdes"_s, u"Fernando"_s, u"Araceli"_s, u"Ramón"_s, u"Itzel"_s, u"Citlali"_s,
-    u"Cuauhtémoc"_s, u"Ximena"_s, u"Iñaki"_s, u"Begoña"_s, u"Rubén"_s, u"Elena"_s, u"Óscar"_s,
-    u"Teresa"_s};
+// Given names by gender, so a compound name never mixes them ("María Luis").
+const QStringList kWomenNames = {
+    u"María"_s, u"Guadalupe"_s, u"Ana"_s, u"Verónica"_s, u"Patricia"_s, u"Adriana"_s,
+    u"Leticia"_s, u"Rocío"_s, u"Gabriela"_s, u"Claudia"_s, u"Mónica"_s, u"Beatriz"_s,
+    u"Silvia"_s, u"Lourdes"_s, u"Araceli"_s, u"Itzel"_s, u"Citlali"_s, u"Ximena"_s,
+    u"Begoña"_s, u"Elena"_s, u"Teresa"_s};
+const QStringList kMenNames = {
+    u"José"_s, u"Juan"_s, u"Luis"_s, u"Jorge"_s, u"Miguel Ángel"_s, u"Francisco"_s,
+    u"Alejandro"_s, u"Ricardo"_s, u"Sergio"_s, u"Arturo"_s, u"Eduardo"_s, u"Héctor"_s,
+    u"Raúl"_s, u"Fernando"_s, u"Ramón"_s, u"Cuauhtémoc"_s, u"Iñaki"_s, u"Rubén"_s,
+    u"Óscar"_s};
 const QStringList kSurnames = {
     u"García"_s, u"Hernández"_s, u"Martínez"_s, u"López"_s, u"González"_s, u"Pérez"_s,
     u"Rodríguez"_s, u"Sánchez"_s, u"Ramírez"_s, u"Cruz"_s, u"Flores"_s, u"Gómez"_s,
@@ -230,9 +233,13 @@ QString MemberGenerator::nameOf(qint64 id) const
     if (id == Apostrophe)
         return u"Patricio O'Farrill Baeza"_s;
     Random random = Random::forItem(m_seed ^ 0x3C6EF372ULL, std::uint64_t(id));
-    QString given = random.pick(kGivenNames);
-    if (random.chance(25))
-        given += u' ' + random.pick(kGivenNames);
+    const QStringList &names = random.chance(50) ? kWomenNames : kMenNames;
+    QString given = random.pick(names);
+    if (random.chance(25)) {
+        const QString second = random.pick(names);
+        if (second != given)
+            given += u' ' + second;
+    }
     return given + u' ' + random.pick(kSurnames) + u' ' + random.pick(kSurnames);
 }
 
