@@ -222,6 +222,12 @@ private slots:
         QCOMPARE(table.context.lookupCalls, 4); // four distinct stored values
         QVERIFY(table.sort(u"tutor A"_s));      // by the stored code
         QCOMPARE(table.column(2), (QStringList{u"4"_s, u"1"_s, u"5"_s, u"2"_s, u"0"_s, u"3"_s, u"6"_s}));
+
+        // A code table on a text column, descending: the displayed texts decide.
+        Table levels({u"nivel"_s}, {ColumnType::Char}, oneColumn({u"C"_s, u"A"_s, u"B"_s, u"∅"_s, u"A"_s}));
+        levels.context.displays[1] = {{u"A"_s, u"Candidato"_s}, {u"B"_s, u"Nivel I"_s}, {u"C"_s, u"Emérito"_s}};
+        QVERIFY(levels.sort(u"LookUpDisplay(nivel) D"_s));
+        QCOMPARE(levels.column(1), (QStringList{u"B"_s, u"C"_s, u"A"_s, u"A"_s, u"∅"_s}));
     }
 };
 
