@@ -33,17 +33,17 @@ int weightOf(int layoutWeight)
     return std::clamp(layoutWeight <= 0 ? 400 : layoutWeight, 100, 900);
 }
 
-int pixelSizeOf(const LayoutFontSpec &spec, double dpiY)
+int pixelSizeOf(const LayoutFontSpec &wanted, double dpiY)
 {
-    const double points = units::fontPoints(spec.height == 0 ? -10 : spec.height);
+    const double points = units::fontPoints(wanted.height == 0 ? -10 : wanted.height);
     return std::max(1, int(std::lround(points * dpiY / 72.0)));
 }
 
-QString cacheKey(const LayoutFontSpec &spec, int pixels)
+QString cacheKey(const LayoutFontSpec &wanted, int pixels)
 {
-    return spec.face + QLatin1Char('|') + QString::number(pixels) + QLatin1Char('|')
-        + QString::number(spec.weight) + QLatin1Char(spec.italic ? 'i' : '-')
-        + QLatin1Char(spec.underline ? 'u' : '-') + QLatin1Char(spec.strikeout ? 's' : '-');
+    return wanted.face + QLatin1Char('|') + QString::number(pixels) + QLatin1Char('|')
+        + QString::number(wanted.weight) + QLatin1Char(wanted.italic ? 'i' : '-')
+        + QLatin1Char(wanted.underline ? 'u' : '-') + QLatin1Char(wanted.strikeout ? 's' : '-');
 }
 
 } // namespace
@@ -66,35 +66,35 @@ bool isMarlett(const QString &face)
     return face.compare(u"Marlett", Qt::CaseInsensitive) == 0;
 }
 
-QFont layoutFont(const LayoutFontSpec &spec, double dpiY)
+QFont layoutFont(const LayoutFontSpec &wanted, double dpiY)
 {
     ensureLayoutFonts();
-    const int pixels = pixelSizeOf(spec, dpiY);
+    const int pixels = pixelSizeOf(wanted, dpiY);
 
     // Painting asks for the same few fonts thousands of times per second.
     static QHash<QString, QFont> cache;
-    const QString key = cacheKey(spec, pixels);
+    const QString key = cacheKey(wanted, pixels);
     if (const auto found = cache.constFind(key); found != cache.cend())
         return *found;
 
-    QFont font(spec.face.isEmpty() ? QStringLiteral("Arial") : spec.face);
+    QFont font(wanted.face.isEmpty() ? QStringLiteral("Arial") : wanted.face);
     font.setPixelSize(pixels);
-    font.setWeight(QFont::Weight(weightOf(spec.weight)));
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    font.setStrikeOut(spec.strikeout);
+    font.setWeight(QFont::Weight(weightOf(wanted.weight)));
+    font.setItalic(wanted.italic);
+    font.setUnderline(wanted.underline);
+    font.setStrikeOut(wanted.strikeout);
     font.setStyleStrategy(QFont::PreferAntialias);
     cache.insert(key, font);
     return font;
 }
 
-QRawFont layoutRawFont(const LayoutFontSpec &spec, double dpiY)
+QRawFont layoutRawFont(const LayoutFontSpec &wanted, double dpiY)
 {
     static QHash<QString, QRawFont> cache;
-    const QString key = cacheKey(spec, pixelSizeOf(spec, dpiY));
+    const QString key = cacheKey(wanted, pixelSizeOf(wanted, dpiY));
     if (const auto found = cache.constFind(key); found != cache.cend())
         return *found;
-    const QRawFont raw = QRawFont::fromFont(layoutFont(spec, dpiY));
+    const QRawFont raw = QRawFont::fromFont(layoutFont(wanted, dpiY));
     cache.insert(key, raw);
     return raw;
 }

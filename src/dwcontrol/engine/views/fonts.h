@@ -27,10 +27,10 @@ void ensureLayoutFonts();
 // The QFont for a layout font on a device of vertical resolution `dpiY`. The size is
 // set in device pixels, so the same text measures the same on screen, printers and
 // PDF whatever logical dpi the paint device reports. Fonts are cached.
-[[nodiscard]] QFont layoutFont(const LayoutFontSpec &spec, double dpiY = 96.0);
+[[nodiscard]] QFont layoutFont(const LayoutFontSpec &wanted, double dpiY = 96.0);
 
 // The same font as raw glyph data for the fast text path of screen painting; cached.
-[[nodiscard]] QRawFont layoutRawFont(const LayoutFontSpec &spec, double dpiY = 96.0);
+[[nodiscard]] QRawFont layoutRawFont(const LayoutFontSpec &wanted, double dpiY = 96.0);
 
 // Whether a face is the symbol font whose "t"/"u" glyphs are the sort triangles.
 [[nodiscard]] bool isMarlett(const QString &face);

@@ -63,14 +63,14 @@ QColor colourAttribute(const ObjectAttributes &a, const QString &path, const QCo
 
 LayoutFontSpec fontOf(const ObjectAttributes &a)
 {
-    LayoutFontSpec spec;
-    spec.face = a.text(QStringLiteral("font.face"));
-    spec.height = int(a.number(QStringLiteral("font.height"), -10));
-    spec.weight = int(a.number(QStringLiteral("font.weight"), 400));
-    spec.italic = a.flag(QStringLiteral("font.italic"));
-    spec.underline = a.flag(QStringLiteral("font.underline"));
-    spec.strikeout = a.flag(QStringLiteral("font.strikethrough"));
-    return spec;
+    LayoutFontSpec wanted;
+    wanted.face = a.text(QStringLiteral("font.face"));
+    wanted.height = int(a.number(QStringLiteral("font.height"), -10));
+    wanted.weight = int(a.number(QStringLiteral("font.weight"), 400));
+    wanted.italic = a.flag(QStringLiteral("font.italic"));
+    wanted.underline = a.flag(QStringLiteral("font.underline"));
+    wanted.strikeout = a.flag(QStringLiteral("font.strikethrough"));
+    return wanted;
 }
 
 Qt::Alignment horizontalAlignment(const ObjectAttributes &a)
