@@ -5,6 +5,7 @@
 #include "views/picture.h"
 #include "views/units.h"
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
 #include <QPainter>
@@ -237,6 +238,17 @@ void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const Objec
     p.restore();
 }
 
+// A label designed to just fit at the screen's resolution can come out a few pixels wider
+// at another (glyph widths are rounded per size): on pages, a text object up to this
+// share wider than its frame is drawn whole instead of losing its last letters. Values
+// and screen painting keep to their frames.
+constexpr double kLabelSlack = 1.15;
+
+double labelSlack(const ObjectStyle &style, double dpiX)
+{
+    return style.type == u"text" && std::abs(dpiX - 96.0) > 0.5 ? kLabelSlack : 1.0;
+}
+
 bool isGlyphRunDevice(const QPainter &p)
 {
     // Printers and PDF files take glyph runs as real text (it stays selectable), at a
@@ -251,7 +263,8 @@ bool isGlyphRunDevice(const QPainter &p)
 // printed) cheap. Glyphs that would only show in part at the end are left out. Returns
 // false for what needs the full text path: other devices, decorations, characters the
 // face lacks (font fallback), overflowing text aligned right or centred.
-bool paintGlyphRun(QPainter &p, const QRectF &box, const QString &text, const ObjectStyle &style)
+bool paintGlyphRun(QPainter &p, const QRectF &box, const QString &text, const ObjectStyle &style,
+                   double slack)
 {
     if (style.fontSpec.underline || style.fontSpec.strikeout || !isGlyphRunDevice(p))
         return false;
@@ -267,11 +280,15 @@ bool paintGlyphRun(QPainter &p, const QRectF &box, const QString &text, const Ob
     if (glyphs.contains(0u))
         return false;
     const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+    double whole = 0;
+    for (const QPointF &advance : advances)
+        whole += advance.x();
+    const double room = whole <= box.width() * slack ? whole : box.width();
     QList<QPointF> positions;
     positions.reserve(glyphs.size());
     double x = 0;
     for (const QPointF &advance : advances) {
-        if (x + advance.x() > box.width())
+        if (x + advance.x() > room + 0.01)
             break;
         positions.append(QPointF(x, 0));
         x += advance.x();
@@ -307,11 +324,16 @@ void paintText(
     const double pad = std::max(1.0, std::round(m.dpiX / 96.0));
     const QRectF inner = r.adjusted(pad, 0, -pad, 0);
     const bool multiLine = text.contains(QLatin1Char('\n'));
-    if (!multiLine && style.alignment != Qt::AlignJustify && paintGlyphRun(p, inner, text, style))
+    const double slack = labelSlack(style, m.dpiX);
+    if (!multiLine && style.alignment != Qt::AlignJustify
+        && paintGlyphRun(p, inner, text, style, slack))
         return;
     int flags = int(style.alignment);
     flags
         |= multiLine ? (Qt::AlignTop | Qt::TextWordWrap) : (Qt::AlignVCenter | Qt::TextSingleLine);
+    if (!multiLine && slack > 1.0
+        && QFontMetricsF(style.font).horizontalAdvance(text) <= inner.width() * slack)
+        flags |= Qt::TextDontClip;
     p.setFont(style.font);
     p.setPen(style.colour);
     p.drawText(inner, flags, multiLine ? QString(text).remove(QLatin1Char('\r')) : text);
