@@ -5,9 +5,12 @@
 #include "gridfixture.h"
 
 #include "views/datawindowcontrol.h"
+#include "views/objectpainter.h"
 #include "views/units.h"
 
+#include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -204,6 +207,46 @@ text(band=footer name=pie text="" x="0" y="0" width="800" height="40" background
             = m_control->objectAt(QPoint(at(400, 0).x(), m_control->height() - 3), &row);
         QCOMPARE(footer.name + u'/' + footer.band, u"pie/footer"_s);
         QCOMPARE(row, 0L);
+    }
+
+    // A right-aligned label designed to just fit loses its last letters on the screen
+    // only when it really is too wide; on pages (another resolution, other glyph
+    // rounding) a label a little wider than its frame is drawn whole, spilling left.
+    void labelsThatJustMissTheirFrameOnPages()
+    {
+        const QString label = u"Subprograma(s) en la Red:"_s;
+        QFont font(u"Arial"_s);
+        font.setPixelSize(qRound(10 * 96 / 72.0));
+        font.setBold(true);
+        const double natural = dw::units::toUnitsX(QFontMetricsF(font).horizontalAdvance(label));
+        const int width = int(natural * 0.95);
+        dw::DataWindow dw;
+        QString error;
+        QVERIFY2(dw.setSyntax(uR"(datawindow(processing=freeform units=0 color=16777215)
+header(height=100)
+text(band=header name=t text="%1" x="400" y="10" width="%2" height="64" alignment="1" color="0" background.mode="1" background.color="536870912" font.face="Arial" font.height="-10" font.weight="700"))"_s
+                                 .arg(label)
+                                 .arg(width),
+                             &error),
+                 qPrintable(error));
+        // Dark pixels left of the frame's left edge, at a resolution.
+        const auto spillsLeft = [&](double dpi) {
+            QImage image(int(dw::units::toPixelsX(400 + width + 200, dpi)),
+                         int(dw::units::toPixelsY(100, dpi)), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            dw::paintBand(dw, dw::Band::Header, 0, { &painter, QPointF(0, 0), dpi, dpi });
+            painter.end();
+            const int frameLeft = int(dw::units::toPixelsX(400, dpi)) - 1;
+            for (int x = 0; x < frameLeft; ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (qGray(image.pixel(x, y)) < 128)
+                        return true;
+            return false;
+        };
+        QVERIFY(!spillsLeft(96));
+        QVERIFY(spillsLeft(192));
+        QVERIFY(spillsLeft(300));
     }
 
     void selectedRowsAndSuspendedRedraw()
