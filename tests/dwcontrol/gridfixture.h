@@ -1,9 +1,11 @@
 #pragma once
 
 // A small directory for the grid tests: an SQLite file with the members table, rows
-// with known values, and a transaction connected to it through the program's driver.
+// with known values, a transaction connected to it through the program's driver, and the
+// listing grid showing them.
 
 #include "db/transaction.h"
+#include "views/datawindowcontrol.h"
 
 #include <QDir>
 #include <QMap>
@@ -90,5 +92,21 @@ private:
     QString m_file;
     dw::Transaction m_transaction;
 };
+
+// Builds a directory of `rows` members and shows the listing grid retrieving them on an
+// offscreen window of 800 x 300. A failed check is recorded on the running test.
+inline void showListing(int rows, std::unique_ptr<Directory> &directory,
+    std::unique_ptr<dw::DataWindowControl> &control)
+{
+    directory = std::make_unique<Directory>(rows);
+    QVERIFY2(directory->ok(), qPrintable(directory->why()));
+    control = std::make_unique<dw::DataWindowControl>();
+    control->setDataObject(QStringLiteral("dw_listado_grid"));
+    control->QWidget::resize(800, 300);
+    control->show();
+    QVERIFY(QTest::qWaitForWindowExposed(control.get()));
+    control->SetTransObject(directory->transaction());
+    QCOMPARE(control->Retrieve(), long(rows));
+}
 
 } // namespace gridtest

@@ -23,18 +23,7 @@ private:
     std::unique_ptr<dw::DataWindowControl> m_control;
     QTemporaryDir m_out;
 
-    void showListing(int rows)
-    {
-        m_directory = std::make_unique<gridtest::Directory>(rows);
-        QVERIFY2(m_directory->ok(), qPrintable(m_directory->why()));
-        m_control = std::make_unique<dw::DataWindowControl>();
-        m_control->setDataObject(u"dw_listado_grid"_s);
-        m_control->QWidget::resize(800, 300);
-        m_control->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_control.get()));
-        m_control->SetTransObject(m_directory->transaction());
-        QCOMPARE(m_control->Retrieve(), long(rows));
-    }
+    void showListing(int rows) { gridtest::showListing(rows, m_directory, m_control); }
 
 private slots:
     void cleanup()

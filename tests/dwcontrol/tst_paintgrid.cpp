@@ -54,18 +54,7 @@ private:
         return m_control->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 
-    void showListing(int rows)
-    {
-        m_directory = std::make_unique<gridtest::Directory>(rows);
-        QVERIFY2(m_directory->ok(), qPrintable(m_directory->why()));
-        m_control = std::make_unique<dw::DataWindowControl>();
-        m_control->setDataObject(u"dw_listado_grid"_s);
-        m_control->QWidget::resize(800, 300);
-        m_control->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_control.get()));
-        m_control->SetTransObject(m_directory->transaction());
-        QCOMPARE(m_control->Retrieve(), long(rows));
-    }
+    void showListing(int rows) { gridtest::showListing(rows, m_directory, m_control); }
 
 private slots:
     void cleanup()
