@@ -1,6 +1,7 @@
 // The students' card as a user meets it: opening the card window on a level of 10,000
 // students until its first page is on the screen (retrieval, tutor look-ups, page layout,
-// paint), and the print button's path to a PDF of every page.
+// paint), the page preview alone on the retrieved rows, and the print button's path to a
+// PDF of every page.
 
 #include "bench.h"
 
@@ -8,6 +9,7 @@
 #include "globals.h"
 #include "interaction.h"
 #include "views/datawindowcontrol.h"
+#include "views/pagepreview.h"
 #include "views/picture.h"
 #include "w_consulta_estudiante.h"
 
@@ -97,8 +99,10 @@ void cardOfStudents(const bench::Options &options)
     const QString pdf = QDir(options.workDir).filePath(u"card_students.pdf"_s);
 
     std::vector<double> firstPage;
+    std::vector<double> previewOnly;
     std::vector<double> printing;
     long rows = 0;
+    int pages = 0;
     for (int run = 0; run < options.repeats; ++run) {
         QElapsedTimer timer;
         timer.start();
@@ -107,6 +111,15 @@ void cardOfStudents(const bench::Options &options)
         (void)window->card().grab(); // the first page, painted
         firstPage.push_back(double(timer.nsecsElapsed()) / 1e6);
         rows = window->card().RowCount();
+
+        timer.restart();
+        {
+            dw::PagePreview preview(window->card().model());
+            preview.resize(1100, 800);
+            (void)preview.grab();
+            previewOnly.push_back(double(timer.nsecsElapsed()) / 1e6);
+            pages = preview.pageCount();
+        }
 
         QFile::remove(pdf);
         printer.setOutputFileName(pdf);
@@ -121,7 +134,9 @@ void cardOfStudents(const bench::Options &options)
     rt::DestroyGlobals();
     bench::report({u"op=card_students_first_page"_s, u"n=%1"_s.arg(rows),
                    u"ms=%1"_s.arg(bench::median(firstPage), 0, 'f', 1), u"target_ms=300"_s});
-    bench::report({u"op=card_students_pdf"_s, u"n=%1"_s.arg(rows),
+    bench::report({u"op=card_students_preview_first_page"_s, u"n=%1"_s.arg(rows),
+                   u"pages=%1"_s.arg(pages), u"ms=%1"_s.arg(bench::median(previewOnly), 0, 'f', 1)});
+    bench::report({u"op=card_students_pdf"_s, u"n=%1"_s.arg(rows), u"pages=%1"_s.arg(pages),
                    u"ms=%1"_s.arg(bench::median(printing), 0, 'f', 1), u"target_ms=5000"_s,
                    u"bytes=%1"_s.arg(QFileInfo(pdf).size())});
 }
