@@ -6,6 +6,7 @@
 #include "globals.h"
 #include "n_svc_dw_selectrow.h"
 #include "support/fakeinteraction.h"
+#include "support/rowpoint.h"
 #include "support/sample.h"
 #include "u_dw.h"
 
@@ -88,14 +89,7 @@ std::unique_ptr<Control> TstSelectRow::grid(const QString &style)
 
 QPoint TstSelectRow::pointOfRow(const u_dw &control, long row)
 {
-    for (int y = 1; y < control.height(); ++y) {
-        long found = -1;
-        const QPoint point(40, y);
-        const dw::DwObjectRef dwo = control.objectAt(point, &found);
-        if (found == row && (row > 0 || dwo.band == u"header"_s))
-            return point + QPoint(0, 3);
-    }
-    return {-1, -1};
+    return testsupport::pointOfRow(control, row, 3);
 }
 
 Rows TstSelectRow::selected(const u_dw &control)

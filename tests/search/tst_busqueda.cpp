@@ -10,6 +10,7 @@
 #include "n_svc_dw_selectrow.h"
 #include "searchcondition.h"
 #include "support/fakeinteraction.h"
+#include "support/rowpoint.h"
 #include "support/sample.h"
 #include "views/picture.h"
 #include "w_busqueda.h"
@@ -552,14 +553,7 @@ QPoint TstBusqueda::pointOfRow(long row) const
 {
     search::dw_listado &grid = *m_window->dw_listado;
     grid.ScrollToRow(row);
-    for (int y = 1; y < grid.height(); ++y) {
-        long found = -1;
-        const QPoint point(40, y);
-        const dw::DwObjectRef dwo = grid.objectAt(point, &found);
-        if (found == row && (row > 0 || dwo.band == u"header"_s))
-            return point + QPoint(0, 2);
-    }
-    return {-1, -1};
+    return testsupport::pointOfRow(grid, row, 2);
 }
 
 void TstBusqueda::clickRow(long row, Qt::KeyboardModifiers modifiers)
