@@ -117,6 +117,26 @@ struct ColumnStore::Column
         }
     }
 
+    // A non-null cell as a number of the column's storage; none when its text is no number.
+    template <class Number>
+    [[nodiscard]] static std::optional<Number> cellNumber(const Cursor &cursor, int source, CellKind kind)
+    {
+        if (kind == CellKind::Integer)
+            return Number(cursor.integer(source));
+        if (kind == CellKind::Real)
+            return Number(cursor.real(source));
+        return parseNumber<Number>(cursor.utf8(source));
+    }
+
+    // Stores a number of the row `index`; a missing one is stored as 0 and marked null.
+    template <class Number>
+    void appendNumber(std::vector<Number> &values, std::optional<Number> number, qint64 index)
+    {
+        if (!number)
+            nulls.back() |= std::uint64_t(1) << (index & 63);
+        values.push_back(number.value_or(0));
+    }
+
     // Copies one cell of the cursor's current row, converted to the column's storage;
     // false (and nothing appended) when the column's text is full.
     [[nodiscard]] bool append(const Cursor &cursor, int source, qint64 index)
@@ -148,32 +168,12 @@ struct ColumnStore::Column
         switch (storage) {
         case Storage::Text:
             break;
-        case Storage::Integer: {
-            std::optional<qint64> number;
-            if (kind == CellKind::Integer)
-                number = cursor.integer(source);
-            else if (kind == CellKind::Real)
-                number = qint64(cursor.real(source));
-            else
-                number = parseNumber<qint64>(cursor.utf8(source));
-            if (!number)
-                nulls.back() |= std::uint64_t(1) << (index & 63);
-            integers.push_back(number.value_or(0));
+        case Storage::Integer:
+            appendNumber(integers, cellNumber<qint64>(cursor, source, kind), index);
             return true;
-        }
-        case Storage::Real: {
-            std::optional<double> number;
-            if (kind == CellKind::Real)
-                number = cursor.real(source);
-            else if (kind == CellKind::Integer)
-                number = double(cursor.integer(source));
-            else
-                number = parseNumber<double>(cursor.utf8(source));
-            if (!number)
-                nulls.back() |= std::uint64_t(1) << (index & 63);
-            reals.push_back(number.value_or(0));
+        case Storage::Real:
+            appendNumber(reals, cellNumber<double>(cursor, source, kind), index);
             return true;
-        }
         }
         return true;
     }
