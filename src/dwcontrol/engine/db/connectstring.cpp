@@ -10,6 +10,26 @@ void skipBlanks(const QString &text, qsizetype &i)
         ++i;
 }
 
+// Reads an enclosed value from just after its opening character up to `close`, where a
+// doubled `close` stands for itself; `i` ends after the closing character (or at the end).
+QString readEnclosed(const QString &text, qsizetype &i, QChar close)
+{
+    QString value;
+    while (i < text.size()) {
+        if (text.at(i) == close) {
+            if (i + 1 < text.size() && text.at(i + 1) == close) {
+                value += close;
+                i += 2;
+                continue;
+            }
+            ++i;
+            break;
+        }
+        value += text.at(i++);
+    }
+    return value;
+}
+
 } // namespace
 
 ConnectString::ConnectString(const QString &text)
@@ -33,18 +53,7 @@ ConnectString::ConnectString(const QString &text)
         skipBlanks(text, probe);
         if (probe < n && text.at(probe) == u'{') {
             i = probe + 1;
-            while (i < n) {
-                if (text.at(i) == u'}') {
-                    if (i + 1 < n && text.at(i + 1) == u'}') {
-                        value += u'}';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text.at(i++);
-            }
+            value = readEnclosed(text, i, u'}');
             const qsizetype next = text.indexOf(u';', i);
             i = next < 0 ? n : next + 1;
         } else {
@@ -82,18 +91,7 @@ QString dbParmValue(const QString &dbParm, const QString &name)
         QString value;
         if (i < n && (dbParm.at(i) == u'\'' || dbParm.at(i) == u'"')) {
             const QChar quote = dbParm.at(i++);
-            while (i < n) {
-                if (dbParm.at(i) == quote) {
-                    if (i + 1 < n && dbParm.at(i + 1) == quote) {
-                        value += quote;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += dbParm.at(i++);
-            }
+            value = readEnclosed(dbParm, i, quote);
             const qsizetype comma = dbParm.indexOf(u',', i);
             i = comma < 0 ? n : comma + 1;
         } else {
