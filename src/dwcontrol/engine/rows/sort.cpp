@@ -58,27 +58,22 @@ Ranks rankDisplays(const std::vector<std::uint32_t> &indexes, const ColumnStore 
         displays.push_back(utf8Of(context.lookupDisplay(column, index)));
         return std::uint32_t(displays.size());
     };
-    if (store.isText(stored)) {
-        std::unordered_map<std::string_view, std::uint32_t> seen;
+    // Rows whose stored value (`keyOf`) is the same share the display of the first one.
+    const auto shareDisplays = [&](auto keyOf) {
+        std::unordered_map<decltype(keyOf(std::uint32_t())), std::uint32_t> seen;
         for (const std::uint32_t index : indexes) {
             if (store.isNull(index, stored))
                 continue;
-            auto [it, added] = seen.try_emplace(store.utf8(index, stored), 0);
+            auto [it, added] = seen.try_emplace(keyOf(index), 0);
             if (added)
                 it->second = display(index);
             displayOf[index] = it->second;
         }
-    } else {
-        std::unordered_map<double, std::uint32_t> seen;
-        for (const std::uint32_t index : indexes) {
-            if (store.isNull(index, stored))
-                continue;
-            auto [it, added] = seen.try_emplace(store.number(index, stored), 0);
-            if (added)
-                it->second = display(index);
-            displayOf[index] = it->second;
-        }
-    }
+    };
+    if (store.isText(stored))
+        shareDisplays([&](std::uint32_t index) { return store.utf8(index, stored); });
+    else
+        shareDisplays([&](std::uint32_t index) { return store.number(index, stored); });
     return rankTexts(indexes, storeSize, [&](std::uint32_t index) -> std::optional<std::string_view> {
         if (displayOf[index] == 0)
             return std::nullopt;
