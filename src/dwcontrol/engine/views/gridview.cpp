@@ -1,5 +1,6 @@
 #include "views/gridview.h"
 
+#include "objects/layout.h"
 #include "views/bandpainter.h"
 #include "views/objectgeometry.h"
 #include "views/objectpainter.h"
@@ -328,13 +329,13 @@ HitResult GridView::hitTest(QPoint pixel) const
         }
     }
     hit.row = row;
-    hit.dwo.band = eventBandName(band);
+    hit.dwo.band = bandName(band);
 
     const auto take = [&](const LayoutObject *object, Band objectBand) {
         hit.object = object;
         hit.dwo.name = object->name;
         hit.dwo.type = objectType(*object);
-        hit.dwo.band = eventBandName(objectBand);
+        hit.dwo.band = bandName(objectBand);
     };
     if (const auto *object = topmostAt(Band::Foreground, 0, { ux, uy(pixel.y()) })) {
         take(object, Band::Foreground);

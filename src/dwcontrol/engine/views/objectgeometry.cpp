@@ -48,25 +48,6 @@ QString objectType(const LayoutObject &object)
     return kind;
 }
 
-QString eventBandName(Band band)
-{
-    switch (band) {
-    case Band::Header:
-        return QStringLiteral("header");
-    case Band::Detail:
-        return QStringLiteral("detail");
-    case Band::Footer:
-        return QStringLiteral("footer");
-    case Band::Summary:
-        return QStringLiteral("summary");
-    case Band::Background:
-        return QStringLiteral("background");
-    case Band::Foreground:
-        return QStringLiteral("foreground");
-    }
-    return QStringLiteral("detail");
-}
-
 bool isDrawable(const LayoutObject &object)
 {
     const QString type = objectType(object);

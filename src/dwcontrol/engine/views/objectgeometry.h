@@ -36,7 +36,6 @@ private:
 // The kind of an object as events report it: "text", "column", "compute",
 // "picture" (also for bitmaps), "line", "rectangle", "ellipse", "roundrectangle".
 [[nodiscard]] QString objectType(const LayoutObject &object);
-[[nodiscard]] QString eventBandName(Band band);
 // Whether the object takes part in drawing and hit testing (band objects and the
 // select definition do not).
 [[nodiscard]] bool isDrawable(const LayoutObject &object);
