@@ -112,3 +112,22 @@ private:
     QStringList m_names;
     const dw::ColumnStore &m_store;
 };
+
+// A column store of the given rows, its evaluation context and its rows in retrieval
+// order: what the sort and filter tests work on.
+struct StoredRows
+{
+    StoredRows(const QStringList &names, const std::vector<dw::ColumnType> &types,
+               std::vector<std::vector<dw::Value>> values)
+        : store(types), context(names, store)
+    {
+        TableCursor cursor(names, std::move(values));
+        if (store.appendAll(cursor) < 0)
+            qFatal("fixture rows not stored");
+        rows.reset(store.size());
+    }
+
+    dw::ColumnStore store;
+    StoreContext context;
+    dw::RowSet rows;
+};

@@ -28,15 +28,9 @@ std::vector<std::vector<Value>> members()
     };
 }
 
-struct Grid
+struct Grid : StoredRows
 {
-    Grid() : store(types), context(names, store)
-    {
-        TableCursor cursor(names, members());
-        if (store.appendAll(cursor) < 0)
-            qFatal("fixture rows not stored");
-        rows.reset(store.size());
-    }
+    Grid() : StoredRows(names, types, members()) {}
 
     bool filter(const QString &text)
     {
@@ -61,10 +55,6 @@ struct Grid
             names.append(store.value(rows.storeIndex(row), 0).toText().left(4));
         return names.join(u',');
     }
-
-    dw::ColumnStore store;
-    StoreContext context;
-    dw::RowSet rows;
 };
 
 } // namespace

@@ -15,17 +15,9 @@ using dw::Value;
 
 namespace {
 
-// A store of the given rows with its context and its rows in retrieval order.
-struct Table
+struct Table : StoredRows
 {
-    Table(const QStringList &names, const std::vector<ColumnType> &types, std::vector<std::vector<Value>> values)
-        : store(types), context(names, store)
-    {
-        TableCursor cursor(names, std::move(values));
-        if (store.appendAll(cursor) < 0)
-            qFatal("fixture rows not stored");
-        rows.reset(store.size());
-    }
+    using StoredRows::StoredRows;
 
     bool sort(const QString &criteria)
     {
@@ -49,10 +41,6 @@ struct Table
         }
         return values;
     }
-
-    dw::ColumnStore store;
-    StoreContext context;
-    dw::RowSet rows;
 };
 
 std::vector<std::vector<Value>> oneColumn(const QStringList &texts)
