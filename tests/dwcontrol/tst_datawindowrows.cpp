@@ -7,7 +7,6 @@
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
 
-#include <QDir>
 #include <QTest>
 
 #include <algorithm>
@@ -48,9 +47,7 @@ private:
 
 void tst_DataWindowRows::initTestCase()
 {
-    const QString folder = testsupport::sampleDirectory();
-    QVERIFY(!folder.isEmpty());
-    QVERIFY(testsupport::connectAccess(m_sqlca, QDir(folder).filePath(u"zemparol.mdb"_s)));
+    QVERIFY(testsupport::connectSample(m_sqlca));
 }
 
 void tst_DataWindowRows::init()

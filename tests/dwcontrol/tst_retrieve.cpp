@@ -7,7 +7,6 @@
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -64,9 +63,7 @@ private:
 
 void tst_Retrieve::initTestCase()
 {
-    const QString folder = testsupport::sampleDirectory();
-    QVERIFY(!folder.isEmpty());
-    QVERIFY(testsupport::connectAccess(m_sqlca, QDir(folder).filePath(u"zemparol.mdb"_s), kPassword));
+    QVERIFY(testsupport::connectSample(m_sqlca));
     dw::DbError error;
     auto cursor = m_sqlca.connection()->query(u"SELECT count(*) FROM directorio"_s, {}, error);
     QVERIFY2(cursor && cursor->next(), qPrintable(error.text));

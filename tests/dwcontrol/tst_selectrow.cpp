@@ -60,9 +60,7 @@ void TstSelectRow::initTestCase()
 {
     m_fake = std::make_unique<FakeInteraction>();
     rt::CreateGlobals();
-    const QString directory = testsupport::sampleDirectory();
-    QVERIFY(!directory.isEmpty());
-    QVERIFY(testsupport::connectAccess(*rt::SQLCA(), directory + u"/zemparol.mdb"_s));
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
 }
 
 void TstSelectRow::cleanupTestCase()

@@ -30,12 +30,6 @@ struct Grid
     [[nodiscard]] QString describe(const QString &path) const { return control->Describe(path); }
 };
 
-[[nodiscard]] inline bool connectSample()
-{
-    const QString directory = testsupport::sampleDirectory();
-    return !directory.isEmpty() && testsupport::connectAccess(*rt::SQLCA(), directory + u"/zemparol.mdb"_s);
-}
-
 // `prepare` runs on the control before the service starts (layout changes a set-up
 // must see). Null when the grid cannot be built, so the test fails loudly.
 template <class Prepare>

@@ -61,7 +61,7 @@ void TstGridStyleHover::initTestCase()
 {
     m_fake = std::make_unique<FakeInteraction>();
     rt::CreateGlobals();
-    QVERIFY(gridtest::connectSample());
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
 }
 
 void TstGridStyleHover::cleanupTestCase()

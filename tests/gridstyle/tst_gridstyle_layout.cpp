@@ -56,7 +56,7 @@ void TstGridStyleLayout::initTestCase()
 {
     m_fake = std::make_unique<FakeInteraction>();
     rt::CreateGlobals();
-    QVERIFY(gridtest::connectSample());
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
 }
 
 void TstGridStyleLayout::cleanupTestCase()

@@ -115,7 +115,7 @@ void TstGridStyleMenu::initTestCase()
 {
     m_fake = std::make_unique<MenuInteraction>();
     rt::CreateGlobals();
-    QVERIFY(gridtest::connectSample());
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
     QVERIFY(m_temp.isValid());
 }
 

@@ -72,7 +72,7 @@ void TstGridStyleSort::initTestCase()
 {
     m_fake = std::make_unique<FakeInteraction>();
     rt::CreateGlobals();
-    QVERIFY(gridtest::connectSample());
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
 }
 
 void TstGridStyleSort::init()

@@ -17,4 +17,10 @@ bool connectAccess(dw::Transaction &transaction, const QString &file, const QStr
     return transaction.SQLCode == 0;
 }
 
+bool connectSample(dw::Transaction &transaction)
+{
+    const QString directory = sampleDirectory();
+    return !directory.isEmpty() && connectAccess(transaction, directory + QStringLiteral("/zemparol.mdb"));
+}
+
 } // namespace testsupport

@@ -40,5 +40,8 @@ constexpr long kSecondExternal = 17;   // "Miembro Externo"
 // (absolute path) with a password; true when connected.
 bool connectAccess(dw::Transaction &transaction, const QString &file,
                    const QString &password = QStringLiteral("t4m9x2q7w805"));
+// Connects a transaction to the sample directory's database the same way; false when the
+// sample cannot be made or does not open.
+[[nodiscard]] bool connectSample(dw::Transaction &transaction);
 
 } // namespace testsupport
