@@ -175,19 +175,16 @@ std::optional<std::uint64_t> SpanishCollation::keyPrefix(std::string_view utf8) 
         for (std::size_t i = 0; i < 8; ++i)
             bytes[i] = first[i].primary;
     } else {
-        std::size_t at = 0;
-        const auto put = [&](std::uint8_t byte) {
-            if (at < bytes.size())
-                bytes[at++] = byte;
-        };
-        for (std::size_t i = 0; i < n; ++i)
-            put(first[i].primary);
-        put(1);
-        for (std::size_t i = 0; i < n; ++i)
-            put(first[i].secondary);
-        put(1);
-        for (std::size_t i = 0; i < n; ++i)
-            put(first[i].tertiary);
+        // The whole key (n primary, 1, n secondary, 1, n tertiary) fits in 3 * 7 + 2 bytes.
+        std::array<std::uint8_t, 3 * 7 + 2> whole{};
+        for (std::size_t i = 0; i < n; ++i) {
+            whole[i] = first[i].primary;
+            whole[n + 1 + i] = first[i].secondary;
+            whole[2 * n + 2 + i] = first[i].tertiary;
+        }
+        whole[n] = 1;
+        whole[2 * n + 1] = 1;
+        std::copy_n(whole.begin(), bytes.size(), bytes.begin());
     }
     std::uint64_t prefix = 0;
     for (const std::uint8_t byte : bytes)
