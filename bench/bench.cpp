@@ -88,8 +88,8 @@ QString sampleOf(const Options &options, long members)
     QProcess generator;
     generator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     generator.start(options.gensample, {folder, u"--members"_s, QString::number(members)});
-    if (!generator.waitForFinished(-1) || generator.exitStatus() != QProcess::NormalExit || generator.exitCode() != 0
-        || !QFileInfo::exists(QDir(folder).filePath(u"zemparol.mdb"_s))) {
+    if (!generator.waitForFinished(-1) || generator.exitStatus() != QProcess::NormalExit
+        || generator.exitCode() != 0 || !QFileInfo::exists(QDir(folder).filePath(u"zemparol.mdb"_s))) {
         QTextStream(stderr) << "dwbench: the generator failed for " << members << " members\n";
         return {};
     }

@@ -13,10 +13,10 @@ namespace bench {
 
 struct Options
 {
-    std::vector<long> sizes;  // directory sizes to measure (members)
-    QString workDir;          // scratch folder for generated directories and outputs
-    QString gensample;        // path of the sample generator
-    int repeats = 5;          // runs per measurement; the median is reported
+    std::vector<long> sizes; // directory sizes to measure (members)
+    QString workDir; // scratch folder for generated directories and outputs
+    QString gensample; // path of the sample generator
+    int repeats = 5; // runs per measurement; the median is reported
 };
 
 using BenchFunction = std::function<void(const Options &)>;

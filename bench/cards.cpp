@@ -62,9 +62,10 @@ QString studentsOfOneLevel(const bench::Options &options)
     sqlite3 *raw = nullptr;
     sqlite3_open(QFile::encodeName(copy).constData(), &raw);
     const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-    const QByteArray update = u"UPDATE directorio SET tipo_miembro_red = 'Miembro Estudiante', grado_academico = '%1'"_s
-                                  .arg(kLevel)
-                                  .toUtf8();
+    const QByteArray update
+        = u"UPDATE directorio SET tipo_miembro_red = 'Miembro Estudiante', grado_academico = '%1'"_s
+              .arg(kLevel)
+              .toUtf8();
     if (!db || sqlite3_exec(db.get(), update.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return {};
     dw::setPictureRoot(sample);
@@ -134,8 +135,8 @@ void cardOfStudents(const bench::Options &options)
     rt::DestroyGlobals();
     bench::report({u"op=card_students_first_page"_s, u"n=%1"_s.arg(rows),
                    u"ms=%1"_s.arg(bench::median(firstPage), 0, 'f', 1), u"target_ms=300"_s});
-    bench::report({u"op=card_students_preview_first_page"_s, u"n=%1"_s.arg(rows),
-                   u"pages=%1"_s.arg(pages), u"ms=%1"_s.arg(bench::median(previewOnly), 0, 'f', 1)});
+    bench::report({u"op=card_students_preview_first_page"_s, u"n=%1"_s.arg(rows), u"pages=%1"_s.arg(pages),
+                   u"ms=%1"_s.arg(bench::median(previewOnly), 0, 'f', 1)});
     bench::report({u"op=card_students_pdf"_s, u"n=%1"_s.arg(rows), u"pages=%1"_s.arg(pages),
                    u"ms=%1"_s.arg(bench::median(printing), 0, 'f', 1), u"target_ms=5000"_s,
                    u"bytes=%1"_s.arg(QFileInfo(pdf).size())});

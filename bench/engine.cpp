@@ -131,7 +131,8 @@ RawResult plainLoop(const QString &database, const QString &sql)
 {
     RawResult result;
     sqlite3 *raw = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(database).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(database).constData(), &raw, SQLITE_OPEN_READONLY, nullptr)
+        != SQLITE_OK) {
         sqlite3_close(raw);
         return result;
     }
@@ -139,7 +140,8 @@ RawResult plainLoop(const QString &database, const QString &sql)
     result.ms = timed([&] {
         sqlite3_stmt *statement = nullptr;
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db.get(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db.get(), text.constData(), int(text.size()), &statement, nullptr)
+            != SQLITE_OK)
             return;
         char *buffer = nullptr;
         std::size_t size = 0;
@@ -258,8 +260,9 @@ void measureSize(const bench::Options &options, long members)
 
     dw::Transaction transaction;
     transaction.DBMS = u"ODBC"_s;
-    transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)}; DBQ=%1;UID=admin;PWD=t4m9x2q7w805',"
-                         "ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'"_s.arg(database);
+    transaction.DBParm
+        = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)}; DBQ=%1;UID=admin;PWD=t4m9x2q7w805',"
+          "ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'"_s.arg(database);
     transaction.connect();
     if (transaction.SQLCode != 0) {
         bench::report({u"op=engine"_s, n, u"error=no_connection"_s});
@@ -297,7 +300,8 @@ void measureSize(const bench::Options &options, long members)
     const double retrieve = medianOf(runs, [&] { return timed([&] { rows = dw->Retrieve(); }); });
     const double peak = bench::peakRssMb() - baseline;
     bench::report({u"op=retrieve"_s, n, u"rows=%1"_s.arg(rows), u"ms=%1"_s.arg(ms(retrieve)),
-                   u"raw_ms=%1"_s.arg(ms(rawMs)), u"ratio=%1"_s.arg(ratio(retrieve, rawMs)), u"target=1.3"_s});
+                   u"raw_ms=%1"_s.arg(ms(rawMs)), u"ratio=%1"_s.arg(ratio(retrieve, rawMs)),
+                   u"target=1.3"_s});
 
     // Sort and filter on the retrieved listing.
     const auto sortTime = [&](const QString &criteria) {
@@ -373,16 +377,17 @@ void measureSize(const bench::Options &options, long members)
     sortLine(u"sort_nombre_d"_s, sortDescending, qt.sortDescending);
     sortLine(u"sort_two_keys"_s, sortTwoKeys, qt.sortTwoKeys);
     bench::report({u"op=filter"_s, n, u"rows=%1"_s.arg(kept), u"ms=%1"_s.arg(ms(bench::median(filterTimes))),
-                   u"qt_ms=%1"_s.arg(ms(qt.filter)), u"ratio=%1"_s.arg(ratio(bench::median(filterTimes), qt.filter)),
-                   u"target_ratio=0.2"_s});
+                   u"qt_ms=%1"_s.arg(ms(qt.filter)),
+                   u"ratio=%1"_s.arg(ratio(bench::median(filterTimes), qt.filter)), u"target_ratio=0.2"_s});
     bench::report({u"op=unfilter"_s, n, u"rows=%1"_s.arg(afterUnfilter),
                    u"ms=%1"_s.arg(ms(bench::median(unfilterTimes))), u"qt_ms=%1"_s.arg(ms(qt.unfilter)),
-                   u"ratio=%1"_s.arg(ratio(bench::median(unfilterTimes), qt.unfilter)), u"target_ratio=0.2"_s});
+                   u"ratio=%1"_s.arg(ratio(bench::median(unfilterTimes), qt.unfilter)),
+                   u"target_ratio=0.2"_s});
     const double rawMb = double(raw.textBytes) / (1024.0 * 1024.0);
-    bench::report({u"op=memory"_s, n, u"rss_mb=%1"_s.arg(ms(engineRss)),
-                   u"retrieve_mb=%1"_s.arg(ms(peak)), u"with_sorts_mb=%1"_s.arg(ms(peakWithSorts)),
-                   u"raw_text_mb=%1"_s.arg(ms(rawMb)), u"ratio=%1"_s.arg(ratio(peakWithSorts, rawMb)),
-                   u"target=3"_s, u"qt_mb=%1"_s.arg(ms(qt.rssMb))});
+    bench::report({u"op=memory"_s, n, u"rss_mb=%1"_s.arg(ms(engineRss)), u"retrieve_mb=%1"_s.arg(ms(peak)),
+                   u"with_sorts_mb=%1"_s.arg(ms(peakWithSorts)), u"raw_text_mb=%1"_s.arg(ms(rawMb)),
+                   u"ratio=%1"_s.arg(ratio(peakWithSorts, rawMb)), u"target=3"_s,
+                   u"qt_mb=%1"_s.arg(ms(qt.rssMb))});
 }
 
 void engine(const bench::Options &options)

@@ -31,8 +31,7 @@ dw::DwObjectRef heading(const QString &name)
     return dw::DwObjectRef{name, u"text"_s, u"header"_s};
 }
 
-template <class Work>
-double timed(Work work)
+template <class Work> double timed(Work work)
 {
     QElapsedTimer timer;
     timer.start();
@@ -94,13 +93,16 @@ void measure(const bench::Options &options, long members)
         }));
 
         crossing.push_back(timed([&] {
-            for (int i = 0; i < kMoves; ++i)
-                service.mousemove(0, 0, 0, heading(i % 2 == 0 ? u"nombre_t"_s : u"email_t"_s));
-        }) * 1000.0 / kMoves);
+                               for (int i = 0; i < kMoves; ++i)
+                                   service.mousemove(0, 0, 0,
+                                                     heading(i % 2 == 0 ? u"nombre_t"_s : u"email_t"_s));
+                           })
+                           * 1000.0 / kMoves);
         staying.push_back(timed([&] {
-            for (int i = 0; i < kMoves; ++i)
-                service.mousemove(0, 0, 0, heading(u"email_t"_s));
-        }) * 1000.0 / kMoves);
+                              for (int i = 0; i < kMoves; ++i)
+                                  service.mousemove(0, 0, 0, heading(u"email_t"_s));
+                          })
+                          * 1000.0 / kMoves);
 
         fitting.push_back(timed([&] { (void)service.of_resizewidth(u"nombre"_s); }));
         measuring.push_back(timed([&] {
@@ -108,7 +110,8 @@ void measure(const bench::Options &options, long members)
             const int number = control->model().columnNumber(u"nombre"_s);
             int widest = 0;
             for (long row = 1; row <= control->RowCount(); ++row)
-                widest = std::max(widest, metrics.horizontalAdvance(control->model().displayText(row, number)));
+                widest
+                    = std::max(widest, metrics.horizontalAdvance(control->model().displayText(row, number)));
             return widest;
         }));
     }

@@ -25,7 +25,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption sizes(u"sizes"_s, u"Directory sizes, comma separated."_s, u"list"_s,
                                    u"10000,100000,1000000"_s);
-    const QCommandLineOption repeats(u"repeats"_s, u"Runs per measurement (median reported)."_s, u"N"_s, u"5"_s);
+    const QCommandLineOption repeats(u"repeats"_s, u"Runs per measurement (median reported)."_s, u"N"_s,
+                                     u"5"_s);
     const QCommandLineOption work(u"work"_s, u"Folder for generated directories and outputs."_s, u"DIR"_s,
                                   QDir::temp().filePath(u"dwbench"_s));
     const QCommandLineOption gensample(u"gensample"_s, u"Path of the sample generator."_s, u"PATH"_s);

@@ -32,7 +32,7 @@ double paintOnce(dw::DataWindowControl &control, QImage &image)
 void paintListing(const bench::Options &options)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        bench::report({ u"op=paint"_s, u"error=no_widget_application"_s });
+        bench::report({u"op=paint"_s, u"error=no_widget_application"_s});
         return;
     }
     double firstPaint = 0;
@@ -40,15 +40,14 @@ void paintListing(const bench::Options &options)
         const QString sample = bench::sampleOf(options, members);
         dw::Transaction transaction;
         transaction.DBMS = u"ODBC"_s;
-        transaction.DBParm
-            = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'"_s.arg(
-                QDir(sample).filePath(u"zemparol.mdb"_s));
+        transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'"_s.arg(
+            QDir(sample).filePath(u"zemparol.mdb"_s));
         transaction.connect();
         dw::DataWindowControl control;
         control.setDataObject(u"dw_listado_grid"_s);
         control.SetTransObject(&transaction);
         if (sample.isEmpty() || transaction.SQLCode != 0 || control.Retrieve() <= 0) {
-            bench::report({ u"op=paint"_s, u"n=%1"_s.arg(members), u"error=no_rows"_s });
+            bench::report({u"op=paint"_s, u"n=%1"_s.arg(members), u"error=no_rows"_s});
             continue;
         }
         control.QWidget::resize(1100, 500);
@@ -83,11 +82,11 @@ void paintListing(const bench::Options &options)
         const double paint = bench::median(paints);
         if (firstPaint == 0)
             firstPaint = paint;
-        bench::report({ u"op=paint"_s, u"n=%1"_s.arg(members), u"viewport=1100x500"_s,
-            u"ms=%1"_s.arg(paint, 0, 'f', 2),
-            u"ratio_to_smallest=%1"_s.arg(paint / firstPaint, 0, 'f', 2) });
-        bench::report({ u"op=paint_page_down"_s, u"n=%1"_s.arg(members), u"viewport=1100x500"_s,
-            u"ms=%1"_s.arg(bench::median(pages), 0, 'f', 2) });
+        bench::report({u"op=paint"_s, u"n=%1"_s.arg(members), u"viewport=1100x500"_s,
+                       u"ms=%1"_s.arg(paint, 0, 'f', 2),
+                       u"ratio_to_smallest=%1"_s.arg(paint / firstPaint, 0, 'f', 2)});
+        bench::report({u"op=paint_page_down"_s, u"n=%1"_s.arg(members), u"viewport=1100x500"_s,
+                       u"ms=%1"_s.arg(bench::median(pages), 0, 'f', 2)});
     }
 }
 

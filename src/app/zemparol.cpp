@@ -21,9 +21,9 @@ void zemparol::open(const QString &commandline)
     sqlca.DBMS = QStringLiteral("ODBC");
     sqlca.AutoCommit = false;
     sqlca.DBParm = QStringLiteral("ConnectString='DSN=zemparol;UID=admin;PWD=<******>'");
-    const QString ls_dbparm = QStringLiteral(
-        "ConnectString='Driver={Microsoft Access Driver (*.mdb)}; DBQ=zemparol.mdb;UID=admin;PWD=t4m9x2q7w805',"
-        "ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'");
+    const QString ls_dbparm = QStringLiteral("ConnectString='Driver={Microsoft Access Driver (*.mdb)}; "
+                                             "DBQ=zemparol.mdb;UID=admin;PWD=t4m9x2q7w805',"
+                                             "ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'");
     sqlca.DBMS = QStringLiteral("ODBC");
     sqlca.AutoCommit = false;
     sqlca.DBParm = ls_dbparm;

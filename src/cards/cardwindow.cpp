@@ -81,7 +81,8 @@ void CardWindow::printCard()
 {
     const int chosen = dw::interaction().printerSetup(this);
     if (chosen == -1) {
-        rt::MessageBox(kTitle, QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"), this);
+        rt::MessageBox(
+            kTitle, QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"), this);
         return;
     }
     // A cancelled selection prints nothing; an empty card has nothing to print.

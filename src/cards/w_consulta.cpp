@@ -4,10 +4,7 @@
 
 QPointer<w_consulta> g_w_consulta;
 
-w_consulta::w_consulta(QWidget *parent)
-    : CardWindow(QStringLiteral("dw_miembro"), parent)
-{
-}
+w_consulta::w_consulta(QWidget *parent) : CardWindow(QStringLiteral("dw_miembro"), parent) {}
 
 dw::Value w_consulta::parameter() const
 {

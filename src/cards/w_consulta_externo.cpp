@@ -6,8 +6,7 @@ QPointer<w_consulta_externo> g_w_consulta_externo;
 
 w_consulta_externo::w_consulta_externo(QWidget *parent)
     : CardWindow(QStringLiteral("dw_miembro_externo"), parent)
-{
-}
+{}
 
 dw::Value w_consulta_externo::parameter() const
 {

@@ -24,7 +24,7 @@ bool isNumericType(const QString &colType)
 {
     const QString head = colType.left(5).toLower();
     return head == u"decim"_s || head == u"numbe"_s || head == u"long"_s || head == u"ulong"_s
-           || head == u"real"_s;
+        || head == u"real"_s;
 }
 
 } // namespace
@@ -85,8 +85,7 @@ bool n_svc_dw_gridstyle::filterBySelection(bool ab_exclude, long al_row, const Q
     } else if (isNumericType(idw_client->Describe(as_colname + u".ColType"_s))) {
         condition = as_colname + (ab_exclude ? u" <> "_s : u" = "_s) + value;
     } else {
-        condition = u"string("_s + as_colname + (ab_exclude ? u") <> "_s : u") = "_s)
-                    + quotedText(value);
+        condition = u"string("_s + as_colname + (ab_exclude ? u") <> "_s : u") = "_s) + quotedText(value);
     }
 
     // One condition per column; a later one on the same column replaces it.

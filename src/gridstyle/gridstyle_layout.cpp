@@ -31,7 +31,7 @@ QFont columnFont(const dw::DataWindowControl &control, const QString &col)
     font.setWeight(QFont::Weight(weight >= 1 && weight <= 1000 ? weight : 400));
     font.setItalic(describe(u".Font.Italic"_s) == u"1"_s);
 
-    static const QFont::StyleHint families[] = {QFont::AnyStyle, QFont::Serif, QFont::SansSerif,
+    static const QFont::StyleHint families[] = {QFont::AnyStyle,   QFont::Serif,   QFont::SansSerif,
                                                 QFont::TypeWriter, QFont::Cursive, QFont::Decorative};
     const int family = describe(u".Font.Family"_s).toInt();
     font.setStyleHint(family >= 1 && family <= 5 ? families[family] : QFont::AnyStyle);

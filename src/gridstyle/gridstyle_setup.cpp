@@ -18,8 +18,7 @@ QString rgbText(int red, int green, int blue)
 
 } // namespace
 
-n_svc_dw_gridstyle::n_svc_dw_gridstyle(QObject *parent)
-    : n_svc_dw_base(parent)
+n_svc_dw_gridstyle::n_svc_dw_gridstyle(QObject *parent) : n_svc_dw_base(parent)
 {
     // Without themes the resting lines are invisible and only the orange highlight shows.
     if (gridstyle::isThemeActive())
@@ -85,13 +84,13 @@ void n_svc_dw_gridstyle::of_headerline(const QString &as_colname)
     for (int i = 1; i <= 3; ++i) {
         const QString name = as_colname + hline_suffix + QString::number(i);
         const QString y = QString::number(headerHeight - 4 * i);
-        idw_client->Modify(
-            u"create text(band=header alignment=\"0\" text=\"\" border=\"0\" color=\"0\" "_s
-            + u" x=\""_s + x + u"\" y=\""_s + y + u"\" height=\"4\" width=\""_s + width + u"\" "_s
-            + u"html.valueishtml=\"0\" name="_s + name + u" visible=\"1\" font.face=\"Tahoma\" "_s
-            + u"font.height=\"-10\" font.weight=\"400\" font.family=\"2\" font.pitch=\"2\" "_s
-            + u"font.charset=\"0\" background.mode=\"2\" background.color=\""_s + is_graycolor[i - 1]
-            + u"\")"_s);
+        idw_client->Modify(u"create text(band=header alignment=\"0\" text=\"\" border=\"0\" color=\"0\" "_s
+                           + u" x=\""_s + x + u"\" y=\""_s + y + u"\" height=\"4\" width=\""_s + width
+                           + u"\" "_s + u"html.valueishtml=\"0\" name="_s + name
+                           + u" visible=\"1\" font.face=\"Tahoma\" "_s
+                           + u"font.height=\"-10\" font.weight=\"400\" font.family=\"2\" font.pitch=\"2\" "_s
+                           + u"font.charset=\"0\" background.mode=\"2\" background.color=\""_s
+                           + is_graycolor[i - 1] + u"\")"_s);
     }
 }
 
@@ -108,13 +107,13 @@ QString n_svc_dw_gridstyle::of_getreg(const QString &as_entry, const QString &as
 
 int n_svc_dw_gridstyle::of_setreg(const QString &as_subkey, const QString &as_entry, const QString &as_value)
 {
-    return n_svc_base::of_setreg(u"GridStyle\\"_s + idw_client->dataobject() + u"\\"_s + as_subkey,
-                                 as_entry, as_value);
+    return n_svc_base::of_setreg(u"GridStyle\\"_s + idw_client->dataobject() + u"\\"_s + as_subkey, as_entry,
+                                 as_value);
 }
 
 QString n_svc_dw_gridstyle::of_getreg(const QString &as_subkey, const QString &as_entry,
                                       const QString &as_default)
 {
-    return n_svc_base::of_getreg(u"GridStyle\\"_s + idw_client->dataobject() + u"\\"_s + as_subkey,
-                                 as_entry, as_default);
+    return n_svc_base::of_getreg(u"GridStyle\\"_s + idw_client->dataobject() + u"\\"_s + as_subkey, as_entry,
+                                 as_default);
 }

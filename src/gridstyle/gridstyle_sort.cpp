@@ -98,10 +98,9 @@ void n_svc_dw_gridstyle::of_sortarrow(const QString &as_colname)
     const QString y = QString::number(headerHeight - 64);
 
     idw_client->Modify(
-        u"create text(band=header alignment=\"1\" text=\""_s + glyph + u"\" border=\"0\" "_s
-        + u"color=\""_s + colour + u"\" x=\""_s + x + u"\" y=\""_s + y + u"\" height=\"44\" width=\""_s
-        + width + u"\" "_s + u"html.valueishtml=\"0\" name="_s + name
-        + u" visible=\"1\" font.face=\"Marlett\" "_s
+        u"create text(band=header alignment=\"1\" text=\""_s + glyph + u"\" border=\"0\" "_s + u"color=\""_s
+        + colour + u"\" x=\""_s + x + u"\" y=\""_s + y + u"\" height=\"44\" width=\""_s + width + u"\" "_s
+        + u"html.valueishtml=\"0\" name="_s + name + u" visible=\"1\" font.face=\"Marlett\" "_s
         + u"font.height=\"-10\" font.weight=\"400\" font.family=\"0\" font.pitch=\"2\" "_s
         + u"font.charset=\"2\" background.mode=\"1\" background.color=\""_s + transparent + u"\")"_s);
 }
@@ -121,16 +120,16 @@ void n_svc_dw_gridstyle::of_sortshade(const QString &as_colname)
 
     // default<TAB>expression: the stripe follows the column when it moves or resizes.
     const QString xText = QString::number(x) + u"\tInteger(Describe('"_s + as_colname + u".X')) - 8"_s;
-    const QString widthText =
-        QString::number(width) + u"\tInteger(Describe('"_s + as_colname + u".Width')) + 14"_s;
+    const QString widthText
+        = QString::number(width) + u"\tInteger(Describe('"_s + as_colname + u".Width')) + 14"_s;
 
-    idw_client->Modify(
-        u"create text(band=background alignment=\"0\" text=\"\" border=\"0\" color=\""_s + transparent
-        + u"\" "_s + u"x=\""_s + xText + u"\" y=\"0\" height=\""_s + QString::number(height)
-        + u"\" width=\""_s + widthText + u"\" "_s + u"html.valueishtml=\"0\" name="_s + name
-        + u" visible=\"1\" font.face=\"Marlett\" "_s
-        + u"font.height=\"-12\" font.weight=\"400\" font.family=\"0\" font.pitch=\"2\" "_s
-        + u"font.charset=\"2\" background.mode=\"0\" background.color=\""_s + shade_color + u"\")"_s);
+    idw_client->Modify(u"create text(band=background alignment=\"0\" text=\"\" border=\"0\" color=\""_s
+                       + transparent + u"\" "_s + u"x=\""_s + xText + u"\" y=\"0\" height=\""_s
+                       + QString::number(height) + u"\" width=\""_s + widthText + u"\" "_s
+                       + u"html.valueishtml=\"0\" name="_s + name + u" visible=\"1\" font.face=\"Marlett\" "_s
+                       + u"font.height=\"-12\" font.weight=\"400\" font.family=\"0\" font.pitch=\"2\" "_s
+                       + u"font.charset=\"2\" background.mode=\"0\" background.color=\""_s + shade_color
+                       + u"\")"_s);
 }
 
 long n_svc_dw_gridstyle::resize(quint32 sizetype, int newwidth, int newheight)

@@ -22,8 +22,7 @@ QFont menuFont()
 
 } // namespace
 
-m_svc_dwgridstyle_popup::m_svc_dwgridstyle_popup(QObject *parent)
-    : QObject(parent)
+m_svc_dwgridstyle_popup::m_svc_dwgridstyle_popup(QObject *parent) : QObject(parent)
 {
     setObjectName(u"m_svc_dwgridstyle_popup"_s);
     m_popup.setObjectName(u"m_popup"_s);
@@ -90,9 +89,9 @@ void m_svc_dwgridstyle_popup::mf_register(n_svc_dw_gridstyle *asrv_sort, long al
 
     // Commands on a cell make no sense on a heading, another band or empty space.
     if (al_row == 0 || as_colname == u"datawindow"_s) {
-        for (const QString &name : {u"m_filterbyselection"_s, u"m_filterexcludingselection"_s,
-                                    u"m_removeselectionfilter"_s, u"m_sortascending"_s,
-                                    u"m_sortdescending"_s})
+        for (const QString &name :
+             {u"m_filterbyselection"_s, u"m_filterexcludingselection"_s, u"m_removeselectionfilter"_s,
+              u"m_sortascending"_s, u"m_sortdescending"_s})
             item(name)->setVisible(false);
     }
     // Nothing to save from an empty grid; printing stays.
@@ -113,6 +112,5 @@ void m_svc_dwgridstyle_popup::itemClicked(const QString &itemName)
         return;
     // By name at run time, as any service with such a function would take it.
     QMetaObject::invokeMethod(isrv_gridstyle.data(), "of_process_popup", Qt::DirectConnection,
-                              Q_ARG(QString, itemName), Q_ARG(long, il_row),
-                              Q_ARG(QString, is_colname));
+                              Q_ARG(QString, itemName), Q_ARG(long, il_row), Q_ARG(QString, is_colname));
 }

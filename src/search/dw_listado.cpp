@@ -11,9 +11,9 @@ using namespace Qt::StringLiterals;
 namespace search {
 
 dw_listado::dw_listado(ConditionSource condition, QWidget *parent)
-    : u_dw(parent), m_condition(std::move(condition))
-{
-}
+    : u_dw(parent)
+    , m_condition(std::move(condition))
+{}
 
 void dw_listado::constructor()
 {

@@ -25,7 +25,7 @@ QPointer<w_busqueda> g_w_busqueda;
 
 namespace {
 
-constexpr qint64 navy = 8388608;        // RGB(0, 0, 128)
+constexpr qint64 navy = 8388608; // RGB(0, 0, 128)
 constexpr qint64 buttonFace = 67108864; // the system's button-face colour
 constexpr qint64 windowText = 33554432; // the system's window-text colour
 
@@ -62,8 +62,7 @@ QFont layoutFont(const QString &face, int points)
 
 } // namespace
 
-w_busqueda::w_busqueda(QWidget *parent)
-    : rt::Window(parent)
+w_busqueda::w_busqueda(QWidget *parent) : rt::Window(parent)
 {
     setTitle(u"Consulta de Directorio"_s);
     setUnitsSize(5001, 2128, true);

@@ -14,14 +14,18 @@ private slots:
         QTest::newRow("quoted path only") << quoted << QString();
         // The closing quote and one blank are exactly two characters: still nothing.
         QTest::newRow("quoted path and one blank") << quoted + u' ' << QString();
-        QTest::newRow("quoted path and an option") << quoted + QStringLiteral(" /debug") << QStringLiteral("/debug");
+        QTest::newRow("quoted path and an option")
+            << quoted + QStringLiteral(" /debug") << QStringLiteral("/debug");
         QTest::newRow("quoted path, two blanks") << quoted + QStringLiteral("  x") << QStringLiteral(" x");
-        QTest::newRow("unquoted name and an option") << QStringLiteral("zemparol /debug") << QStringLiteral("/debug");
+        QTest::newRow("unquoted name and an option")
+            << QStringLiteral("zemparol /debug") << QStringLiteral("/debug");
         QTest::newRow("unquoted name only") << QStringLiteral("zemparol") << QString();
-        QTest::newRow("unterminated quote") << QStringLiteral("\"C:\\zemparol.exe /x") << QStringLiteral("C:\\zemparol.exe /x");
+        QTest::newRow("unterminated quote")
+            << QStringLiteral("\"C:\\zemparol.exe /x") << QStringLiteral("C:\\zemparol.exe /x");
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("a lone quote") << QStringLiteral("\"") << QString();
-        QTest::newRow("non-Latin arguments") << QStringLiteral("\"z.exe\" Ñandú 東京") << QStringLiteral("Ñandú 東京");
+        QTest::newRow("non-Latin arguments")
+            << QStringLiteral("\"z.exe\" Ñandú 東京") << QStringLiteral("Ñandú 東京");
     }
     void argumentsOf()
     {

@@ -34,9 +34,10 @@ QStringList rows(sqlite3 *db, const QString &sql)
     while (sqlite3_step(statement) == SQLITE_ROW) {
         QStringList columns;
         for (int i = 0; i < sqlite3_column_count(statement); ++i)
-            columns.append(sqlite3_column_type(statement, i) == SQLITE_NULL
-                               ? QStringLiteral("<null>")
-                               : QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, i))));
+            columns.append(
+                sqlite3_column_type(statement, i) == SQLITE_NULL
+                    ? QStringLiteral("<null>")
+                    : QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, i))));
         result.append(columns.join(u'|'));
     }
     sqlite3_finalize(statement);
@@ -54,7 +55,8 @@ bool generate(const QString &folder, const QStringList &options)
 QByteArray digest(const QString &file)
 {
     QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
 }
 
 } // namespace
@@ -74,10 +76,13 @@ private slots:
         QCOMPARE(one(QStringLiteral("select count(*) from directorio")), QStringLiteral("150"));
         QCOMPARE(one(QStringLiteral("select tipo_miembro_red from directorio where id = %1").arg(kCommittee)),
                  QStringLiteral("Miembro del CTA"));
-        QCOMPARE(one(QStringLiteral("select tipo_miembro_red || '|' || tutor || '|' || cotutor from directorio where id = %1")
-                         .arg(kDoctoralStudent)),
-                 QStringLiteral("Miembro Estudiante|1|2"));
-        QCOMPARE(one(QStringLiteral("select tipo_miembro_red from directorio where id = %1").arg(kTrailingBlankType)),
+        QCOMPARE(
+            one(QStringLiteral(
+                    "select tipo_miembro_red || '|' || tutor || '|' || cotutor from directorio where id = %1")
+                    .arg(kDoctoralStudent)),
+            QStringLiteral("Miembro Estudiante|1|2"));
+        QCOMPARE(one(QStringLiteral("select tipo_miembro_red from directorio where id = %1")
+                         .arg(kTrailingBlankType)),
                  QStringLiteral("Miembro Investigador "));
         QCOMPARE(one(QStringLiteral("select tipo_miembro_red from directorio where id = %1").arg(kNullType)),
                  QStringLiteral("<null>"));
@@ -87,18 +92,25 @@ private slots:
                  QStringLiteral("<null>"));
         QCOMPARE(one(QStringLiteral("select nombre from directorio where id = %1").arg(kApostrophe)),
                  QStringLiteral("Patricio O'Farrill Baeza"));
-        QVERIFY(one(QStringLiteral("select length(proyectos) from directorio where id = %1").arg(kLongProjects)).toInt() > 5000);
+        QVERIFY(
+            one(QStringLiteral("select length(proyectos) from directorio where id = %1").arg(kLongProjects))
+                .toInt()
+            > 5000);
         // Every level has students; tutors are researchers' ids.
-        QCOMPARE(rows(db.get(), QStringLiteral("select distinct grado_academico from directorio where tipo_miembro_red = "
-                                               "'Miembro Estudiante' order by 1")),
-                 QStringList({QStringLiteral("Doctorado"), QStringLiteral("Licenciatura"), QStringLiteral("Maestría"),
-                              QStringLiteral("Posdoctorado")}));
-        QCOMPARE(one(QStringLiteral("select count(*) from directorio s join directorio t on t.id = cast(s.tutor as integer) "
-                                    "where s.tutor is not null and t.tipo_miembro_red not in "
-                                    "('Miembro Investigador', 'Miembro del CTA')")),
+        QCOMPARE(
+            rows(db.get(),
+                 QStringLiteral("select distinct grado_academico from directorio where tipo_miembro_red = "
+                                "'Miembro Estudiante' order by 1")),
+            QStringList({QStringLiteral("Doctorado"), QStringLiteral("Licenciatura"),
+                         QStringLiteral("Maestría"), QStringLiteral("Posdoctorado")}));
+        QCOMPARE(one(QStringLiteral(
+                     "select count(*) from directorio s join directorio t on t.id = cast(s.tutor as integer) "
+                     "where s.tutor is not null and t.tipo_miembro_red not in "
+                     "('Miembro Investigador', 'Miembro del CTA')")),
                  QStringLiteral("0"));
         // The any-field text holds the member's words.
-        QCOMPARE(one(QStringLiteral("select count(*) from directorio where instr(todo, nombre) = 0")), QStringLiteral("0"));
+        QCOMPARE(one(QStringLiteral("select count(*) from directorio where instr(todo, nombre) = 0")),
+                 QStringLiteral("0"));
     }
 
     // Photos and logos named by the rows exist under Fotos, matched without regard to
@@ -124,7 +136,8 @@ private slots:
                     continue;
                 const QString file = name.mid(6);
                 otherCase += !fotos.exists(file);
-                QCOMPARE(onDisk.contains(file.toLower()), id != testsupport::sample::kMissingPhoto || !name.contains(u"Ausente"));
+                QCOMPARE(onDisk.contains(file.toLower()),
+                         id != testsupport::sample::kMissingPhoto || !name.contains(u"Ausente"));
             }
         }
         QVERIFY(otherCase > 50); // most rows name their files in another letter case
@@ -133,9 +146,15 @@ private slots:
     void deterministicForASeed()
     {
         QTemporaryDir a, b, c;
-        QVERIFY(generate(a.path(), {QStringLiteral("--members"), QStringLiteral("40"), QStringLiteral("--seed"), QStringLiteral("7")}));
-        QVERIFY(generate(b.path(), {QStringLiteral("--members"), QStringLiteral("40"), QStringLiteral("--seed"), QStringLiteral("7")}));
-        QVERIFY(generate(c.path(), {QStringLiteral("--members"), QStringLiteral("40"), QStringLiteral("--seed"), QStringLiteral("8")}));
+        QVERIFY(generate(a.path(),
+                         {QStringLiteral("--members"), QStringLiteral("40"), QStringLiteral("--seed"),
+                          QStringLiteral("7")}));
+        QVERIFY(generate(b.path(),
+                         {QStringLiteral("--members"), QStringLiteral("40"), QStringLiteral("--seed"),
+                          QStringLiteral("7")}));
+        QVERIFY(generate(c.path(),
+                         {QStringLiteral("--members"), QStringLiteral("40"), QStringLiteral("--seed"),
+                          QStringLiteral("8")}));
         const auto dump = [](const QString &folder) {
             const Database db = openDatabase(folder);
             return rows(db.get(), QStringLiteral("select * from directorio order by id"));

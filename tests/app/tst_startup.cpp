@@ -75,8 +75,10 @@ private slots:
         QCOMPARE(sqlca.DBMS, QStringLiteral("ODBC"));
         QVERIFY(!sqlca.AutoCommit);
         // Only the driver string is in force; the data source string was replaced.
-        QCOMPARE(dw::Transaction::connectString(sqlca.DBParm),
-                 QStringLiteral("Driver={Microsoft Access Driver (*.mdb)}; DBQ=zemparol.mdb;UID=admin;PWD=t4m9x2q7w805"));
+        QCOMPARE(
+            dw::Transaction::connectString(sqlca.DBParm),
+            QStringLiteral(
+                "Driver={Microsoft Access Driver (*.mdb)}; DBQ=zemparol.mdb;UID=admin;PWD=t4m9x2q7w805"));
         QCOMPARE(dw::Transaction::connectOption(sqlca.DBParm),
                  QStringLiteral("SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT"));
         QVERIFY(g_w_busqueda && g_w_busqueda->isVisible());

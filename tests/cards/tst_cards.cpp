@@ -164,8 +164,7 @@ private:
     QString initialFolder = QDir::currentPath();
     QTemporaryDir output;
 
-    template <class W>
-    W *openCard(QPointer<W> &reference, auto parameter)
+    template <class W> W *openCard(QPointer<W> &reference, auto parameter)
     {
         W *window = rt::OpenWithParm(reference, parameter);
         return window;
@@ -187,10 +186,11 @@ private:
         CardWindow *window = rt::OpenWithParm(g_w_consulta, double(id));
         dw::DataWindowControl &card = window->card();
         QCOMPARE(card.RowCount(), 1L);
-        for (const QString &column : {QStringLiteral("nombre"), QStringLiteral("institucion"), QStringLiteral("dependencia"),
-                                     QStringLiteral("cargo"), QStringLiteral("dir_dependencia"), QStringLiteral("email"),
-                                     QStringLiteral("pagina_web"), QStringLiteral("nivel_sni"), QStringLiteral("enzimas"),
-                                     QStringLiteral("subprograma_red"), QStringLiteral("proyectos"), QStringLiteral("estudiates")})
+        for (const QString &column :
+             {QStringLiteral("nombre"), QStringLiteral("institucion"), QStringLiteral("dependencia"),
+              QStringLiteral("cargo"), QStringLiteral("dir_dependencia"), QStringLiteral("email"),
+              QStringLiteral("pagina_web"), QStringLiteral("nivel_sni"), QStringLiteral("enzimas"),
+              QStringLiteral("subprograma_red"), QStringLiteral("proyectos"), QStringLiteral("estudiates")})
             QCOMPARE(card.GetItemString(1, column), memberField(id, column));
         QCOMPARE(card.GetItemString(1, QStringLiteral("tipo_miembro_red1")), title);
         QCOMPARE(card.GetItemString(1, QStringLiteral("lineas")),
@@ -213,10 +213,14 @@ private:
         const QString photoFile = memberField(id, QStringLiteral("foto")).section(u'\\', -1).toLower();
         const QColor expected = expectedMean(fotos.filePath(photoFile), photo.size());
         QVERIFY2(expected.isValid(), qPrintable(photoFile));
-        const QSize drawn = QImage(fotos.filePath(photoFile)).size().scaled(photo.size(), Qt::KeepAspectRatio);
+        const QSize drawn
+            = QImage(fotos.filePath(photoFile)).size().scaled(photo.size(), Qt::KeepAspectRatio);
         const QRect photoCentre(photo.center() - QPoint(drawn.width() / 4, drawn.height() / 4), drawn / 2);
-        QVERIFY2(near(page.mean(photoCentre), expected), qPrintable(page.mean(photoCentre).name() + u' ' + expected.name()));
-        QVERIFY(page.countPixels(page.frame(105, 408 + 560, 498, 496), [](QColor c) { return c != Qt::white; }) > 1000);
+        QVERIFY2(near(page.mean(photoCentre), expected),
+                 qPrintable(page.mean(photoCentre).name() + u' ' + expected.name()));
+        QVERIFY(page.countPixels(page.frame(105, 408 + 560, 498, 496), [](QColor c) {
+            return c != Qt::white;
+        }) > 1000);
         // The network's logo, named "Logo_zemparol.JPG" in the layout.
         QVERIFY(page.countPixels(page.frame(23, 28, 681, 280), isGreen) > 200);
     }
@@ -258,25 +262,32 @@ private slots:
         CardWindow *window = rt::OpenWithParm(g_w_consulta_externo, double(id));
         dw::DataWindowControl &card = window->card();
         QCOMPARE(card.RowCount(), 1L);
-        for (const QString &column : {QStringLiteral("nombre"), QStringLiteral("razon_social"), QStringLiteral("reniecyt"),
-                                     QStringLiteral("giro"), QStringLiteral("tipo_vinculacion"),
-                                     QStringLiteral("instituciones_vinculacion")})
+        for (const QString &column :
+             {QStringLiteral("nombre"), QStringLiteral("razon_social"), QStringLiteral("reniecyt"),
+              QStringLiteral("giro"), QStringLiteral("tipo_vinculacion"),
+              QStringLiteral("instituciones_vinculacion")})
             QCOMPARE(card.GetItemString(1, column), memberField(id, column));
-        QCOMPARE(card.GetItemString(1, QStringLiteral("tipo_miembro_red1")), QStringLiteral("MIEMBRO EXTERNO"));
+        QCOMPARE(card.GetItemString(1, QStringLiteral("tipo_miembro_red1")),
+                 QStringLiteral("MIEMBRO EXTERNO"));
         QCOMPARE(card.Describe(QStringLiteral("razon_social.x")), QStringLiteral("1307"));
         QCOMPARE(card.Describe(QStringLiteral("institucion_t.text")), QStringLiteral("Razon Social:"));
         // No institution, SNI level, research lines, projects or students are placed on this card.
         for (const dw::LayoutObject &object : card.model().objects())
-            QVERIFY2(object.raw(QStringLiteral("visible")) == u"0" || !QStringList({QStringLiteral("institucion"), QStringLiteral("nivel_sni"), QStringLiteral("lineas"),
-                                   QStringLiteral("proyectos"), QStringLiteral("estudiates")})
-                          .contains(object.name),
+            QVERIFY2(object.raw(QStringLiteral("visible")) == u"0"
+                         || !QStringList({QStringLiteral("institucion"), QStringLiteral("nivel_sni"),
+                                          QStringLiteral("lineas"), QStringLiteral("proyectos"),
+                                          QStringLiteral("estudiates")})
+                                 .contains(object.name),
                      qPrintable(object.name));
-        QCOMPARE(card.Describe(QStringLiteral("Evaluate('upper(\"reniecyt:\")', 1)")), QStringLiteral("RENIECYT:"));
+        QCOMPARE(card.Describe(QStringLiteral("Evaluate('upper(\"reniecyt:\")', 1)")),
+                 QStringLiteral("RENIECYT:"));
 
         const RenderedPage page = render(card.model(), 356);
         QCOMPARE(page.ruleRows().size(), std::size_t(2));
         QVERIFY(page.countPixels(page.frame(741, 408 + 932, 517, 64), dark) > 20); // the computed label
-        QVERIFY(page.countPixels(page.frame(105, 408 + 560, 498, 496), [](QColor c) { return c != Qt::white; }) > 1000);
+        QVERIFY(page.countPixels(page.frame(105, 408 + 560, 498, 496), [](QColor c) {
+            return c != Qt::white;
+        }) > 1000);
     }
 
     void awkwardMembers()
@@ -284,7 +295,8 @@ private slots:
         // A null application area: the join treats it as empty text.
         CardWindow *window = rt::OpenWithParm(g_w_consulta, double(sample::kNullArea));
         QCOMPARE(window->card().GetItemString(1, QStringLiteral("lineas")),
-                 memberField(sample::kNullArea, QStringLiteral("linea_investigacion")) + QStringLiteral(" / "));
+                 memberField(sample::kNullArea, QStringLiteral("linea_investigacion"))
+                     + QStringLiteral(" / "));
 
         // Empty, missing and refused picture names draw nothing in their frames.
         const auto blankPhoto = [&](long id, bool logoToo) {
@@ -315,8 +327,10 @@ private slots:
 
     void studentCardListsTheLevel()
     {
-        const long expected = stored(QStringLiteral(
-            "select count(*) from directorio where tipo_miembro_red = 'Miembro Estudiante' and grado_academico = 'Doctorado'")).toLong();
+        const long expected
+            = stored(QStringLiteral("select count(*) from directorio where tipo_miembro_red = 'Miembro "
+                                    "Estudiante' and grado_academico = 'Doctorado'"))
+                  .toLong();
         QVERIFY(expected > 1);
         CardWindow *window = rt::OpenWithParm(g_w_consulta_estudiante, QStringLiteral("Doctorado"));
         dw::DataWindowControl &card = window->card();
@@ -327,14 +341,18 @@ private slots:
         bool seen = false;
         for (long row = 1; row <= card.RowCount(); ++row) {
             QCOMPARE(card.GetItemString(row, QStringLiteral("grado_academico")), QStringLiteral("Doctorado"));
-            if (card.GetItemString(row, QStringLiteral("nombre")) != memberField(sample::kDoctoralStudent, QStringLiteral("nombre")))
+            if (card.GetItemString(row, QStringLiteral("nombre"))
+                != memberField(sample::kDoctoralStudent, QStringLiteral("nombre")))
                 continue;
             seen = true;
             // Tutor ids shown as the tutors' names.
-            QCOMPARE(model.displayText(row, tutor), memberField(sample::kResearcher, QStringLiteral("nombre")));
-            QCOMPARE(model.displayText(row, cotutor), memberField(sample::kCommittee, QStringLiteral("nombre")));
+            QCOMPARE(model.displayText(row, tutor),
+                     memberField(sample::kResearcher, QStringLiteral("nombre")));
+            QCOMPARE(model.displayText(row, cotutor),
+                     memberField(sample::kCommittee, QStringLiteral("nombre")));
             QCOMPARE(card.GetItemString(row, QStringLiteral("tesis")),
-                     memberField(sample::kDoctoralStudent, QStringLiteral("nombre_tesis")) + QStringLiteral(" / ")
+                     memberField(sample::kDoctoralStudent, QStringLiteral("nombre_tesis"))
+                         + QStringLiteral(" / ")
                          + memberField(sample::kDoctoralStudent, QStringLiteral("linea_investigacion")));
         }
         QVERIFY(seen);
@@ -347,7 +365,8 @@ private slots:
         rt::OpenWithParm(g_w_consulta_estudiante, QStringLiteral("Maestría"));
         bool unmatched = false;
         for (long row = 1; row <= card.RowCount(); ++row)
-            unmatched |= model.displayText(row, tutor) == memberField(sample::kUnmatchedTutor, QStringLiteral("tutor"));
+            unmatched |= model.displayText(row, tutor)
+                == memberField(sample::kUnmatchedTutor, QStringLiteral("tutor"));
         QVERIFY(unmatched);
 
         // A level nobody studies: headings and footer, no lines.
@@ -405,7 +424,8 @@ private slots:
         window->findChild<QPushButton *>(QStringLiteral("pb_insertar"))->click();
         QCOMPARE(fake.boxes.size(), 1);
         QCOMPARE(fake.boxes.first().title, QStringLiteral("Consulta de Fichas"));
-        QCOMPARE(fake.boxes.first().text, QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"));
+        QCOMPARE(fake.boxes.first().text,
+                 QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"));
         QVERIFY(!QFile::exists(pdf));
         // Cancelled: nothing printed, nothing said.
         fake.printerSetupResult = 0;
@@ -421,7 +441,9 @@ private slots:
         text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(30000));
         const QString printed = QString::fromUtf8(text.readAllStandardOutput());
-        QVERIFY2(printed.contains(QStringLiteral("O'Farrill")) || printed.contains(QStringLiteral("O’Farrill")), qPrintable(printed));
+        QVERIFY2(printed.contains(QStringLiteral("O'Farrill"))
+                     || printed.contains(QStringLiteral("O’Farrill")),
+                 qPrintable(printed));
         QVERIFY(printed.contains(QStringLiteral("MIEMBRO INVESTIGADOR")));
         QFile::remove(pdf);
 
@@ -435,8 +457,9 @@ private slots:
         QVERIFY(info.waitForFinished(30000));
         const QString details = QString::fromUtf8(info.readAllStandardOutput());
         const dw::PageRenderer renderer(students->card().model(), printer.pageLayout());
-        QVERIFY2(details.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(renderer.pageCount()))),
-                 qPrintable(details));
+        QVERIFY2(
+            details.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(renderer.pageCount()))),
+            qPrintable(details));
         QFile::remove(pdf);
         rt::OpenWithParm(g_w_consulta_estudiante, QStringLiteral("Especialidad"));
         students->printCard();

@@ -27,12 +27,13 @@ inline QString cell(const QString &column, int row)
 
 inline const QStringList &listingColumns()
 {
-    static const QStringList columns { QStringLiteral("nombre"), QStringLiteral("tipo_miembro_red"),
-        QStringLiteral("grado_academico"), QStringLiteral("especialidad"),
-        QStringLiteral("nivel_sni"), QStringLiteral("institucion"), QStringLiteral("entidad_fed"),
-        QStringLiteral("email"), QStringLiteral("cargo"), QStringLiteral("linea_investigacion"),
-        QStringLiteral("area_aplicacion"), QStringLiteral("subprograma_red"),
-        QStringLiteral("proyectos"), QStringLiteral("enzimas") };
+    static const QStringList columns{QStringLiteral("nombre"),          QStringLiteral("tipo_miembro_red"),
+                                     QStringLiteral("grado_academico"), QStringLiteral("especialidad"),
+                                     QStringLiteral("nivel_sni"),       QStringLiteral("institucion"),
+                                     QStringLiteral("entidad_fed"),     QStringLiteral("email"),
+                                     QStringLiteral("cargo"),           QStringLiteral("linea_investigacion"),
+                                     QStringLiteral("area_aplicacion"), QStringLiteral("subprograma_red"),
+                                     QStringLiteral("proyectos"),       QStringLiteral("enzimas")};
     return columns;
 }
 
@@ -56,21 +57,19 @@ public:
             definitions.append(column + QStringLiteral(" TEXT"));
         const QString create = QStringLiteral("CREATE TABLE directorio (%1, todo TEXT, id INTEGER)")
                                    .arg(definitions.join(QStringLiteral(", ")));
-        bool good
-            = sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        bool good = sqlite3_exec(db, create.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
         good = good && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
         for (int row = 1; good && row <= rows; ++row) {
             QStringList values;
             for (const QString &column : listingColumns()) {
-                QString value = special.value({ column, row }, cell(column, row));
-                values.append(QLatin1Char('\'')
-                    + value.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\''));
+                QString value = special.value({column, row}, cell(column, row));
+                values.append(QLatin1Char('\'') + value.replace(QLatin1Char('\''), QStringLiteral("''"))
+                              + QLatin1Char('\''));
             }
             const QString insert = QStringLiteral("INSERT INTO directorio VALUES (%1, 'todo', %2)")
                                        .arg(values.join(QStringLiteral(", ")))
                                        .arg(row);
-            good = sqlite3_exec(db, insert.toUtf8().constData(), nullptr, nullptr, nullptr)
-                == SQLITE_OK;
+            good = sqlite3_exec(db, insert.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
         }
         good = good && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
         sqlite3_close(db);
@@ -96,7 +95,7 @@ private:
 // Builds a directory of `rows` members and shows the listing grid retrieving them on an
 // offscreen window of 800 x 300. A failed check is recorded on the running test.
 inline void showListing(int rows, std::unique_ptr<Directory> &directory,
-    std::unique_ptr<dw::DataWindowControl> &control)
+                        std::unique_ptr<dw::DataWindowControl> &control)
 {
     directory = std::make_unique<Directory>(rows);
     QVERIFY2(directory->ok(), qPrintable(directory->why()));

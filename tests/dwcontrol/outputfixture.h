@@ -31,10 +31,10 @@ struct Member
 };
 
 // Layout colours for finding bands on a painted page.
-constexpr int headerColour = 255;        // red
-constexpr int detailColour = 65280;      // green
-constexpr int footerColour = 16711680;   // blue
-constexpr int summaryColour = 65535;     // yellow
+constexpr int headerColour = 255; // red
+constexpr int detailColour = 65280; // green
+constexpr int footerColour = 16711680; // blue
+constexpr int summaryColour = 65535; // yellow
 
 struct Bands
 {
@@ -54,15 +54,23 @@ inline QString layoutSyntax(const Bands &b)
     const int quarter = b.width / 4;
     QString s;
     s += u"datawindow(processing=%1 units=0 color=16777215)\n"_s.arg(b.processing);
-    s += u"header(height=%1)\ndetail(height=%2)\nfooter(height=%3)\nsummary(height=%4)\n"_s.arg(b.header).arg(b.detail).arg(b.footer).arg(b.summary);
+    s += u"header(height=%1)\ndetail(height=%2)\nfooter(height=%3)\nsummary(height=%4)\n"_s.arg(b.header)
+             .arg(b.detail)
+             .arg(b.footer)
+             .arg(b.summary);
     s += u"table(name=directorio)\n"_s;
     s += u"tablecolumn(name=id type=long dbname=\"directorio.id\")\n"_s;
     s += u"tablecolumn(name=nombre type=char(255) dbname=\"directorio.nombre\")\n"_s;
     s += u"tablecolumn(name=institucion type=char(255) dbname=\"directorio.institucion\")\n"_s;
     s += u"tablecolumn(name=nota type=char(255) dbname=\"directorio.nota\")\n"_s;
-    const auto text = [&](const QString &band, const QString &name, const QString &value, int x, int width, int height, int colour) {
+    const auto text = [&](const QString &band, const QString &name, const QString &value, int x, int width,
+                          int height, int colour) {
         s += u"text(band=%1 name=%2 text=\"%3\" x=\"%4\" y=\"0\" width=\"%5\" height=\"%6\" alignment=\"0\" border=\"0\" color=\"0\" background.mode=\"0\" background.color=\"%7\" font.face=\"Arial\" font.height=\"-8\" font.weight=\"400\")\n"_s
-                 .arg(band, name, value).arg(x).arg(width).arg(height).arg(colour);
+                 .arg(band, name, value)
+                 .arg(x)
+                 .arg(width)
+                 .arg(height)
+                 .arg(colour);
     };
     text(u"header"_s, u"id_t"_s, u"Número"_s, 0, quarter, b.header, headerColour);
     text(u"header"_s, u"nombre_t"_s, u"Nombre"_s, quarter, quarter, b.header, headerColour);
@@ -70,7 +78,12 @@ inline QString layoutSyntax(const Bands &b)
     const QStringList columns{u"id"_s, u"nombre"_s, u"institucion"_s, u"nota"_s};
     for (int i = 0; i < 4; ++i) {
         s += u"column(band=detail name=%1 id=%2 x=\"%3\" y=\"0\" width=\"%4\" height=\"%5\" alignment=\"0\" border=\"0\" color=\"0\" background.mode=\"0\" background.color=\"%6\" font.face=\"Arial\" font.height=\"-8\" font.weight=\"400\" format=\"[general]\" edit.style=\"edit\")\n"_s
-                 .arg(columns.at(i)).arg(i + 1).arg(i * quarter).arg(quarter - 8).arg(b.detail).arg(detailColour);
+                 .arg(columns.at(i))
+                 .arg(i + 1)
+                 .arg(i * quarter)
+                 .arg(quarter - 8)
+                 .arg(b.detail)
+                 .arg(detailColour);
     }
     if (b.footer > 0)
         text(u"footer"_s, u"pie_t"_s, u"Pie"_s, 0, b.width, b.footer, footerColour);
@@ -87,11 +100,14 @@ inline bool writeDatabase(const QString &file, const std::vector<Member> &member
         return false;
     }
     const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-    if (sqlite3_exec(db.get(), "CREATE TABLE directorio (id INTEGER, nombre TEXT, institucion TEXT, nota TEXT); BEGIN",
-                     nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(db.get(),
+                     "CREATE TABLE directorio (id INTEGER, nombre TEXT, institucion TEXT, nota TEXT); BEGIN",
+                     nullptr, nullptr, nullptr)
+        != SQLITE_OK)
         return false;
     sqlite3_stmt *insert = nullptr;
-    if (sqlite3_prepare_v2(db.get(), "INSERT INTO directorio VALUES (?, ?, ?, ?)", -1, &insert, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db.get(), "INSERT INTO directorio VALUES (?, ?, ?, ?)", -1, &insert, nullptr)
+        != SQLITE_OK)
         return false;
     const auto bindText = [insert](int index, const QString &text) {
         if (text.isNull())

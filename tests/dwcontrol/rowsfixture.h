@@ -16,7 +16,9 @@ class TableCursor : public dw::Cursor
 {
 public:
     TableCursor(QStringList names, std::vector<std::vector<dw::Value>> rows)
-        : m_names(std::move(names)), m_rows(std::move(rows)) {}
+        : m_names(std::move(names))
+        , m_rows(std::move(rows))
+    {}
 
     // The cursor stops with an error after this many rows.
     void failAfter(std::size_t rows) { m_failAfter = rows; }
@@ -70,7 +72,8 @@ private:
 class StoreContext : public dw::EvalContext
 {
 public:
-    StoreContext(QStringList names, const dw::ColumnStore &store) : m_names(std::move(names)), m_store(store) {}
+    StoreContext(QStringList names, const dw::ColumnStore &store) : m_names(std::move(names)), m_store(store)
+    {}
 
     // Display texts of a column (a drop-down or code table), by stored value as text.
     QHash<int, QHash<QString, QString>> displays;
@@ -119,7 +122,8 @@ struct StoredRows
 {
     StoredRows(const QStringList &names, const std::vector<dw::ColumnType> &types,
                std::vector<std::vector<dw::Value>> values)
-        : store(types), context(names, store)
+        : store(types)
+        , context(names, store)
     {
         TableCursor cursor(names, std::move(values));
         if (store.appendAll(cursor) < 0)

@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(fake.saveAsCalls, 1);
 
         const QString file = m_out.filePath(u"listado.csv"_s);
-        fake.saveTarget = dw::SaveTarget { file, u"csv"_s };
+        fake.saveTarget = dw::SaveTarget{file, u"csv"_s};
         QCOMPARE(m_control->SaveAs(), 1);
         QFile written(file);
         QVERIFY(written.open(QIODevice::ReadOnly));
@@ -51,7 +51,7 @@ private slots:
         QVERIFY(fake.boxes.isEmpty());
 
         // A folder that does not exist: -1 and the user is told.
-        fake.saveTarget = dw::SaveTarget { m_out.filePath(u"no/such/folder/x.csv"_s), u"csv"_s };
+        fake.saveTarget = dw::SaveTarget{m_out.filePath(u"no/such/folder/x.csv"_s), u"csv"_s};
         QCOMPARE(m_control->SaveAs(), -1);
         QCOMPARE(fake.boxes.size(), 1);
     }
@@ -84,8 +84,7 @@ private slots:
         m_control->Modify(u"DataWindow.Print.Preview=no"_s);
         QTRY_VERIFY(!m_control->findChild<dw::PagePreview *>());
         QVERIFY(grid->isVisible());
-        QCOMPARE(
-            m_control->objectAt(grid->mapTo(m_control.get(), QPoint(50, 8))).name, u"nombre_t"_s);
+        QCOMPARE(m_control->objectAt(grid->mapTo(m_control.get(), QPoint(50, 8))).name, u"nombre_t"_s);
     }
 };
 

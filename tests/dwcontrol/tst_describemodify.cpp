@@ -205,7 +205,8 @@ void tst_DescribeModify::failingModifyChangesNothing_data()
     QTest::newRow("bad sort") << u"a_t.text='X' c.width=999 DataWindow.Table.Sort='nosuch A'"_s;
     QTest::newRow("bad filter") << u"a_t.text='X' DataWindow.Table.Filter='a = = 1'"_s;
     // A heading that does not exist reads as "!"; what is built from it creates nothing.
-    QTest::newRow("create at !") << u"a_t.text='X' create text(band=header name=e_hline1 x=\"!\" width=\"!\")"_s;
+    QTest::newRow("create at !")
+        << u"a_t.text='X' create text(band=header name=e_hline1 x=\"!\" width=\"!\")"_s;
     QTest::newRow("width !") << u"a_t.text='X' c.width=!"_s;
     QTest::newRow("band height text") << u"a_t.text='X' DataWindow.Header.Height=tall"_s;
 }
@@ -229,9 +230,10 @@ void tst_DescribeModify::defaultAndExpression()
 {
     // A stripe that follows column b: the default for readers that do not evaluate, the
     // expression where the attribute is used.
-    const QString create = u"create text(band=background name=b_shade text=\"\" "
-                           u"x=\"110\tInteger(Describe('b.X')) - 8\" y=\"0\" height=\"500\" "
-                           u"width=\"214\tInteger(Describe('b.Width')) + 14\" background.color=\"16250871\")"_s;
+    const QString create
+        = u"create text(band=background name=b_shade text=\"\" "
+          u"x=\"110\tInteger(Describe('b.X')) - 8\" y=\"0\" height=\"500\" "
+          u"width=\"214\tInteger(Describe('b.Width')) + 14\" background.color=\"16250871\")"_s;
     QCOMPARE(m_dw->Modify(create), QString());
     const dw::LayoutObject &shade = m_dw->objects().back();
     QCOMPARE(m_dw->Describe(u"b_shade.x b_shade.width"_s), u"110\n214"_s);
@@ -243,7 +245,8 @@ void tst_DescribeModify::defaultAndExpression()
     QCOMPARE(m_dw->attribute(moved, u"X"_s, 1), u"110"_s);
 
     // Assigned through Modify with the tab escaped; a broken expression falls back.
-    QCOMPARE(m_dw->Modify(u"a_t.color='255~tInteger(Describe(\"a.x\")) + 65271' b_t.color='7~tInteger(('"_s), QString());
+    QCOMPARE(m_dw->Modify(u"a_t.color='255~tInteger(Describe(\"a.x\")) + 65271' b_t.color='7~tInteger(('"_s),
+             QString());
     QCOMPARE(m_dw->Describe(u"a_t.color b_t.color"_s), u"255\n7"_s);
     const auto &objects = m_dw->objects();
     QCOMPARE(m_dw->attribute(objects[0], u"color"_s), u"65280"_s);
@@ -260,7 +263,8 @@ void tst_DescribeModify::gridWidthMovesHeadingAndNeighbours()
              QString());
     QCOMPARE(m_dw->Modify(u"b.Width = 250"_s), QString());
     QCOMPARE(m_dw->Describe(u"b.width b_t.width b_hline1.width"_s), u"250\n250\n250"_s);
-    QCOMPARE(xs(*m_dw, u"a b c c_t b_t title"_s), QStringList({u"9"_s, u"118"_s, u"377"_s, u"377"_s, u"118"_s, u"118"_s}));
+    QCOMPARE(xs(*m_dw, u"a b c c_t b_t title"_s),
+             QStringList({u"9"_s, u"118"_s, u"377"_s, u"377"_s, u"118"_s, u"118"_s}));
     QCOMPARE(m_dw->Modify(u"b.width=150"_s), QString());
     QCOMPARE(xs(*m_dw, u"c c_t"_s), QStringList({u"277"_s, u"277"_s}));
 
@@ -293,8 +297,7 @@ void tst_DescribeModify::gridVisibilityReordersColumns()
     QCOMPARE(m_dw->Modify(u"a.Visible='0' b.Visible='0' c.Visible='0' d.Visible='0' "_s), QString());
     QCOMPARE(m_dw->Modify(u"c.Visible='1'"_s), QString());
     QCOMPARE(m_dw->Modify(u"a.Visible='1'"_s), QString());
-    QCOMPARE(xs(*m_dw, u"c c_t c_hline1 a a_t"_s),
-             QStringList({u"9"_s, u"9"_s, u"9"_s, u"318"_s, u"318"_s}));
+    QCOMPARE(xs(*m_dw, u"c c_t c_hline1 a a_t"_s), QStringList({u"9"_s, u"9"_s, u"9"_s, u"318"_s, u"318"_s}));
     QCOMPARE(m_dw->Describe(u"b.visible d.visible #1.visible #3.visible"_s), u"0\n0\n1\n1"_s);
 }
 

@@ -1,8 +1,8 @@
 // The sort and filter dialogs, driven through their widgets without being shown.
 
-#include "outputfixture.h"
 #include "output/filterdialog.h"
 #include "output/sortdialog.h"
+#include "outputfixture.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

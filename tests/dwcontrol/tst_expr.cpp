@@ -31,8 +31,9 @@ public:
         : m_names{QStringLiteral("nombre"), QStringLiteral("id"), QStringLiteral("email"),
                   QStringLiteral("monto"), QStringLiteral("tipo")}
     {
-        TableCursor cursor(m_names, {{Value(QStringLiteral("María Núñez")), Value(15), Value(),
-                                      Value(2.5), Value(QStringLiteral("E"))}});
+        TableCursor cursor(m_names,
+                           {{Value(QStringLiteral("María Núñez")), Value(15), Value(), Value(2.5),
+                             Value(QStringLiteral("E"))}});
         m_store = dw::ColumnStore({dw::ColumnType::Char, dw::ColumnType::Long, dw::ColumnType::Char,
                                    dw::ColumnType::Number, dw::ColumnType::Char});
         if (m_store.appendAll(cursor) != 1)
@@ -125,7 +126,8 @@ private slots:
     void quotedTextReadsBack()
     {
         StoreContext context(m_names, m_store);
-        for (const QString &text : {u"plain"_s, u"with \"double\" quotes"_s, u"it's ~ tilde ~\""_s, QString()}) {
+        for (const QString &text :
+             {u"plain"_s, u"with \"double\" quotes"_s, u"it's ~ tilde ~\""_s, QString()}) {
             for (const QChar quote : {QChar(u'"'), QChar(u'\'')}) {
                 const auto parsed = Expression::parse(dw::quotedText(text, quote), context);
                 QVERIFY(parsed);
@@ -179,11 +181,36 @@ private slots:
     void survivesRandomInput()
     {
         StoreContext context(m_names, m_store);
-        const QStringList pieces{u"nombre"_s, u"id"_s, u"email"_s, u"("_s, u")"_s, u","_s, u"="_s,
-                                 u"<>"_s, u"<"_s, u">="_s, u"&"_s, u"+"_s, u"-"_s, u" and "_s,
-                                 u" OR "_s, u"not "_s, u"null"_s, u"\""_s, u"'"_s, u"~"_s, u"12"_s,
-                                 u"3.5e2"_s, u"isnull("_s, u"string("_s, u"ucase("_s, u"Integer("_s,
-                                 u"Describe("_s, u"Evaluate("_s, u"LookUpDisplay("_s, u" "_s};
+        const QStringList pieces{u"nombre"_s,
+                                 u"id"_s,
+                                 u"email"_s,
+                                 u"("_s,
+                                 u")"_s,
+                                 u","_s,
+                                 u"="_s,
+                                 u"<>"_s,
+                                 u"<"_s,
+                                 u">="_s,
+                                 u"&"_s,
+                                 u"+"_s,
+                                 u"-"_s,
+                                 u" and "_s,
+                                 u" OR "_s,
+                                 u"not "_s,
+                                 u"null"_s,
+                                 u"\""_s,
+                                 u"'"_s,
+                                 u"~"_s,
+                                 u"12"_s,
+                                 u"3.5e2"_s,
+                                 u"isnull("_s,
+                                 u"string("_s,
+                                 u"ucase("_s,
+                                 u"Integer("_s,
+                                 u"Describe("_s,
+                                 u"Evaluate("_s,
+                                 u"LookUpDisplay("_s,
+                                 u" "_s};
         auto *random = QRandomGenerator::global();
         QElapsedTimer timer;
         timer.start();

@@ -14,7 +14,7 @@ using dw::Value;
 namespace {
 
 const QStringList names{u"nombre"_s, u"tipo_miembro_red"_s, u"email"_s, u"id"_s, u"monto"_s, u"grado"_s};
-const std::vector<ColumnType> types{ColumnType::Char, ColumnType::Char, ColumnType::Char,
+const std::vector<ColumnType> types{ColumnType::Char, ColumnType::Char,   ColumnType::Char,
                                     ColumnType::Long, ColumnType::Number, ColumnType::Int};
 
 std::vector<std::vector<Value>> members()
@@ -71,8 +71,10 @@ private slots:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("compiled");
-        QTest::newRow("text equal") << u"( string(tipo_miembro_red) = \"Miembro del CTA\" )"_s << u"Ana,Darí"_s << true;
-        QTest::newRow("text not equal") << u"string(tipo_miembro_red) <> \"Miembro del CTA\""_s << u"Dice,Beto"_s << true;
+        QTest::newRow("text equal") << u"( string(tipo_miembro_red) = \"Miembro del CTA\" )"_s
+                                    << u"Ana,Darí"_s << true;
+        QTest::newRow("text not equal")
+            << u"string(tipo_miembro_red) <> \"Miembro del CTA\""_s << u"Dice,Beto"_s << true;
         QTest::newRow("null") << u"isnull(email)"_s << u"Dice,Darí"_s << true;
         QTest::newRow("not null") << u"not isnull(email)"_s << u"Ana,Beto,Carl"_s << true;
         QTest::newRow("number equal") << u"id = 15"_s << u"Ana,Beto"_s << true;
@@ -82,13 +84,17 @@ private slots:
         QTest::newRow("int column as text") << u"string(grado) = \"3\""_s << u"Ana,Carl"_s << false;
         QTest::newRow("escaped quote") << u"string(nombre) = \"Dice ~\"hola~\"\""_s << u"Dice"_s << true;
         QTest::newRow("empty text is not null") << u"string(email) = \"\""_s << u"Beto"_s << true;
-        QTest::newRow("combined") << u"( string(tipo_miembro_red) = \"Miembro del CTA\" ) AND ( id = 15 )"_s << u"Ana"_s << true;
-        QTest::newRow("combined with null") << u"( not isnull(email) ) AND ( id <> 15 )"_s << QString() << true;
+        QTest::newRow("combined") << u"( string(tipo_miembro_red) = \"Miembro del CTA\" ) AND ( id = 15 )"_s
+                                  << u"Ana"_s << true;
+        QTest::newRow("combined with null")
+            << u"( not isnull(email) ) AND ( id <> 15 )"_s << QString() << true;
         QTest::newRow("or") << u"id = 7 or isnull(id)"_s << u"Dice,Carl"_s << true;
         QTest::newRow("literal first") << u"20 < id"_s << u"Darí"_s << true;
         QTest::newRow("upper-cased") << u"ucase(nombre) = \"ANA\" or monto < 0"_s << u"Ana,Darí"_s << true;
-        QTest::newRow("upper-cased accent") << u"upper(nombre) <> \"DARÍO\""_s << u"Ana,Dice,Beto,Carl"_s << true;
-        QTest::newRow("generic") << u"nombre & tipo_miembro_red = \"AnaMiembro del CTA\""_s << u"Ana"_s << false;
+        QTest::newRow("upper-cased accent")
+            << u"upper(nombre) <> \"DARÍO\""_s << u"Ana,Dice,Beto,Carl"_s << true;
+        QTest::newRow("generic") << u"nombre & tipo_miembro_red = \"AnaMiembro del CTA\""_s << u"Ana"_s
+                                 << false;
     }
 
     void keepsTheRowsThatPass()
@@ -115,7 +121,8 @@ private slots:
         for (int i = 0; i < 300; ++i) {
             const auto maybe = [&](Value value) { return random->bounded(4) == 0 ? Value() : value; };
             values.push_back({maybe(Value(texts[random->bounded(int(texts.size()))])), maybe(Value(u"x"_s)),
-                              maybe(Value(texts[random->bounded(int(texts.size()))])), maybe(Value(random->bounded(-2, 3))),
+                              maybe(Value(texts[random->bounded(int(texts.size()))])),
+                              maybe(Value(random->bounded(-2, 3))),
                               maybe(Value(random->bounded(-2, 3) / 2.0)), maybe(Value(random->bounded(3)))});
         }
         dw::ColumnStore store(types);
@@ -123,15 +130,26 @@ private slots:
         QCOMPARE(store.appendAll(cursor), 300);
         StoreContext context(names, store);
 
-        const QStringList atoms{u"string(nombre) = \"a\""_s, u"ucase(email) = \"Á\""_s, u"upper(nombre) <> \"B\""_s, u"email <> \"á\""_s, u"isnull(nombre)"_s, u"id = 1"_s,
-                                u"id < 0"_s, u"monto >= 0.5"_s, u"monto = 1"_s, u"0 <> id"_s, u"email = \"\""_s,
-                                u"id > -1"_s, u"monto <= 0"_s};
+        const QStringList atoms{u"string(nombre) = \"a\""_s,
+                                u"ucase(email) = \"Á\""_s,
+                                u"upper(nombre) <> \"B\""_s,
+                                u"email <> \"á\""_s,
+                                u"isnull(nombre)"_s,
+                                u"id = 1"_s,
+                                u"id < 0"_s,
+                                u"monto >= 0.5"_s,
+                                u"monto = 1"_s,
+                                u"0 <> id"_s,
+                                u"email = \"\""_s,
+                                u"id > -1"_s,
+                                u"monto <= 0"_s};
         for (int round = 0; round < 400; ++round) {
             QString text = atoms[random->bounded(int(atoms.size()))];
             for (int more = random->bounded(3); more > 0; --more) {
                 const QString join = random->bounded(2) ? u" AND "_s : u" or "_s;
                 const QString other = atoms[random->bounded(int(atoms.size()))];
-                text = random->bounded(2) ? u"( %1 )%2not %3"_s.arg(text, join, other) : u"%1%2( %3 )"_s.arg(text, join, other);
+                text = random->bounded(2) ? u"( %1 )%2not %3"_s.arg(text, join, other)
+                                          : u"%1%2( %3 )"_s.arg(text, join, other);
             }
             const auto expression = Expression::parse(text, context);
             QVERIFY2(expression, qPrintable(text));
@@ -140,8 +158,8 @@ private slots:
             for (std::uint32_t index = 0; index < 300; ++index) {
                 const Value value = expression->evaluate(context, index);
                 const auto expected = value.isNull() ? dw::CompiledFilter::Truth::Unknown
-                                      : value.toBool() ? dw::CompiledFilter::Truth::True
-                                                       : dw::CompiledFilter::Truth::False;
+                    : value.toBool()                 ? dw::CompiledFilter::Truth::True
+                                                     : dw::CompiledFilter::Truth::False;
                 if (compiled->test(index) != expected)
                     QFAIL(qPrintable(u"%1 differs at row %2"_s.arg(text).arg(index)));
             }

@@ -71,7 +71,7 @@ private:
     long note(const QString &event, int x, int y, long row, const dw::DwObjectRef &dwo)
     {
         log.append(u"%1(%2,%3,%4,%5)"_s.arg(event).arg(row).arg(dwo.name, dwo.type, dwo.band));
-        positions.append({ x, y });
+        positions.append({x, y});
         return 0;
     }
 };
@@ -90,8 +90,8 @@ private:
     // detail band (rows count from 1).
     [[nodiscard]] QPoint headerPoint(int x, int y) const
     {
-        return { qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
-            qRound(dw::units::toPixelsY(y, m_control->logicalDpiY())) };
+        return {qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
+                qRound(dw::units::toPixelsY(y, m_control->logicalDpiY()))};
     }
     [[nodiscard]] QPoint rowPoint(long row, int x, int y) const
     {
@@ -140,9 +140,8 @@ private slots:
         // sqlpreview comes before the statement is sent and may change it.
         m_control->condition = u" where nombre = 'nombre 2'"_s;
         QCOMPARE(m_control->Retrieve(), 1L);
-        QCOMPARE(m_control->log, QStringList({ u"sqlpreview"_s, u"retrieveend(1)"_s }));
-        QCOMPARE(
-            m_control->GetItemString(1, u"especialidad"_s), gridtest::cell(u"especialidad"_s, 2));
+        QCOMPARE(m_control->log, QStringList({u"sqlpreview"_s, u"retrieveend(1)"_s}));
+        QCOMPARE(m_control->GetItemString(1, u"especialidad"_s), gridtest::cell(u"especialidad"_s, 2));
     }
 
     void objectUnderThePointer()
@@ -152,10 +151,10 @@ private slots:
         click(headerPoint(400, 30));
         click(rowPoint(2, 2300, 60));
         click(rowPoint(5, 400, 60));
-        QCOMPARE(m_control->log,
-            QStringList(
-                { u"clicked(0,nombre_t,text,header)"_s, u"clicked(2,especialidad,column,detail)"_s,
-                    u"rowfocuschanged(2)"_s, u"clicked(0,datawindow,datawindow,detail)"_s }));
+        QCOMPARE(
+            m_control->log,
+            QStringList({u"clicked(0,nombre_t,text,header)"_s, u"clicked(2,especialidad,column,detail)"_s,
+                         u"rowfocuschanged(2)"_s, u"clicked(0,datawindow,datawindow,detail)"_s}));
         // Positions are layout units relative to the control.
         QVERIFY(qAbs(m_control->positions[0].x() - 400) <= 5);
         QVERIFY(qAbs(m_control->positions[0].y() - 30) <= 4);
@@ -172,8 +171,8 @@ private slots:
         m_control->Modify(u"nombre_t.visible=0"_s);
         click(headerPoint(400, 30));
         QCOMPARE(m_control->log,
-            QStringList({ u"clicked(0,nombre_arrow,text,header)"_s,
-                u"clicked(0,nombre_t,text,header)"_s, u"clicked(0,nombre_arrow,text,header)"_s }));
+                 QStringList({u"clicked(0,nombre_arrow,text,header)"_s, u"clicked(0,nombre_t,text,header)"_s,
+                              u"clicked(0,nombre_arrow,text,header)"_s}));
 
         // Behind the rows: a stripe in the background band shows under empty space only.
         m_control->Modify(
@@ -182,8 +181,8 @@ private slots:
         click(rowPoint(1, 3100, 60)); // over the nivel_sni cell: the cell is on top
         click(rowPoint(6, 3100, 60)); // under the rows: the stripe
         QCOMPARE(m_control->log,
-            QStringList({ u"clicked(1,nivel_sni,column,detail)"_s, u"rowfocuschanged(1)"_s,
-                u"clicked(0,cargo_shade,text,background)"_s }));
+                 QStringList({u"clicked(1,nivel_sni,column,detail)"_s, u"rowfocuschanged(1)"_s,
+                              u"clicked(0,cargo_shade,text,background)"_s}));
         long row = -1;
         const dw::DwObjectRef ref
             = m_control->objectAt(canvas()->mapTo(m_control.get(), rowPoint(3, 3400, 10)), &row);
@@ -202,12 +201,12 @@ private slots:
         click(rowPoint(3, 400, 60));
         QTest::mouseDClick(canvas(), Qt::LeftButton, Qt::NoModifier, rowPoint(3, 400, 60));
         QTest::mouseMove(canvas(), headerPoint(1300, 20));
-        QCOMPARE(m_control->log,
-            QStringList({ u"clicked(1,nombre,column,detail)"_s,
-                u"clicked(3,nombre,column,detail)"_s, u"rowfocuschanged(3)"_s,
-                u"rbuttondown(2,nombre,column,detail)"_s, u"clicked(3,nombre,column,detail)"_s,
-                u"doubleclicked(3,nombre,column,detail)"_s,
-                u"mousemove(0,tipo_miembro_red_t,text,header)"_s }));
+        QCOMPARE(
+            m_control->log,
+            QStringList({u"clicked(1,nombre,column,detail)"_s, u"clicked(3,nombre,column,detail)"_s,
+                         u"rowfocuschanged(3)"_s, u"rbuttondown(2,nombre,column,detail)"_s,
+                         u"clicked(3,nombre,column,detail)"_s, u"doubleclicked(3,nombre,column,detail)"_s,
+                         u"mousemove(0,tipo_miembro_red_t,text,header)"_s}));
         QCOMPARE(m_control->GetRow(), 3L);
         QVERIFY(!m_control->IsSelected(3)); // clicks select nothing by themselves
     }
@@ -219,7 +218,7 @@ private slots:
         QTest::keyClick(m_control.get(), Qt::Key_Down);
         QTest::keyClick(m_control.get(), Qt::Key_Up);
         QTest::keyClick(m_control.get(), Qt::Key_Up); // already on the first row
-        QCOMPARE(m_control->log, QStringList({ u"rowfocuschanged(2)"_s, u"rowfocuschanged(1)"_s }));
+        QCOMPARE(m_control->log, QStringList({u"rowfocuschanged(2)"_s, u"rowfocuschanged(1)"_s}));
 
         QTest::keyClick(m_control.get(), Qt::Key_End);
         QCOMPARE(m_control->GetRow(), 60L);
@@ -245,7 +244,7 @@ private slots:
         showListing(1);
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(m_control.get(), &leave);
-        QCOMPARE(m_control->log, QStringList({ u"other(0,0) message 675"_s }));
+        QCOMPARE(m_control->log, QStringList({u"other(0,0) message 675"_s}));
         QCOMPARE(m_control->currentMessage(), 0u);
     }
 
@@ -256,17 +255,16 @@ private slots:
         QCOMPARE(m_control->size(), QSize(700, 400));
         QCOMPARE(m_control->Width(), 3200);
         QCOMPARE(m_control->Height(), 1600);
-        QCOMPARE(m_control->log, QStringList({ u"resize(0,3200,1600)"_s }));
+        QCOMPARE(m_control->log, QStringList({u"resize(0,3200,1600)"_s}));
     }
 
     void toolTipsShowTheWholeValue()
     {
         // A value far wider than its cell, with commas, quotes, accents and a line break.
-        const QString longValue
-            = u"Biocatálisis, \"enzimas\" inmovilizadas y cinética de reacciones en "
-              u"medios no acuosos;\nproducción de biocombustibles a partir de residuos "
-              u"agroindustriales del sureste (Oaxaca, Chiapas, Tabasco)"_s;
-        showListing(2, { { { u"institucion"_s, 1 }, longValue } });
+        const QString longValue = u"Biocatálisis, \"enzimas\" inmovilizadas y cinética de reacciones en "
+                                  u"medios no acuosos;\nproducción de biocombustibles a partir de residuos "
+                                  u"agroindustriales del sureste (Oaxaca, Chiapas, Tabasco)"_s;
+        showListing(2, {{{u"institucion"_s, 1}, longValue}});
         const QPoint onLong = rowPoint(1, 3400, 60);
         QHelpEvent longTip(QEvent::ToolTip, onLong, canvas()->mapToGlobal(onLong));
         QCoreApplication::sendEvent(canvas(), &longTip);
@@ -276,14 +274,13 @@ private slots:
         QCOMPARE(shown.toPlainText().simplified(), longValue.simplified());
 
         // especialidad has its tip on: the cell's own value.
-        QHelpEvent onTip(
-            QEvent::ToolTip, rowPoint(2, 2300, 60), canvas()->mapToGlobal(rowPoint(2, 2300, 60)));
+        QHelpEvent onTip(QEvent::ToolTip, rowPoint(2, 2300, 60),
+                         canvas()->mapToGlobal(rowPoint(2, 2300, 60)));
         QCoreApplication::sendEvent(canvas(), &onTip);
         QTRY_COMPARE(QToolTip::text(), gridtest::cell(u"especialidad"_s, 2));
 
         // nombre has none.
-        QHelpEvent offTip(
-            QEvent::ToolTip, rowPoint(1, 400, 60), canvas()->mapToGlobal(rowPoint(1, 400, 60)));
+        QHelpEvent offTip(QEvent::ToolTip, rowPoint(1, 400, 60), canvas()->mapToGlobal(rowPoint(1, 400, 60)));
         QCoreApplication::sendEvent(canvas(), &offTip);
         QTRY_VERIFY(QToolTip::text().isEmpty() || !QToolTip::isVisible());
     }
@@ -306,8 +303,8 @@ private slots:
         QWidget *grip = m_control->childAt(gripAt);
         QVERIFY(grip && !qobject_cast<QScrollBar *>(grip));
         QTest::mousePress(grip, Qt::LeftButton, Qt::NoModifier, QPoint(1, 4));
-        QMouseEvent drag(QEvent::MouseMove, QPointF(401, 4), grip->mapToGlobal(QPointF(401, 4)),
-            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent drag(QEvent::MouseMove, QPointF(401, 4), grip->mapToGlobal(QPointF(401, 4)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(grip, &drag);
         QTest::mouseRelease(grip, Qt::LeftButton, Qt::NoModifier, QPoint(401, 4));
         QCOMPARE(horizontal().size(), 2);

@@ -116,17 +116,22 @@ void tst_LayoutSyntax::listingLayout_data()
     QTest::addColumn<bool>("tip");
 
     QTest::newRow("1") << u"nombre"_s << u"Nombre"_s << 9 << 1111 << true << u"0"_s << false;
-    QTest::newRow("2") << u"tipo_miembro_red"_s << u"Tipo de Miembro"_s << 1129 << 567 << false << u"0"_s << false;
-    QTest::newRow("3") << u"grado_academico"_s << u"Grado Académico"_s << 1705 << 466 << true << u"0"_s << false;
+    QTest::newRow("2") << u"tipo_miembro_red"_s << u"Tipo de Miembro"_s << 1129 << 567 << false << u"0"_s
+                       << false;
+    QTest::newRow("3") << u"grado_academico"_s << u"Grado Académico"_s << 1705 << 466 << true << u"0"_s
+                       << false;
     QTest::newRow("4") << u"especialidad"_s << u"Especialidad"_s << 2181 << 869 << false << u"0"_s << true;
     QTest::newRow("5") << u"nivel_sni"_s << u"SNI"_s << 3058 << 270 << true << u"2"_s << false;
     QTest::newRow("6") << u"institucion"_s << u"Institución"_s << 3337 << 955 << false << u"0"_s << true;
     QTest::newRow("7") << u"entidad_fed"_s << u"Estado"_s << 4302 << 265 << true << u"0"_s << false;
     QTest::newRow("8") << u"email"_s << u"Email"_s << 4576 << 754 << false << u"0"_s << false;
     QTest::newRow("9") << u"cargo"_s << u"Cargo"_s << 5339 << 603 << true << u"0"_s << false;
-    QTest::newRow("10") << u"linea_investigacion"_s << u"Líneas de Investigación"_s << 5952 << 1134 << false << u"0"_s << true;
-    QTest::newRow("11") << u"area_aplicacion"_s << u"Áreas de Aplicación"_s << 7095 << 1440 << true << u"0"_s << true;
-    QTest::newRow("12") << u"subprograma_red"_s << u"Subprograma(s) en la Red"_s << 8544 << 873 << false << u"0"_s << true;
+    QTest::newRow("10") << u"linea_investigacion"_s << u"Líneas de Investigación"_s << 5952 << 1134 << false
+                        << u"0"_s << true;
+    QTest::newRow("11") << u"area_aplicacion"_s << u"Áreas de Aplicación"_s << 7095 << 1440 << true << u"0"_s
+                        << true;
+    QTest::newRow("12") << u"subprograma_red"_s << u"Subprograma(s) en la Red"_s << 8544 << 873 << false
+                        << u"0"_s << true;
     QTest::newRow("13") << u"proyectos"_s << u"Proyectos"_s << 9426 << 2441 << true << u"0"_s << true;
     QTest::newRow("14") << u"enzimas"_s << u"Enzimas"_s << 11877 << 1385 << false << u"0"_s << true;
 }
@@ -167,8 +172,8 @@ void tst_LayoutSyntax::listingLayout()
     QCOMPARE(describe(u".alignment"_s), alignment);
     QCOMPARE(describe(u".Format"_s), u"[general]"_s);
     QCOMPARE(describe(u".tabsequence"_s), u"32766"_s);
-    QCOMPARE(describe(u".ColType"_s), column == u"area_aplicacion" || column == u"proyectos"
-                                          ? u"char(32000)"_s : u"char(255)"_s);
+    QCOMPARE(describe(u".ColType"_s),
+             column == u"area_aplicacion" || column == u"proyectos" ? u"char(32000)"_s : u"char(255)"_s);
     QCOMPARE(describe(u".tooltip.enabled"_s), tip ? u"1"_s : u"0"_s);
     if (tip) {
         // The tip is the cell's own value: an empty default, then the column as expression.
@@ -228,11 +233,29 @@ void tst_LayoutSyntax::randomTextNeverHangs()
 {
     // Fragments of the syntax shuffled into random text: whatever the input, the parser,
     // Modify and Describe answer (an error is fine) and nothing changes on failure.
-    const QStringList pieces = {u"text("_s, u"column("_s, u"create "_s, u"destroy "_s, u"("_s,
-                                u")"_s, u"="_s, u"\""_s, u"'"_s, u"~"_s, u"~t"_s, u" "_s,
-                                u"name=x"_s, u"band=header"_s, u"nombre_t.x"_s, u"#1.visible"_s,
-                                u"//"_s, u"\n"_s, u"Evaluate('"_s, u"DataWindow.Table.Sort"_s,
-                                u"1"_s, u"x"_s, u"tablecolumn(name=a type=long)"_s};
+    const QStringList pieces = {u"text("_s,
+                                u"column("_s,
+                                u"create "_s,
+                                u"destroy "_s,
+                                u"("_s,
+                                u")"_s,
+                                u"="_s,
+                                u"\""_s,
+                                u"'"_s,
+                                u"~"_s,
+                                u"~t"_s,
+                                u" "_s,
+                                u"name=x"_s,
+                                u"band=header"_s,
+                                u"nombre_t.x"_s,
+                                u"#1.visible"_s,
+                                u"//"_s,
+                                u"\n"_s,
+                                u"Evaluate('"_s,
+                                u"DataWindow.Table.Sort"_s,
+                                u"1"_s,
+                                u"x"_s,
+                                u"tablecolumn(name=a type=long)"_s};
     QRandomGenerator random(20261207);
     dw::DataWindow dw;
     QVERIFY(dw.setDataObject(u"dw_listado_grid"_s));

@@ -36,8 +36,8 @@ std::vector<Row> rows(dw::Connection &connection, const QString &sql)
         for (int i = 0; i < cursor->columnCount(); ++i) {
             const auto text = cursor->utf8(i);
             row[cursor->columnName(i)] = cursor->kind(i) == CellKind::Null
-                                             ? std::nullopt
-                                             : std::optional(QString::fromUtf8(text.data(), qsizetype(text.size())));
+                ? std::nullopt
+                : std::optional(QString::fromUtf8(text.data(), qsizetype(text.size())));
         }
         result.push_back(row);
     }
@@ -83,7 +83,9 @@ private slots:
             const Row &member = members[i];
             QCOMPARE(member.at(QStringLiteral("id")), std::optional(QString::number(i + 1)));
             QVERIFY(member.at(QStringLiteral("nombre")).has_value());
-            QVERIFY2(member.at(QStringLiteral("todo")).value_or(QString()).startsWith(*member.at(QStringLiteral("nombre"))),
+            QVERIFY2(member.at(QStringLiteral("todo"))
+                         .value_or(QString())
+                         .startsWith(*member.at(QStringLiteral("nombre"))),
                      "todo begins with the member's name");
             ++types[member.at(QStringLiteral("tipo_miembro_red")).value_or(QStringLiteral("<null>"))];
         }
@@ -94,14 +96,18 @@ private slots:
         QCOMPARE(types[QStringLiteral("Miembro Externo")], 12);
         QCOMPARE(types[QStringLiteral("<null>")], 1);
 
-        QCOMPARE(members[2].at(QStringLiteral("tipo_miembro_red")), std::optional(QStringLiteral("Miembro Investigador ")));
+        QCOMPARE(members[2].at(QStringLiteral("tipo_miembro_red")),
+                 std::optional(QStringLiteral("Miembro Investigador ")));
         QCOMPARE(members[3].at(QStringLiteral("tipo_miembro_red")), std::nullopt);
         QCOMPARE(members[10].at(QStringLiteral("nivel_sni")), std::nullopt);
         QCOMPARE(members[11].at(QStringLiteral("area_aplicacion")), std::nullopt);
         QCOMPARE(members[12].at(QStringLiteral("foto")), std::optional(QString()));
-        QCOMPARE(members[13].at(QStringLiteral("foto")), std::optional(QStringLiteral("Fotos\\Miembro_14.JPG")));
-        QCOMPARE(members[0].at(QStringLiteral("nombre")), std::optional(QStringLiteral("Citlali López Martínez")));
-        QCOMPARE(members[1].at(QStringLiteral("nombre")), std::optional(QStringLiteral("Noemí Núñez Velázquez")));
+        QCOMPARE(members[13].at(QStringLiteral("foto")),
+                 std::optional(QStringLiteral("Fotos\\Miembro_14.JPG")));
+        QCOMPARE(members[0].at(QStringLiteral("nombre")),
+                 std::optional(QStringLiteral("Citlali López Martínez")));
+        QCOMPARE(members[1].at(QStringLiteral("nombre")),
+                 std::optional(QStringLiteral("Noemí Núñez Velázquez")));
 
         // The long projects text arrives whole, far beyond libmdb's default 16 KB.
         const QString projects = members[13].at(QStringLiteral("proyectos")).value_or(QString());
@@ -114,29 +120,34 @@ private slots:
         QCOMPARE(cursor->kind(0), CellKind::Integer);
 
         // The search the program sends finds accented text in either case.
-        QCOMPARE(rows(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(todo) like '%NOEMÍ NÚÑEZ%'")).size(),
+        QCOMPARE(rows(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(todo) like '%NOEMÍ NÚÑEZ%'"))
+                     .size(),
                  std::size_t(1));
-        QCOMPARE(rows(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(todo) like '%MARÍA%'")).size(),
-                 std::size_t(5));
+        QCOMPARE(
+            rows(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(todo) like '%MARÍA%'")).size(),
+            std::size_t(5));
     }
 
     void smallDirectoryExtremes()
     {
         Transaction transaction;
         QVERIFY(testsupport::connectAccess(transaction, fixture(QStringLiteral("directorio_small.mdb"))));
-        const auto members = rows(*transaction.connection(), QStringLiteral("SELECT * FROM directorio ORDER BY id"));
+        const auto members
+            = rows(*transaction.connection(), QStringLiteral("SELECT * FROM directorio ORDER BY id"));
         QCOMPARE(members.size(), std::size_t(5));
         QCOMPARE(members[0].at(QStringLiteral("nombre")), std::optional(QStringLiteral("José Ñúñez")));
         QCOMPARE(members[0].at(QStringLiteral("observaciones")),
                  std::optional(QStringLiteral("Línea 1\r\nLínea 2 con \"comillas\", comas; y\ttabulador")));
-        QCOMPARE(members[0].at(QStringLiteral("direccion")), std::optional(QStringLiteral("C/ Mayor, 12 – 3º B")));
+        QCOMPARE(members[0].at(QStringLiteral("direccion")),
+                 std::optional(QStringLiteral("C/ Mayor, 12 – 3º B")));
         // Empty text and NULL side by side.
         QCOMPARE(members[1].at(QStringLiteral("nombre")), std::optional(QString()));
         QCOMPARE(members[1].at(QStringLiteral("proyectos")), std::optional(QString()));
         QCOMPARE(members[1].at(QStringLiteral("cargo")), std::nullopt);
         QCOMPARE(members[1].at(QStringLiteral("num_empleados")), std::optional(QStringLiteral("0")));
         // Long integer extremes.
-        QCOMPARE(members[2].at(QStringLiteral("anio_fundacion")), std::optional(QStringLiteral("-2147483648")));
+        QCOMPARE(members[2].at(QStringLiteral("anio_fundacion")),
+                 std::optional(QStringLiteral("-2147483648")));
         QCOMPARE(members[2].at(QStringLiteral("orden")), std::optional(QStringLiteral("2147483647")));
         QCOMPARE(members[2].at(QStringLiteral("num_empleados")), std::optional(QStringLiteral("-5")));
         // Memos of 3,000 and 30,003 characters, whole.
@@ -160,8 +171,10 @@ private slots:
     void otherAccessFiles()
     {
         Transaction transaction;
-        QVERIFY(testsupport::connectAccess(transaction, fixture(QStringLiteral("testUnicodeCompV2003.mdb")), QString()));
-        const auto texts = rows(*transaction.connection(), QStringLiteral("SELECT Unicode FROM \"Table\" ORDER BY ID"));
+        QVERIFY(testsupport::connectAccess(transaction, fixture(QStringLiteral("testUnicodeCompV2003.mdb")),
+                                           QString()));
+        const auto texts
+            = rows(*transaction.connection(), QStringLiteral("SELECT Unicode FROM \"Table\" ORDER BY ID"));
         QCOMPARE(texts.size(), std::size_t(8));
         QCOMPARE(texts[1].at(QStringLiteral("Unicode")), std::optional(QStringLiteral("ääkkösiä")));
         QCOMPARE(texts[2].at(QStringLiteral("Unicode")), std::optional(QStringLiteral("Мир")));
@@ -172,7 +185,8 @@ private slots:
         QCOMPARE(projects.size(), std::size_t(1));
         QCOMPARE(projects[0].at(QStringLiteral("PROJ_NAME")), std::optional(QStringLiteral("Project1")));
         QCOMPARE(projects[0].at(QStringLiteral("PROJ_PROP_CATEGORY")), std::nullopt);
-        QCOMPARE(projects[0].at(QStringLiteral("PROJ_INFO_CURRENT_DATE")), std::optional(QStringLiteral("2006-02-03 08:00:00")));
+        QCOMPARE(projects[0].at(QStringLiteral("PROJ_INFO_CURRENT_DATE")),
+                 std::optional(QStringLiteral("2006-02-03 08:00:00")));
     }
 
     void passwordProtectedFile_data()
@@ -197,7 +211,9 @@ private slots:
         Transaction transaction;
         QCOMPARE(testsupport::connectAccess(transaction, fixture(file), password), opens);
         if (opens) {
-            QCOMPARE(rows(*transaction.connection(), QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table'")).size(),
+            QCOMPARE(rows(*transaction.connection(),
+                          QStringLiteral("SELECT name FROM sqlite_schema WHERE type = 'table'"))
+                         .size(),
                      std::size_t(1));
             return;
         }
@@ -250,7 +266,8 @@ private slots:
         QVERIFY(!testsupport::connectAccess(transaction, damaged));
         QCOMPARE(transaction.SQLCode, -1L);
         QCOMPARE(transaction.SQLDBCode, dw::dberror::Corrupt);
-        QVERIFY2(transaction.SQLErrText.contains(QStringLiteral("dañado.mdb")), qPrintable(transaction.SQLErrText));
+        QVERIFY2(transaction.SQLErrText.contains(QStringLiteral("dañado.mdb")),
+                 qPrintable(transaction.SQLErrText));
     }
 
     void filesStayUntouched()
@@ -262,10 +279,12 @@ private slots:
             Transaction transaction;
             QVERIFY(testsupport::connectAccess(transaction, file));
             dw::DbError error;
-            QVERIFY(!transaction.connection()->query(QStringLiteral("UPDATE directorio SET nombre = 'x'"), {}, error));
+            QVERIFY(!transaction.connection()->query(QStringLiteral("UPDATE directorio SET nombre = 'x'"), {},
+                                                     error));
             QCOMPARE(error.code, dw::dberror::ReadOnly);
             QVERIFY(!transaction.connection()->query(QStringLiteral("DELETE FROM directorio"), {}, error));
-            QCOMPARE(rows(*transaction.connection(), QStringLiteral("SELECT id FROM directorio")).size(), std::size_t(60));
+            QCOMPARE(rows(*transaction.connection(), QStringLiteral("SELECT id FROM directorio")).size(),
+                     std::size_t(60));
         }
         QCOMPARE(fileHash(file), before);
         QCOMPARE(QFileInfo(file).lastModified(), modified);

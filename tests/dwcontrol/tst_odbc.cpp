@@ -30,8 +30,9 @@ private:
     {
         transaction.DBMS = QStringLiteral("ODBC");
         transaction.AutoCommit = false;
-        transaction.DBParm = QStringLiteral("ConnectString='%1',ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'")
-                                 .arg(connectString);
+        transaction.DBParm
+            = QStringLiteral("ConnectString='%1',ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'")
+                  .arg(connectString);
         transaction.connect();
     }
 
@@ -39,12 +40,14 @@ private slots:
     void initTestCase()
     {
         if (!QFile::exists(SqliteOdbcDriver))
-            QSKIP(qPrintable(QStringLiteral("SQLite ODBC driver missing (package libsqliteodbc): ") + SqliteOdbcDriver));
+            QSKIP(qPrintable(QStringLiteral("SQLite ODBC driver missing (package libsqliteodbc): ")
+                             + SqliteOdbcDriver));
         QVERIFY(m_folder.isValid());
         // The driver manager reads these before its first call, so set them first.
         QFile ini(QDir(m_folder.path()).filePath(QStringLiteral("odbcinst.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QStringLiteral("[SQLite3]\nDescription=SQLite 3\nDriver=%1\n").arg(SqliteOdbcDriver).toUtf8());
+        ini.write(
+            QStringLiteral("[SQLite3]\nDescription=SQLite 3\nDriver=%1\n").arg(SqliteOdbcDriver).toUtf8());
         ini.close();
         QFile empty(QDir(m_folder.path()).filePath(QStringLiteral("odbc.ini")));
         QVERIFY(empty.open(QIODevice::WriteOnly));
@@ -56,11 +59,11 @@ private slots:
         m_database = QDir(m_folder.path()).filePath(QStringLiteral("directorio.db"));
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(m_database).constData(), &db), SQLITE_OK);
-        const char *script =
-            "CREATE TABLE directorio (id INTEGER, nombre TEXT, proyectos TEXT, peso REAL);"
-            "INSERT INTO directorio VALUES (1, 'María Núñez', replace(hex(zeroblob(20000)), '00', 'ñá'), 1.5);"
-            "INSERT INTO directorio VALUES (2, '', NULL, NULL);"
-            "INSERT INTO directorio VALUES (3, 'O''Brien', 'x', -2.25);";
+        const char *script = "CREATE TABLE directorio (id INTEGER, nombre TEXT, proyectos TEXT, peso REAL);"
+                             "INSERT INTO directorio VALUES (1, 'María Núñez', replace(hex(zeroblob(20000)), "
+                             "'00', 'ñá'), 1.5);"
+                             "INSERT INTO directorio VALUES (2, '', NULL, NULL);"
+                             "INSERT INTO directorio VALUES (3, 'O''Brien', 'x', -2.25);";
         QCOMPARE(sqlite3_exec(db, script, nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
@@ -102,9 +105,10 @@ private slots:
 
         // Bound arguments: text with a quote and accents, a number, a null.
         cursor = transaction.connection()->query(
-            QStringLiteral("SELECT id FROM directorio WHERE nombre = ? OR nombre = ? OR id = ? OR proyectos = ? ORDER BY id"),
-            {dw::Value(QStringLiteral("O'Brien")), dw::Value(QStringLiteral("María Núñez")), dw::Value(qint64(2)),
-             dw::Value()},
+            QStringLiteral("SELECT id FROM directorio WHERE nombre = ? OR nombre = ? OR id = ? OR proyectos "
+                           "= ? ORDER BY id"),
+            {dw::Value(QStringLiteral("O'Brien")), dw::Value(QStringLiteral("María Núñez")),
+             dw::Value(qint64(2)), dw::Value()},
             error);
         QVERIFY2(cursor, qPrintable(error.text));
         QList<qint64> ids;
@@ -113,7 +117,8 @@ private slots:
         QCOMPARE(ids, QList<qint64>({1, 2, 3}));
 
         // A statement the database rejects reports the driver's own text.
-        QVERIFY(!transaction.connection()->query(QStringLiteral("SELECT enzimas FROM directorio"), {}, error));
+        QVERIFY(
+            !transaction.connection()->query(QStringLiteral("SELECT enzimas FROM directorio"), {}, error));
         QVERIFY2(error.text.contains(u"enzimas"), qPrintable(error.text));
     }
 
@@ -123,7 +128,8 @@ private slots:
         connectTo(transaction, QStringLiteral("Driver={Controlador Inexistente};Database=x;PWD=s3creta"));
         QCOMPARE(transaction.SQLCode, -1L);
         QVERIFY(!transaction.isConnected());
-        QVERIFY2(transaction.SQLErrText.contains(u"Controlador Inexistente"), qPrintable(transaction.SQLErrText));
+        QVERIFY2(transaction.SQLErrText.contains(u"Controlador Inexistente"),
+                 qPrintable(transaction.SQLErrText));
         QVERIFY(!transaction.SQLErrText.contains(u"s3creta"));
 
         // The program's first, replaced string names a data source nobody configured.

@@ -40,13 +40,15 @@ private slots:
         using Pages = PageRows;
         QTest::newRow("one page exactly") << u"tabular"_s << 30 << 0 << Pages{{1, 30}};
         QTest::newRow("one row over") << u"tabular"_s << 31 << 0 << Pages{{1, 30}, {31, 31}};
-        QTest::newRow("several pages") << u"grid"_s << 100 << 0 << Pages{{1, 30}, {31, 60}, {61, 90}, {91, 100}};
+        QTest::newRow("several pages")
+            << u"grid"_s << 100 << 0 << Pages{{1, 30}, {31, 60}, {61, 90}, {91, 100}};
         QTest::newRow("no rows: header and footer only") << u"tabular"_s << 0 << 0 << Pages{{1, 0}};
         QTest::newRow("summary after the last row") << u"tabular"_s << 25 << 500 << Pages{{1, 25}};
-        QTest::newRow("summary that needs its own page") << u"tabular"_s << 60 << 500
-                                                       << Pages{{1, 30}, {31, 60}, {61, 60}};
+        QTest::newRow("summary that needs its own page")
+            << u"tabular"_s << 60 << 500 << Pages{{1, 30}, {31, 60}, {61, 60}};
         QTest::newRow("summary without rows") << u"tabular"_s << 0 << 500 << Pages{{1, 0}};
-        QTest::newRow("freeform: one page per row") << u"freeform"_s << 3 << 0 << Pages{{1, 1}, {2, 2}, {3, 3}};
+        QTest::newRow("freeform: one page per row")
+            << u"freeform"_s << 3 << 0 << Pages{{1, 1}, {2, 2}, {3, 3}};
     }
     void rowsPerPage()
     {
@@ -87,13 +89,13 @@ private slots:
         const dw::PageRenderer renderer(table.dw, testPage());
         QCOMPARE(renderer.pageCount(), 3);
         // Points clear of the texts: right in the first column, low in each band.
-        const int x = 140;                     // the first column is 107 px wide
-        const int headerY = 48 + 60;           // 256 units = 64 px from the top margin
-        const int firstRowY = 48 + 64 + 22;    // a row is 25 px
-        const int footerY = 960 - 48 - 6;      // the footer's 50 px end at the bottom margin
+        const int x = 140; // the first column is 107 px wide
+        const int headerY = 48 + 60; // 256 units = 64 px from the top margin
+        const int firstRowY = 48 + 64 + 22; // a row is 25 px
+        const int footerY = 960 - 48 - 6; // the footer's 50 px end at the bottom margin
         for (int page = 0; page < 3; ++page) {
             const QImage image = paint(renderer, page);
-            QCOMPARE(at(image, 10, 10), 0xffffffu);   // the paper, in the layout's colour
+            QCOMPARE(at(image, 10, 10), 0xffffffu); // the paper, in the layout's colour
             QCOMPARE(at(image, x, headerY), 0xff0000u);
             QCOMPARE(at(image, x, firstRowY), 0x00ff00u);
             QCOMPARE(at(image, x, footerY), 0x0000ffu);

@@ -41,14 +41,11 @@ private:
 
     [[nodiscard]] QPoint at(int x, int y) const
     {
-        return { qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
-            qRound(dw::units::toPixelsY(y, m_control->logicalDpiY())) };
+        return {qRound(dw::units::toPixelsX(x, m_control->logicalDpiX())),
+                qRound(dw::units::toPixelsY(y, m_control->logicalDpiY()))};
     }
     // A pixel of the detail band of a row (1-based) from layout units.
-    [[nodiscard]] QPoint inRow(long row, int x, int y) const
-    {
-        return at(x, 68 + int(row - 1) * 120 + y);
-    }
+    [[nodiscard]] QPoint inRow(long row, int x, int y) const { return at(x, 68 + int(row - 1) * 120 + y); }
     [[nodiscard]] QImage shot() const
     {
         return m_control->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -136,7 +133,7 @@ private slots:
                     if (c.red() > 200 && c.green() < 90)
                         box |= QRect(x, y, 1, 1);
                 }
-            return std::pair { image, box };
+            return std::pair{image, box};
         };
         const auto [up, upBox] = arrow(u"t"_s);
         QVERIFY2(upBox.width() >= 4 && upBox.height() >= 2, "no arrow drawn");
@@ -144,11 +141,10 @@ private slots:
         QVERIFY(upBox.right() > at(1000, 0).x());
         // Up: narrow at the top, wide at the bottom.
         const QColor red(255, 0, 0);
-        QVERIFY(
-            widthOfRow(up, upBox, upBox.top(), red) < widthOfRow(up, upBox, upBox.bottom(), red));
+        QVERIFY(widthOfRow(up, upBox, upBox.top(), red) < widthOfRow(up, upBox, upBox.bottom(), red));
         const auto [down, downBox] = arrow(u"u"_s);
         QVERIFY(widthOfRow(down, downBox, downBox.top(), red)
-            > widthOfRow(down, downBox, downBox.bottom(), red));
+                > widthOfRow(down, downBox, downBox.bottom(), red));
     }
 
     void headerStaysWhileRowsScroll()
@@ -189,8 +185,7 @@ text(band=footer name=pie text="" x="0" y="0" width="800" height="40" background
             QCOMPARE(image.pixelColor(at(400, 40 + (row - 1) * 80 + 70)), QColor(Qt::white));
         }
         QCOMPARE(image.pixelColor(at(400, 40 + 3 * 80 + 30)), QColor(Qt::white));
-        QCOMPARE(
-            image.pixelColor(QPoint(at(400, 0).x(), m_control->height() - 3)), QColor(0, 0, 255));
+        QCOMPARE(image.pixelColor(QPoint(at(400, 0).x(), m_control->height() - 3)), QColor(0, 0, 255));
         long row = -1;
         const dw::DwObjectRef footer
             = m_control->objectAt(QPoint(at(400, 0).x(), m_control->height() - 3), &row);
@@ -214,9 +209,9 @@ text(band=footer name=pie text="" x="0" y="0" width="800" height="40" background
         QVERIFY2(dw.setSyntax(uR"(datawindow(processing=freeform units=0 color=16777215)
 header(height=100)
 text(band=header name=t text="%1" x="400" y="10" width="%2" height="64" alignment="1" color="0" background.mode="1" background.color="536870912" font.face="Arial" font.height="-10" font.weight="700"))"_s
-                                 .arg(label)
-                                 .arg(width),
-                             &error),
+                                  .arg(label)
+                                  .arg(width),
+                              &error),
                  qPrintable(error));
         // Dark pixels left of the frame's left edge, at a resolution.
         const auto spillsLeft = [&](double dpi) {
@@ -224,7 +219,7 @@ text(band=header name=t text="%1" x="400" y="10" width="%2" height="64" alignmen
                          int(dw::units::toPixelsY(100, dpi)), QImage::Format_RGB32);
             image.fill(Qt::white);
             QPainter painter(&image);
-            dw::paintBand(dw, dw::Band::Header, 0, { &painter, QPointF(0, 0), dpi, dpi });
+            dw::paintBand(dw, dw::Band::Header, 0, {&painter, QPointF(0, 0), dpi, dpi});
             painter.end();
             const int frameLeft = int(dw::units::toPixelsX(400, dpi)) - 1;
             for (int x = 0; x < frameLeft; ++x)
@@ -254,9 +249,7 @@ text(band=header name=t text="%1" x="400" y="10" width="%2" height="64" alignmen
         struct Counter : QObject
         {
             int &count;
-            explicit Counter(int &c)
-                : count(c)
-            { }
+            explicit Counter(int &c) : count(c) {}
             bool eventFilter(QObject *, QEvent *e) override
             {
                 count += e->type() == QEvent::Paint ? 1 : 0;

@@ -1,8 +1,8 @@
 // Printing on a printer whose output is a PDF file, and the page preview that shows
 // the same pages.
 
-#include "outputfixture.h"
 #include "interaction.h"
+#include "outputfixture.h"
 #include "views/pagepreview.h"
 
 #include <QFile>

@@ -211,8 +211,7 @@ void tst_Retrieve::argumentsAndComputedColumns()
         // '&' reads a null operand as an empty text, as the card's database does.
         const QString area = card.GetItemString(1, u"area"_s);
         withNullArea += area.isNull();
-        QCOMPARE(card.GetItemString(1, u"lineas"_s),
-                 card.GetItemString(1, u"linea"_s) + u" / "_s + area);
+        QCOMPARE(card.GetItemString(1, u"lineas"_s), card.GetItemString(1, u"linea"_s) + u" / "_s + area);
     }
     Q_UNUSED(withNullArea);
     // The argument is bound, never pasted into the text.

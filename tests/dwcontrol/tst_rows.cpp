@@ -29,7 +29,9 @@ private slots:
         QCOMPARE(store.size(), 5);
         QCOMPARE(store.columnCount(), 3);
 
-        QCOMPARE(store.utf8(0, 0), std::string_view("Pe\xc3\xb1""a"));
+        QCOMPARE(store.utf8(0, 0),
+                 std::string_view("Pe\xc3\xb1"
+                                  "a"));
         QCOMPARE(store.value(0, 0), Value(u"Peña"_s));
         QVERIFY(!store.isNull(1, 0));
         QCOMPARE(store.value(1, 0), Value(u""_s));
@@ -85,12 +87,13 @@ private slots:
     void infersTypesWithoutDeclarationAndReportsErrors()
     {
         TableCursor cursor({u"n"_s, u"r"_s, u"t"_s, u"z"_s},
-                           {{Value(1), Value(1.5), Value(u"a"_s), Value()}, {Value(2), Value(2.5), Value(u"b"_s), Value(3)},
+                           {{Value(1), Value(1.5), Value(u"a"_s), Value()},
+                            {Value(2), Value(2.5), Value(u"b"_s), Value(3)},
                             {Value(3), Value(3.5), Value(u"c"_s), Value()}});
         cursor.failAfter(2);
         dw::ColumnStore store;
         QCOMPARE(store.appendAll(cursor), -1); // the cursor stopped on an error
-        QCOMPARE(store.size(), 2);             // the rows before it stay
+        QCOMPARE(store.size(), 2); // the rows before it stay
         QCOMPARE(store.type(0), ColumnType::Long);
         QCOMPARE(store.type(1), ColumnType::Real);
         QCOMPARE(store.type(2), ColumnType::Char);
@@ -102,7 +105,8 @@ private slots:
     // filter; selecting all touches only the rows that are shown.
     void selectionFollowsRows()
     {
-        TableCursor cursor({u"nombre"_s}, {{Value(u"c"_s)}, {Value(u"a"_s)}, {Value(u"b"_s)}, {Value(u"d"_s)}});
+        TableCursor cursor({u"nombre"_s},
+                           {{Value(u"c"_s)}, {Value(u"a"_s)}, {Value(u"b"_s)}, {Value(u"d"_s)}});
         dw::ColumnStore store({ColumnType::Char});
         QVERIFY(store.appendAll(cursor) == 4);
         StoreContext context({u"nombre"_s}, store);

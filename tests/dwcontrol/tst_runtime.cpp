@@ -17,9 +17,10 @@ class RecordingControl : public dw::DataWindowControl
 {
 public:
     RecordingControl(QStringList &log, const QString &name, QWidget *parent)
-        : dw::DataWindowControl(parent), m_log(log), m_name(name)
-    {
-    }
+        : dw::DataWindowControl(parent)
+        , m_log(log)
+        , m_name(name)
+    {}
     void constructor() override { m_log.append(m_name); }
 
 private:
@@ -76,7 +77,8 @@ class RuntimeTest : public QObject
 private slots:
     void registryRoundTrip()
     {
-        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa\\zemparol\\GridStyle\\dw_listado_grid");
+        const QString key
+            = QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa\\zemparol\\GridStyle\\dw_listado_grid");
         QCOMPARE(rt::RegistrySet(key, QStringLiteral("sortorder"), QStringLiteral("nombre A, id D")), 1);
         QString value = QStringLiteral("unchanged");
         QCOMPARE(rt::RegistryGet(key, QStringLiteral("sortorder"), value), 1);
@@ -96,9 +98,11 @@ private slots:
 
         // Another hive or a path without company and application is refused.
         QCOMPARE(rt::RegistrySet(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Calvexa\\zemparol"),
-                                 QStringLiteral("x"), QStringLiteral("y")), -1);
-        QCOMPARE(rt::RegistrySet(QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa"),
-                                 QStringLiteral("x"), QStringLiteral("y")), -1);
+                                 QStringLiteral("x"), QStringLiteral("y")),
+                 -1);
+        QCOMPARE(rt::RegistrySet(QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa"), QStringLiteral("x"),
+                                 QStringLiteral("y")),
+                 -1);
     }
 
     void triggerEvent()
@@ -120,7 +124,8 @@ private slots:
     {
         QCOMPARE(rt::WordCap(QStringLiteral("zemparol")), QStringLiteral("Zemparol"));
         QCOMPARE(rt::WordCap(QStringLiteral("LÍNEA de x")), QStringLiteral("Línea De X"));
-        QCOMPARE(rt::WordCap(QStringLiteral("o'farrill-baeza  ñandú")), QStringLiteral("O'Farrill-Baeza  Ñandú"));
+        QCOMPARE(rt::WordCap(QStringLiteral("o'farrill-baeza  ñandú")),
+                 QStringLiteral("O'Farrill-Baeza  Ñandú"));
 
         FakeInteraction fake;
         rt::MessageBox(QStringLiteral("Título"), QStringLiteral("Texto"));

@@ -1,8 +1,8 @@
 // Saving rows: each format read back gives the headings and the values exactly,
 // commas, quotes, line breaks, tabs, markup and accents included.
 
-#include "outputfixture.h"
 #include "output/saveas.h"
+#include "outputfixture.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -73,8 +73,10 @@ Rows parseTxt(const QString &text)
 
 Rows parseHtml(const QString &text)
 {
-    static const QRegularExpression rowPattern(u"<tr>(.*?)</tr>"_s, QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression cellPattern(u"<t[hd]>(.*?)</t[hd]>"_s, QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression rowPattern(u"<tr>(.*?)</tr>"_s,
+                                               QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression cellPattern(u"<t[hd]>(.*?)</t[hd]>"_s,
+                                                QRegularExpression::DotMatchesEverythingOption);
     Rows rows;
     for (const QRegularExpressionMatch &row : rowPattern.globalMatch(text)) {
         QStringList cells;
@@ -113,10 +115,14 @@ class TestSaveAs : public QObject
     static QString cell(const Member &m, int column)
     {
         switch (column) {
-        case 0: return QString::number(m.id);
-        case 1: return m.nombre;
-        case 2: return m.institucion.isNull() ? QString(u""_s) : m.institucion;
-        default: return m.nota.isNull() ? QString(u""_s) : m.nota;
+        case 0:
+            return QString::number(m.id);
+        case 1:
+            return m.nombre;
+        case 2:
+            return m.institucion.isNull() ? QString(u""_s) : m.institucion;
+        default:
+            return m.nota.isNull() ? QString(u""_s) : m.nota;
         }
     }
 

@@ -45,8 +45,7 @@ private slots:
     void noStyleSelectsNothing();
 
 private:
-    template <class Control>
-    [[nodiscard]] std::unique_ptr<Control> grid(const QString &style);
+    template <class Control> [[nodiscard]] std::unique_ptr<Control> grid(const QString &style);
     void click(u_dw &control, long row, Qt::KeyboardModifiers modifiers = {});
     void doubleClick(u_dw &control, long row);
     void key(u_dw &control, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
@@ -69,8 +68,7 @@ void TstSelectRow::cleanupTestCase()
     m_fake.reset();
 }
 
-template <class Control>
-std::unique_ptr<Control> TstSelectRow::grid(const QString &style)
+template <class Control> std::unique_ptr<Control> TstSelectRow::grid(const QString &style)
 {
     auto control = std::make_unique<Control>();
     control->setDataObject(u"dw_listado_grid"_s);

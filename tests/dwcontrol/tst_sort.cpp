@@ -84,7 +84,8 @@ private slots:
     {
         QFETCH(QString, criteria);
         QFETCH(QString, keys);
-        Table table({u"nombre"_s, u"id"_s, u"tipo"_s}, {ColumnType::Char, ColumnType::Long, ColumnType::Char}, {});
+        Table table({u"nombre"_s, u"id"_s, u"tipo"_s}, {ColumnType::Char, ColumnType::Long, ColumnType::Char},
+                    {});
         QString error;
         const auto parsed = dw::parseSortCriteria(criteria, table.context, &error);
         if (keys == u"error"_s) {
@@ -106,10 +107,10 @@ private slots:
     // otherwise equal words, ñ is a letter of its own after n, ch and ll are not.
     void sortsTextInSpanishOrder()
     {
-        const QStringList expected{u"∅"_s,      u"10"_s,     u"9"_s,      u"Andrés"_s, u"Ángel"_s,
-                                   u"árbol"_s,  u"Cervantes"_s, u"Chávez"_s, u"Cruz"_s, u"Lima"_s,
-                                   u"Llamas"_s, u"Luna"_s,   u"nunez"_s,  u"Nunez"_s,  u"Núñez"_s,
-                                   u"Nuño"_s,   u"Ñandú"_s,  u"Oso"_s,    u"zapata"_s, u"Zapata"_s};
+        const QStringList expected{u"∅"_s,      u"10"_s,        u"9"_s,      u"Andrés"_s, u"Ángel"_s,
+                                   u"árbol"_s,  u"Cervantes"_s, u"Chávez"_s, u"Cruz"_s,   u"Lima"_s,
+                                   u"Llamas"_s, u"Luna"_s,      u"nunez"_s,  u"Nunez"_s,  u"Núñez"_s,
+                                   u"Nuño"_s,   u"Ñandú"_s,     u"Oso"_s,    u"zapata"_s, u"Zapata"_s};
         QStringList shuffled = expected;
         std::reverse(shuffled.begin(), shuffled.end());
         std::swap(shuffled[3], shuffled[11]);
@@ -143,7 +144,8 @@ private slots:
         for (int i = 0; i < 3000; ++i) {
             // Long texts that share their beginnings, so ties past the first characters
             // are decided by the accents and case of later ones.
-            QString text = texts.isEmpty() || random->bounded(2) ? QString() : texts[random->bounded(int(texts.size()))];
+            QString text = texts.isEmpty() || random->bounded(2) ? QString()
+                                                                 : texts[random->bounded(int(texts.size()))];
             text.truncate(random->bounded(int(text.size()) + 1));
             const int length = random->bounded(1, 12);
             for (int j = 0; j < length; ++j)
@@ -160,7 +162,8 @@ private slots:
         const QStringList sorted = table.column(1);
         for (qsizetype i = 0; i < expected.size(); ++i) {
             if (sorted[i] != expected[i] && collator.compare(sorted[i], expected[i]) != 0)
-                QFAIL(qPrintable(u"row %1: \"%2\" where the collator puts \"%3\""_s.arg(i + 1).arg(sorted[i], expected[i])));
+                QFAIL(qPrintable(u"row %1: \"%2\" where the collator puts \"%3\""_s.arg(i + 1).arg(
+                    sorted[i], expected[i])));
         }
     }
 
@@ -208,12 +211,13 @@ private slots:
         QVERIFY(table.sort(u"LookUpDisplay(tutor) A"_s));
         QCOMPARE(table.column(2), (QStringList{u"4"_s, u"6"_s, u"2"_s, u"0"_s, u"3"_s, u"1"_s, u"5"_s}));
         QCOMPARE(table.context.lookupCalls, 4); // four distinct stored values
-        QVERIFY(table.sort(u"tutor A"_s));      // by the stored code
+        QVERIFY(table.sort(u"tutor A"_s)); // by the stored code
         QCOMPARE(table.column(2), (QStringList{u"4"_s, u"1"_s, u"5"_s, u"2"_s, u"0"_s, u"3"_s, u"6"_s}));
 
         // A code table on a text column, descending: the displayed texts decide.
         Table levels({u"nivel"_s}, {ColumnType::Char}, oneColumn({u"C"_s, u"A"_s, u"B"_s, u"∅"_s, u"A"_s}));
-        levels.context.displays[1] = {{u"A"_s, u"Candidato"_s}, {u"B"_s, u"Nivel I"_s}, {u"C"_s, u"Emérito"_s}};
+        levels.context.displays[1]
+            = {{u"A"_s, u"Candidato"_s}, {u"B"_s, u"Nivel I"_s}, {u"C"_s, u"Emérito"_s}};
         QVERIFY(levels.sort(u"LookUpDisplay(nivel) D"_s));
         QCOMPARE(levels.column(1), (QStringList{u"B"_s, u"C"_s, u"A"_s, u"A"_s, u"∅"_s}));
     }

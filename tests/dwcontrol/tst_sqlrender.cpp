@@ -49,9 +49,8 @@ QVariant runSqlite(const QString &sql, const QVariant &a, const QVariant &b)
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK
         && sqlite3_step(statement) == SQLITE_ROW) {
         result = sqlite3_column_type(statement, 0) == SQLITE_NULL
-                     ? QVariant()
-                     : QVariant(QString::fromUtf8(reinterpret_cast<const char *>(
-                           sqlite3_column_text(statement, 0))));
+            ? QVariant()
+            : QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))));
     }
     sqlite3_finalize(statement);
     sqlite3_close(db);
@@ -78,12 +77,12 @@ void tst_SqlRender::listingSelect()
 {
     dw::DataWindow dw;
     QVERIFY(dw.setDataObject(u"dw_listado_grid"_s));
-    const QString expected =
-        u"SELECT directorio.nombre, directorio.tipo_miembro_red, directorio.grado_academico, "
-        u"directorio.especialidad, directorio.nivel_sni, directorio.institucion, "
-        u"directorio.entidad_fed, directorio.email, directorio.cargo, "
-        u"directorio.linea_investigacion, directorio.area_aplicacion, directorio.subprograma_red, "
-        u"directorio.proyectos, directorio.enzimas, directorio.id FROM directorio"_s;
+    const QString expected
+        = u"SELECT directorio.nombre, directorio.tipo_miembro_red, directorio.grado_academico, "
+          u"directorio.especialidad, directorio.nivel_sni, directorio.institucion, "
+          u"directorio.entidad_fed, directorio.email, directorio.cargo, "
+          u"directorio.linea_investigacion, directorio.area_aplicacion, directorio.subprograma_red, "
+          u"directorio.proyectos, directorio.enzimas, directorio.id FROM directorio"_s;
     QCOMPARE(dw.selectSql(), expected); // no transaction: the Access dialect
     QCOMPARE(dw.Describe(u"DataWindow.Table.Select"_s), expected);
 }
@@ -135,8 +134,10 @@ void tst_SqlRender::joinKeepsAccessNullMeaning_data()
     QTest::newRow("literal between") << u"a & ' / ' & b"_s << QVariant(u"x"_s) << null << QVariant(u"x / "_s);
     QTest::newRow("literal, both null") << u"a & ' / ' & b"_s << null << null << QVariant(u" / "_s);
     QTest::newRow("inside a function") << u"upper(a & b)"_s << QVariant(u"x"_s) << null << QVariant(u"X"_s);
-    QTest::newRow("inside a comparison") << u"a & b = 'xy'"_s << QVariant(u"x"_s) << QVariant(u"y"_s) << QVariant(u"1"_s);
-    QTest::newRow("ampersand in a text") << u"'p & q' & a"_s << QVariant(u"x"_s) << null << QVariant(u"p & qx"_s);
+    QTest::newRow("inside a comparison")
+        << u"a & b = 'xy'"_s << QVariant(u"x"_s) << QVariant(u"y"_s) << QVariant(u"1"_s);
+    QTest::newRow("ampersand in a text")
+        << u"'p & q' & a"_s << QVariant(u"x"_s) << null << QVariant(u"p & qx"_s);
 }
 
 void tst_SqlRender::joinKeepsAccessNullMeaning()
@@ -165,9 +166,10 @@ void tst_SqlRender::argumentsAndTexts()
 
     const auto access = dw::renderSelect(select, dw::Dialect::Access);
     QVERIFY(access);
-    QCOMPARE(access->sql, u"SELECT directorio.nombre FROM directorio WHERE directorio.tipo_miembro_red = "
-                          u"\"Miembro Estudiante\" and (directorio.grado_academico = ? or ? = directorio.id) "
-                          u"and directorio.nombre <> ':as_grado' and directorio.email = ?"_s);
+    QCOMPARE(access->sql,
+             u"SELECT directorio.nombre FROM directorio WHERE directorio.tipo_miembro_red = "
+             u"\"Miembro Estudiante\" and (directorio.grado_academico = ? or ? = directorio.id) "
+             u"and directorio.nombre <> ':as_grado' and directorio.email = ?"_s);
     // Markers bind in order; a quoted ":name" is text, not an argument.
     QCOMPARE(access->parameters, std::vector<int>({1, 0, 1}));
 

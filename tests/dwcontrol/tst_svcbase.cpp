@@ -95,8 +95,8 @@ void TstSvcBase::parse_data()
     QTest::addColumn<QString>("sep");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("sort of two keys") << u"nombre A, institucion D"_s << u", "_s
-                                      << QStringList{u"nombre A"_s, u"institucion D"_s};
+    QTest::newRow("sort of two keys")
+        << u"nombre A, institucion D"_s << u", "_s << QStringList{u"nombre A"_s, u"institucion D"_s};
     QTest::newRow("adjacent separators give an empty element")
         << u"a, , b"_s << u", "_s << QStringList{u"a"_s, u""_s, u"b"_s};
     QTest::newRow("trailing separator gives a last empty element")
@@ -109,10 +109,8 @@ void TstSvcBase::parse_data()
         << u" a,b,c "_s << u", "_s << QStringList{u"a,b,c"_s};
     QTest::newRow("one character is skipped at a match, whatever the separator's length")
         << u"x::y"_s << u"::"_s << QStringList{u"x"_s, u":y"_s};
-    QTest::newRow("only blanks are trimmed") << u"\ta ,\tb"_s << u","_s
-                                             << QStringList{u"\ta"_s, u"\tb"_s};
-    QTest::newRow("empty separator finds nothing") << u"abc"_s << QString()
-                                                   << QStringList{u"abc"_s};
+    QTest::newRow("only blanks are trimmed") << u"\ta ,\tb"_s << u","_s << QStringList{u"\ta"_s, u"\tb"_s};
+    QTest::newRow("empty separator finds nothing") << u"abc"_s << QString() << QStringList{u"abc"_s};
 }
 
 void TstSvcBase::parse()
@@ -147,13 +145,12 @@ void TstSvcBase::replaceall_data()
     QTest::addColumn<QString>("replace");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("underscores to blanks") << u"linea_de_investigacion"_s << u"_"_s << u" "_s
-                                           << u"linea de investigacion"_s;
+    QTest::newRow("underscores to blanks")
+        << u"linea_de_investigacion"_s << u"_"_s << u" "_s << u"linea de investigacion"_s;
     QTest::newRow("replacement containing the search text terminates")
         << u"banana"_s << u"a"_s << u"aa"_s << u"baanaanaa"_s;
     QTest::newRow("case-sensitive") << u"Alba"_s << u"a"_s << u"o"_s << u"Albo"_s;
-    QTest::newRow("longer search than replacement") << u"a, b, c"_s << u", "_s << u";"_s
-                                                    << u"a;b;c"_s;
+    QTest::newRow("longer search than replacement") << u"a, b, c"_s << u", "_s << u";"_s << u"a;b;c"_s;
     QTest::newRow("replacement to nothing") << u"x--y--"_s << u"-"_s << u""_s << u"xy"_s;
     QTest::newRow("empty search changes nothing") << u"abc"_s << u""_s << u"x"_s << u"abc"_s;
     QTest::newRow("not found") << u"abc"_s << u"z"_s << u"x"_s << u"abc"_s;
@@ -174,8 +171,8 @@ void TstSvcBase::syscolorIsRedInTheLowByte()
     n_svc_base service;
     for (int index : {5, 15, 16}) {
         const QColor color = dw::systemColor(index);
-        const quint32 expected = quint32(color.red()) + 256u * quint32(color.green())
-                                 + 65536u * quint32(color.blue());
+        const quint32 expected
+            = quint32(color.red()) + 256u * quint32(color.green()) + 65536u * quint32(color.blue());
         QCOMPARE(service.of_syscolor(index), expected);
     }
 }

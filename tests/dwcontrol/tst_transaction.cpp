@@ -36,8 +36,7 @@ QByteArray fileHash(const QString &path)
 }
 
 // Runs one statement and returns its first column of every row as text ("<null>" for null).
-QStringList column(dw::Connection &connection, const QString &sql,
-                   const std::vector<dw::Value> &params = {})
+QStringList column(dw::Connection &connection, const QString &sql, const std::vector<dw::Value> &params = {})
 {
     dw::DbError error;
     auto cursor = connection.query(sql, params, error);
@@ -107,15 +106,15 @@ private slots:
         m_database = path(QStringLiteral("zemparol.mdb"));
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(m_database).constData(), &db), SQLITE_OK);
-        const char *script =
-            "CREATE TABLE directorio (id INTEGER, nombre TEXT, tipo_miembro_red TEXT, todo TEXT);"
-            "INSERT INTO directorio VALUES (1, 'María Núñez', 'Miembro Investigador', "
-            "  'maría núñez bioquímica querétaro');"
-            "INSERT INTO directorio VALUES (2, 'O''Brien Ölund', 'Miembro Externo', "
-            "  'o''brien ölund enzimas');"
-            "INSERT INTO directorio VALUES (3, '', NULL, NULL);"
-            "INSERT INTO directorio VALUES (4, 'Ángel Ruiz_Paz', 'Miembro Estudiante', "
-            "  'ángel ruiz_paz 100% enzimas');";
+        const char *script
+            = "CREATE TABLE directorio (id INTEGER, nombre TEXT, tipo_miembro_red TEXT, todo TEXT);"
+              "INSERT INTO directorio VALUES (1, 'María Núñez', 'Miembro Investigador', "
+              "  'maría núñez bioquímica querétaro');"
+              "INSERT INTO directorio VALUES (2, 'O''Brien Ölund', 'Miembro Externo', "
+              "  'o''brien ölund enzimas');"
+              "INSERT INTO directorio VALUES (3, '', NULL, NULL);"
+              "INSERT INTO directorio VALUES (4, 'Ángel Ruiz_Paz', 'Miembro Estudiante', "
+              "  'ángel ruiz_paz 100% enzimas');";
         QCOMPARE(sqlite3_exec(db, script, nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
@@ -136,13 +135,13 @@ private slots:
             << QStringLiteral("ConnectString='DSN=zemparol;UID=admin;PWD=<******>'")
             << QStringLiteral("DSN=zemparol;UID=admin;PWD=<******>") << QString();
         QTest::newRow("names in any case, blanks around")
-            << QStringLiteral(" connectoption = 'X' , CONNECTSTRING = 'DSN=a' ")
-            << QStringLiteral("DSN=a") << QStringLiteral("X");
+            << QStringLiteral(" connectoption = 'X' , CONNECTSTRING = 'DSN=a' ") << QStringLiteral("DSN=a")
+            << QStringLiteral("X");
         QTest::newRow("doubled quote inside a value")
             << QStringLiteral("ConnectString='PWD=it''s'") << QStringLiteral("PWD=it's") << QString();
         QTest::newRow("double quotes and a comma inside")
-            << QStringLiteral("ConnectString=\"DSN=a,b\",ConnectOption='Y'")
-            << QStringLiteral("DSN=a,b") << QStringLiteral("Y");
+            << QStringLiteral("ConnectString=\"DSN=a,b\",ConnectOption='Y'") << QStringLiteral("DSN=a,b")
+            << QStringLiteral("Y");
         QTest::newRow("empty") << QString() << QString() << QString();
     }
     void dbParmIsTakenApart()
@@ -157,9 +156,9 @@ private slots:
 
     void connectStringKeysAndBraces()
     {
-        const dw::ConnectString parts(QStringLiteral(
-            "Driver={Microsoft Access Driver (*.mdb)}; DBQ=zemparol.mdb;UID=admin;"
-            "PWD={a;b}}c}; ;junk;dbq=second"));
+        const dw::ConnectString parts(
+            QStringLiteral("Driver={Microsoft Access Driver (*.mdb)}; DBQ=zemparol.mdb;UID=admin;"
+                           "PWD={a;b}}c}; ;junk;dbq=second"));
         QCOMPARE(parts.value(QStringLiteral("driver")).value_or(QString()),
                  QStringLiteral("Microsoft Access Driver (*.mdb)"));
         // The blank before DBQ belongs to no key, and the first occurrence wins.
@@ -182,25 +181,35 @@ private slots:
             << QStringLiteral("ABCDEFGÑHIJKLMNOPQRSÁTUVWXYZABCDEFGH É");
         QTest::newRow("latin-1 oddities")
             << QStringLiteral("ÿ µ ß ÷ × þ ð") << QStringLiteral("Ÿ Μ ß ÷ × Þ Ð");
-        QTest::newRow("greek, cyrillic, armenian")
-            << QStringLiteral("ωмир ա") << QStringLiteral("ΩМИР Ա");
+        QTest::newRow("greek, cyrillic, armenian") << QStringLiteral("ωмир ա") << QStringLiteral("ΩМИР Ա");
         QTest::newRow("two bytes growing to three") << QStringLiteral("ɐ") << QStringLiteral("Ɐ");
-        QTest::newRow("three and four bytes")
-            << QStringLiteral("ⓐ漢𐐨x") << QStringLiteral("Ⓐ漢𐐀X");
+        QTest::newRow("three and four bytes") << QStringLiteral("ⓐ漢𐐨x") << QStringLiteral("Ⓐ漢𐐀X");
     }
     void upperCasing()
     {
         QFETCH(QString, text);
         QFETCH(QString, upper);
         const QByteArray utf8 = text.toUtf8();
-        const std::string result = dw::upperUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+        const std::string result
+            = dw::upperUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())));
         QCOMPARE(QString::fromStdString(result), upper);
     }
 
     void upperCasingKeepsInvalidBytes()
     {
-        const std::string broken("a\x80" "b\xC3" "c\xE2\x82" "d\xFF" "e", 11);
-        QCOMPARE(dw::upperUtf8(broken), std::string("A\x80" "B\xC3" "C\xE2\x82" "D\xFF" "E", 11));
+        const std::string broken("a\x80"
+                                 "b\xC3"
+                                 "c\xE2\x82"
+                                 "d\xFF"
+                                 "e",
+                                 11);
+        QCOMPARE(dw::upperUtf8(broken),
+                 std::string("A\x80"
+                             "B\xC3"
+                             "C\xE2\x82"
+                             "D\xFF"
+                             "E",
+                             11));
     }
 
     void connectFailures_data()
@@ -218,25 +227,28 @@ private slots:
         const QByteArray jet = jetPageZero() + QByteArray(4096 * 2, '\0');
 
         QTest::newRow("absent") << QStringLiteral("absent.mdb") << QByteArray() << dw::dberror::FileMissing;
-        QTest::newRow("a folder") << QStringLiteral("folder.mdb") << QByteArray() << dw::dberror::FileUnreadable;
-        QTest::newRow("unreadable") << QStringLiteral("locked.mdb") << sqliteBytes << dw::dberror::FileUnreadable;
+        QTest::newRow("a folder") << QStringLiteral("folder.mdb") << QByteArray()
+                                  << dw::dberror::FileUnreadable;
+        QTest::newRow("unreadable") << QStringLiteral("locked.mdb") << sqliteBytes
+                                    << dw::dberror::FileUnreadable;
         QTest::newRow("text") << QStringLiteral("notes.mdb") << QByteArray("hola, no soy una base")
                               << dw::dberror::NotADatabase;
         QTest::newRow("empty") << QStringLiteral("empty.mdb") << QByteArray() << dw::dberror::NotADatabase;
-        QTest::newRow("sqlite cut short") << QStringLiteral("cut.mdb") << sqliteBytes.left(sqliteBytes.size() / 2)
-                                          << dw::dberror::Corrupt;
+        QTest::newRow("sqlite cut short")
+            << QStringLiteral("cut.mdb") << sqliteBytes.left(sqliteBytes.size() / 2) << dw::dberror::Corrupt;
         QTest::newRow("sqlite header then garbage")
             << QStringLiteral("garbage.mdb")
             << sqliteBytes.left(100) + QByteArray(sqliteBytes.size() - 100, '\xA5') << dw::dberror::Corrupt;
-        QTest::newRow("access header only") << QStringLiteral("header.mdb") << jet.left(3000)
-                                            << dw::dberror::Corrupt;
-        QTest::newRow("access pages cut mid-page") << QStringLiteral("midpage.mdb") << jet.left(4096 * 3 - 10)
-                                                   << dw::dberror::Corrupt;
+        QTest::newRow("access header only")
+            << QStringLiteral("header.mdb") << jet.left(3000) << dw::dberror::Corrupt;
+        QTest::newRow("access pages cut mid-page")
+            << QStringLiteral("midpage.mdb") << jet.left(4096 * 3 - 10) << dw::dberror::Corrupt;
         QTest::newRow("access pages of zeros") << QStringLiteral("zeros.mdb") << jet << dw::dberror::Corrupt;
         QByteArray ace = jet;
         ace.replace(4, 15, "Standard ACE DB");
         ace[0x14] = 3;
-        QTest::newRow("a later Access format") << QStringLiteral("new.accdb") << ace << dw::dberror::Unsupported;
+        QTest::newRow("a later Access format")
+            << QStringLiteral("new.accdb") << ace << dw::dberror::Unsupported;
     }
     void connectFailures()
     {
@@ -316,8 +328,9 @@ private slots:
         // _ matches one character, accented or not; % matches any run; null never matches.
         QCOMPARE(column(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(nombre) like '_NGEL%'")),
                  QStringList(QStringLiteral("4")));
-        QCOMPARE(column(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(todo) like '%%' ORDER BY id")),
-                 QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}));
+        QCOMPARE(
+            column(db, QStringLiteral("SELECT id FROM directorio WHERE ucase(todo) like '%%' ORDER BY id")),
+            QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}));
 
         // Arguments are bound, never pasted into the text.
         QCOMPARE(column(db, QStringLiteral("SELECT nombre FROM directorio WHERE nombre = ? OR id = ?"),
@@ -376,8 +389,9 @@ private slots:
         const QString file = QDir(folder).filePath(QStringLiteral("zemparol ñ.mdb"));
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode = WAL; CREATE TABLE directorio (id INTEGER);"
-                                  "INSERT INTO directorio VALUES (7);",
+        QCOMPARE(sqlite3_exec(db,
+                              "PRAGMA journal_mode = WAL; CREATE TABLE directorio (id INTEGER);"
+                              "INSERT INTO directorio VALUES (7);",
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
         sqlite3_close(db);

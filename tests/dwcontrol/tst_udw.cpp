@@ -15,8 +15,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Both recording services write to one log, so the order across services shows.
-template <class Service>
-class Recording : public Service
+template <class Service> class Recording : public Service
 {
 public:
     Recording(QString name, QStringList &log) : m_name(std::move(name)), m_log(log) {}
@@ -137,29 +136,29 @@ void TstUdw::eventsReachTheirServicesInOrder()
     // Only the selection service: the grid style's events go nowhere.
     control.isrv_select = &select;
     raiseEveryEvent(control);
-    QCOMPARE(log, (QStringList{u"select.clicked(1,2,3,nombre)"_s,
-                               u"select.doubleclicked(4,5,6,nombre)"_s,
-                               u"select.rowfocuschanged(13)"_s}));
+    QCOMPARE(log,
+             (QStringList{u"select.clicked(1,2,3,nombre)"_s, u"select.doubleclicked(4,5,6,nombre)"_s,
+                          u"select.rowfocuschanged(13)"_s}));
 
     // Only the grid style service.
     log.clear();
     control.isrv_select = nullptr;
     control.isrv_gridstyle = &grid;
     raiseEveryEvent(control);
-    QCOMPARE(log, (QStringList{u"grid.clicked(1,2,3,nombre)"_s, u"grid.rbuttondown(7,8,9,nombre)"_s,
-                               u"grid.mousemove(10,11,12,nombre)"_s, u"grid.retrieveend(14)"_s,
-                               u"grid.resize(0,15,16)"_s, u"grid.other(17,18)"_s}));
+    QCOMPARE(log,
+             (QStringList{u"grid.clicked(1,2,3,nombre)"_s, u"grid.rbuttondown(7,8,9,nombre)"_s,
+                          u"grid.mousemove(10,11,12,nombre)"_s, u"grid.retrieveend(14)"_s,
+                          u"grid.resize(0,15,16)"_s, u"grid.other(17,18)"_s}));
 
     // Both: one click runs the grid style completely before the selection.
     log.clear();
     control.isrv_select = &select;
     raiseEveryEvent(control);
-    QCOMPARE(log, (QStringList{u"grid.clicked(1,2,3,nombre)"_s, u"select.clicked(1,2,3,nombre)"_s,
-                               u"select.doubleclicked(4,5,6,nombre)"_s,
-                               u"grid.rbuttondown(7,8,9,nombre)"_s,
-                               u"grid.mousemove(10,11,12,nombre)"_s, u"select.rowfocuschanged(13)"_s,
-                               u"grid.retrieveend(14)"_s, u"grid.resize(0,15,16)"_s,
-                               u"grid.other(17,18)"_s}));
+    QCOMPARE(log,
+             (QStringList{u"grid.clicked(1,2,3,nombre)"_s, u"select.clicked(1,2,3,nombre)"_s,
+                          u"select.doubleclicked(4,5,6,nombre)"_s, u"grid.rbuttondown(7,8,9,nombre)"_s,
+                          u"grid.mousemove(10,11,12,nombre)"_s, u"select.rowfocuschanged(13)"_s,
+                          u"grid.retrieveend(14)"_s, u"grid.resize(0,15,16)"_s, u"grid.other(17,18)"_s}));
     control.isrv_gridstyle = nullptr;
     control.isrv_select = nullptr;
 }

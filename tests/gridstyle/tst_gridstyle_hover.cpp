@@ -113,10 +113,11 @@ void TstGridStyleHover::arrowAndLinesKeepTheHighlightUntouched()
     QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), highlighted());
 
     // Marks that any Modify of the service would overwrite.
-    control.Modify(u"tipo_miembro_red_t.background.color=65280 tipo_miembro_red_hline1.background.color=255"_s);
+    control.Modify(
+        u"tipo_miembro_red_t.background.color=65280 tipo_miembro_red_hline1.background.color=255"_s);
     const QStringList marked = headingColours(*grid, u"tipo_miembro_red"_s);
-    for (const QString &name : {u"tipo_miembro_red_arrow"_s, u"tipo_miembro_red_hline3"_s,
-                                u"nombre_hline2"_s, u"tipo_miembro_red_t"_s}) {
+    for (const QString &name : {u"tipo_miembro_red_arrow"_s, u"tipo_miembro_red_hline3"_s, u"nombre_hline2"_s,
+                                u"tipo_miembro_red_t"_s}) {
         const QPoint point = gridtest::pointOf(control, name);
         QVERIFY2(point.x() >= 0, qPrintable(name));
         gridtest::moveTo(control, point);

@@ -55,8 +55,7 @@ QString storedSort(u_dw &control)
 }
 
 // Rows whose value of `column` passes `keep`.
-template <class Keep>
-long countRows(const u_dw &control, const QString &column, Keep keep)
+template <class Keep> long countRows(const u_dw &control, const QString &column, Keep keep)
 {
     long count = 0;
     for (long row = 1; row <= control.RowCount(); ++row)
@@ -71,15 +70,15 @@ bool writeQuotedDirectory(const QString &file)
     sqlite3 *db = nullptr;
     if (sqlite3_open(file.toUtf8().constData(), &db) != SQLITE_OK)
         return false;
-    const char *sql =
-        "CREATE TABLE directorio (id INTEGER, nombre TEXT, tipo_miembro_red TEXT, grado_academico TEXT,"
-        " especialidad TEXT, nivel_sni TEXT, institucion TEXT, entidad_fed TEXT, email TEXT, cargo TEXT,"
-        " linea_investigacion TEXT, area_aplicacion TEXT, subprograma_red TEXT, proyectos TEXT,"
-        " enzimas TEXT, todo TEXT);"
-        "INSERT INTO directorio (id, nombre, tipo_miembro_red) VALUES"
-        " (1, 'Ana \"La Güera\" Ruiz', 'Miembro Externo'),"
-        " (2, 'Beto ~t Díaz', 'Miembro Externo'),"
-        " (3, 'Carla Ríos', 'Miembro del CTA');";
+    const char *sql
+        = "CREATE TABLE directorio (id INTEGER, nombre TEXT, tipo_miembro_red TEXT, grado_academico TEXT,"
+          " especialidad TEXT, nivel_sni TEXT, institucion TEXT, entidad_fed TEXT, email TEXT, cargo TEXT,"
+          " linea_investigacion TEXT, area_aplicacion TEXT, subprograma_red TEXT, proyectos TEXT,"
+          " enzimas TEXT, todo TEXT);"
+          "INSERT INTO directorio (id, nombre, tipo_miembro_red) VALUES"
+          " (1, 'Ana \"La Güera\" Ruiz', 'Miembro Externo'),"
+          " (2, 'Beto ~t Díaz', 'Miembro Externo'),"
+          " (3, 'Carla Ríos', 'Miembro del CTA');";
     const bool ok = sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;
@@ -147,15 +146,16 @@ void TstGridStyleMenu::itemsFitTheClickedSpot()
 {
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
-    const QStringList everything = {kFilterBySelection, kFilterExcluding, kRemoveFilter, kOriginalFilter,
-                                    u"-"_s, kSortAscending, kSortDescending, kOriginalSort, u"-"_s,
-                                    kSpecifySort, kSpecifyFilter, u"-"_s, kPrint, kSaveAs};
+    const QStringList everything
+        = {kFilterBySelection, kFilterExcluding, kRemoveFilter, kOriginalFilter, u"-"_s,
+           kSortAscending,     kSortDescending,  kOriginalSort, u"-"_s,          kSpecifySort,
+           kSpecifyFilter,     u"-"_s,           kPrint,        kSaveAs};
     choose(*grid, u"nombre"_s, 3, kSortDescending);
     QCOMPARE(m_fake->lastMenuItems, everything);
     QCOMPARE(grid->service().is_sort, u"nombre D"_s);
 
     const QStringList onHeading = {kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s, kSpecifySort,
-                                   kSpecifyFilter, u"-"_s, kPrint, kSaveAs};
+                                   kSpecifyFilter,  u"-"_s, kPrint,        kSaveAs};
     choose(*grid, u"nombre"_s, 0, QString());
     QCOMPARE(m_fake->lastMenuItems, onHeading);
 
@@ -163,8 +163,9 @@ void TstGridStyleMenu::itemsFitTheClickedSpot()
     QVERIFY(empty);
     m_fake->chooseMenuItem.clear();
     gridtest::click(*empty->control, QPoint(200, 200), Qt::RightButton);
-    QCOMPARE(m_fake->lastMenuItems, (QStringList{kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s,
-                                                 kSpecifySort, kSpecifyFilter, kPrint}));
+    QCOMPARE(
+        m_fake->lastMenuItems,
+        (QStringList{kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s, kSpecifySort, kSpecifyFilter, kPrint}));
 
     // Menu off: no menu at all.
     const int shown = m_fake->menuCalls;
@@ -227,8 +228,9 @@ void TstGridStyleMenu::filterBySelectionAndUndo()
     service.of_process_popup(u"m_filterbyselection"_s, 1, u"entidad_fed"_s);
     choose(*grid, u"tipo_miembro_red"_s, 1, kFilterBySelection);
     const QString typeNow = control.GetItemString(1, u"tipo_miembro_red"_s);
-    QCOMPARE(service.of_combinefilter(), u"( string(tipo_miembro_red) = \"%1\" ) AND ( string(entidad_fed) = \"%2\" )"_s
-                                             .arg(typeNow, state));
+    QCOMPARE(
+        service.of_combinefilter(),
+        u"( string(tipo_miembro_red) = \"%1\" ) AND ( string(entidad_fed) = \"%2\" )"_s.arg(typeNow, state));
     const long both = control.RowCount();
     QVERIFY(both >= 1);
     const qint64 id = qint64(control.GetItemNumber(1, u"id"_s).value_or(-1));
@@ -241,8 +243,9 @@ void TstGridStyleMenu::filterBySelectionAndUndo()
     QCOMPARE(control.RowCount(), both);
     choose(*grid, u"tipo_miembro_red"_s, 1, kRemoveFilter);
     QCOMPARE(service.of_combinefilter(), u"( string(entidad_fed) = \"%1\" )"_s.arg(state));
-    QCOMPARE(control.RowCount(), countRows(*gridtest::makeGrid()->control, u"entidad_fed"_s,
-                                           [&](const QString &v) { return v == state; }));
+    QCOMPARE(control.RowCount(),
+             countRows(*gridtest::makeGrid()->control, u"entidad_fed"_s,
+                       [&](const QString &v) { return v == state; }));
 
     // Not a column: nothing happens.
     service.of_process_popup(u"m_filterbyselection"_s, 1, u"nombre_t"_s);
@@ -300,7 +303,8 @@ void TstGridStyleMenu::quotedValuesFilterAndUnreadableFiltersChangeNothing()
 
 void TstGridStyleMenu::sortCommandsRemember()
 {
-    auto grid = gridtest::makeGrid(true, true, [](u_dw &control) { control.SetSort(u"grado_academico D"_s); });
+    auto grid
+        = gridtest::makeGrid(true, true, [](u_dw &control) { control.SetSort(u"grado_academico D"_s); });
     QVERIFY(grid);
     u_dw &control = *grid->control;
     n_svc_dw_gridstyle &service = grid->service();

@@ -197,9 +197,8 @@ void TstGridStyleSort::codeTableColumnSortsByDisplayedText()
 
 void TstGridStyleSort::designedTwoKeySortGetsTwoArrows()
 {
-    auto grid = gridtest::makeGrid(true, true, [](u_dw &control) {
-        control.SetSort(u"nombre D, email A"_s);
-    });
+    auto grid
+        = gridtest::makeGrid(true, true, [](u_dw &control) { control.SetSort(u"nombre D, email A"_s); });
     QVERIFY(grid);
     n_svc_dw_gridstyle &service = grid->service();
     QCOMPARE(service.is_original_sort, u"nombre D, email A"_s);
@@ -256,9 +255,8 @@ void TstGridStyleSort::indicatorAndLineGeometry()
 
 void TstGridStyleSort::stripeHeightFollowsRowsAndControl()
 {
-    auto grid = gridtest::makeGrid(true, true, [](u_dw &control) {
-        control.Modify(u"DataWindow.Detail.Height=80"_s);
-    });
+    auto grid = gridtest::makeGrid(true, true,
+                                   [](u_dw &control) { control.Modify(u"DataWindow.Detail.Height=80"_s); });
     QVERIFY(grid);
     u_dw &control = *grid->control;
     control.Resize(3000, 600);

@@ -77,8 +77,7 @@ bool likeContains(const QString &value, const QString &typed)
     return expression.match(value.toUpper()).hasMatch();
 }
 
-template <class Pick>
-Ids matching(const Members &members, Pick pick)
+template <class Pick> Ids matching(const Members &members, Pick pick)
 {
     Ids ids;
     for (const auto &[id, member] : members) {
@@ -185,8 +184,8 @@ Members TstBusqueda::readMembers() const
         return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
     };
     while (cursor->next()) {
-        members[long(cursor->integer(0))] = {text(1), text(2), text(3), text(4),
-                                             text(5), text(6), text(7), text(8)};
+        members[long(cursor->integer(0))]
+            = {text(1), text(2), text(3), text(4), text(5), text(6), text(7), text(8)};
     }
     return members;
 }
@@ -204,8 +203,8 @@ void TstBusqueda::cleanup()
 {
     m_sent.reset();
     delete m_window;
-    for (QWidget *card : std::initializer_list<QWidget *>{g_w_consulta, g_w_consulta_estudiante,
-                                                          g_w_consulta_externo}) {
+    for (QWidget *card :
+         std::initializer_list<QWidget *>{g_w_consulta, g_w_consulta_estudiante, g_w_consulta_externo}) {
         delete card;
     }
 }
@@ -239,12 +238,12 @@ void TstBusqueda::controlsAsDesigned()
     QStringList items;
     for (int i = 0; i < w.ddlb_elemento->count(); ++i)
         items.append(w.ddlb_elemento->itemText(i));
-    QCOMPARE(items, (QStringList{u"Nombre"_s, u"Grado académico"_s, u"Especialidad"_s, u"SNI"_s,
-                                 u"Institución"_s, u"Entidad Federativa"_s, u"e-mail"_s,
-                                 u"Área de aplicación"_s, u"Subprograma Red"_s, u"Proyectos"_s,
-                                 u"Enzimas"_s, u"Tipo de Miembro"_s, u"Título de Tesis"_s,
-                                 u"Empresa"_s, u"Razón Social"_s, u"Tipo de Vinculación"_s,
-                                 u"Instituciones Vinculación"_s}));
+    QCOMPARE(
+        items,
+        (QStringList{u"Nombre"_s, u"Grado académico"_s, u"Especialidad"_s, u"SNI"_s, u"Institución"_s,
+                     u"Entidad Federativa"_s, u"e-mail"_s, u"Área de aplicación"_s, u"Subprograma Red"_s,
+                     u"Proyectos"_s, u"Enzimas"_s, u"Tipo de Miembro"_s, u"Título de Tesis"_s, u"Empresa"_s,
+                     u"Razón Social"_s, u"Tipo de Vinculación"_s, u"Instituciones Vinculación"_s}));
     QCOMPARE(w.sle_filtro->text(), u""_s);
 
     // Focus starts in the edit field and Tab walks the designed order (the disabled
@@ -328,8 +327,9 @@ void TstBusqueda::searches()
     Ids expected;
     const QString column = item >= 0 ? search::fieldCaptions().at(item) : QString();
     if (anyField)
-        expected = text.isEmpty() ? matching(m_members, [](const Member &) { return true; })
-                                  : matching(m_members, [&](const Member &m) { return likeContains(m.todo, text); });
+        expected = text.isEmpty()
+            ? matching(m_members, [](const Member &) { return true; })
+            : matching(m_members, [&](const Member &m) { return likeContains(m.todo, text); });
     else if (column == u"Nombre"_s)
         expected = matching(m_members, [&](const Member &m) { return likeContains(m.nombre, text); });
     else if (column == u"Institución"_s)
@@ -400,8 +400,10 @@ void TstBusqueda::rememberedSortOrdersTheResults()
     QCOMPARE(grid.RowCount(), long(m_members.size()));
     QCollator collator{QLocale(QLocale::Spanish, QLocale::Mexico)};
     for (long row = 2; row <= grid.RowCount(); ++row) {
-        QVERIFY2(collator.compare(grid.GetItemString(row - 1, u"nombre"_s), grid.GetItemString(row, u"nombre"_s)) >= 0,
-                 qPrintable(grid.GetItemString(row, u"nombre"_s)));
+        QVERIFY2(
+            collator.compare(grid.GetItemString(row - 1, u"nombre"_s), grid.GetItemString(row, u"nombre"_s))
+                >= 0,
+            qPrintable(grid.GetItemString(row, u"nombre"_s)));
     }
     QVERIFY(grid.Describe(u"nombre_arrow.name"_s) != u"!"_s);
     QVERIFY(grid.Describe(u"nombre_shade.name"_s) != u"!"_s);

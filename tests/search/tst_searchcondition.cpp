@@ -33,12 +33,12 @@ void TstSearchCondition::condition_data()
         << false << u"SNI"_s << u""_s << u" where ucase( nivel_sni ) like '%%'"_s;
     QTest::newRow("no field chosen: every member") << false << u""_s << u"ana"_s << u""_s;
     QTest::newRow("caption compared exactly") << false << u"nombre"_s << u"ana"_s << u""_s;
-    QTest::newRow("leading blank kept") << true << u""_s << u" gar"_s
-                                        << u" where ucase(todo) like '% GAR%'"_s;
-    QTest::newRow("accents upper-cased") << false << u"Nombre"_s << u"josé núñez"_s
-                                         << u" where ucase( nombre ) like '%JOSÉ NÚÑEZ%'"_s;
-    QTest::newRow("wildcards keep their meaning") << true << u""_s << u"a%b_c"_s
-                                                  << u" where ucase(todo) like '%A%B_C%'"_s;
+    QTest::newRow("leading blank kept")
+        << true << u""_s << u" gar"_s << u" where ucase(todo) like '% GAR%'"_s;
+    QTest::newRow("accents upper-cased")
+        << false << u"Nombre"_s << u"josé núñez"_s << u" where ucase( nombre ) like '%JOSÉ NÚÑEZ%'"_s;
+    QTest::newRow("wildcards keep their meaning")
+        << true << u""_s << u"a%b_c"_s << u" where ucase(todo) like '%A%B_C%'"_s;
     QTest::newRow("quote doubled") << false << u"Nombre"_s << u"o'farrill"_s
                                    << u" where ucase( nombre ) like '%O''FARRILL%'"_s;
     QTest::newRow("quotes doubled in the any-field search")
@@ -58,11 +58,22 @@ void TstSearchCondition::condition()
 
 void TstSearchCondition::everyCaptionSearchesItsOwnColumn()
 {
-    const QStringList columns{u"nombre"_s, u"grado_academico"_s, u"especialidad"_s, u"nivel_sni"_s,
-                              u"institucion"_s, u"entidad_fed"_s, u"email"_s, u"area_aplicacion"_s,
-                              u"subprograma_red"_s, u"proyectos"_s, u"enzimas"_s,
-                              u"tipo_miembro_red"_s, u"nombre_tesis"_s, u"empresa"_s,
-                              u"razon_social"_s, u"tipo_vinculacion"_s,
+    const QStringList columns{u"nombre"_s,
+                              u"grado_academico"_s,
+                              u"especialidad"_s,
+                              u"nivel_sni"_s,
+                              u"institucion"_s,
+                              u"entidad_fed"_s,
+                              u"email"_s,
+                              u"area_aplicacion"_s,
+                              u"subprograma_red"_s,
+                              u"proyectos"_s,
+                              u"enzimas"_s,
+                              u"tipo_miembro_red"_s,
+                              u"nombre_tesis"_s,
+                              u"empresa"_s,
+                              u"razon_social"_s,
+                              u"tipo_vinculacion"_s,
                               u"instituciones_vinculacion"_s};
     const QStringList &captions = search::fieldCaptions();
     QCOMPARE(captions.size(), columns.size());

@@ -30,7 +30,7 @@ public:
     std::optional<dw::SaveTarget> saveTarget;
     int saveAsCalls = 0;
     int sortResult = 1;
-    QString sortCriteria;   // what the sort dialog "chooses"
+    QString sortCriteria; // what the sort dialog "chooses"
     int sortCalls = 0;
     int filterResult = 1;
     QString filterExpression;

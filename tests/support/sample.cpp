@@ -29,8 +29,7 @@ QString generateSample()
     generator.start(QStringLiteral(ZEMPAROL_GENSAMPLE), {folder->path()});
     if (!generator.waitForFinished(120000) || generator.exitStatus() != QProcess::NormalExit
         || generator.exitCode() != 0) {
-        qWarning("sample directory: the generator failed: %s",
-                 generator.readAllStandardError().constData());
+        qWarning("sample directory: the generator failed: %s", generator.readAllStandardError().constData());
         return result;
     }
     if (!QFileInfo::exists(QDir(folder->path()).filePath(QStringLiteral("zemparol.mdb"))))

@@ -15,23 +15,23 @@ namespace testsupport {
 // Members of the sample directory that tests can count on (every seed, at least 17
 // members): their type and the awkward value each one carries.
 namespace sample {
-constexpr long kResearcher = 1;        // "Miembro Investigador", every field filled
-constexpr long kCommittee = 2;         // "Miembro del CTA"
-constexpr long kExternal = 3;          // "Miembro Externo"
-constexpr long kDoctoralStudent = 4;   // "Doctorado", tutor "1", cotutor "2"
-constexpr long kNullArea = 5;          // area_aplicacion null
-constexpr long kEmptyPhoto = 6;        // foto ''
-constexpr long kMissingPhoto = 7;      // foto names a file that is not there
-constexpr long kApostrophe = 8;        // "Patricio O'Farrill Baeza"
+constexpr long kResearcher = 1; // "Miembro Investigador", every field filled
+constexpr long kCommittee = 2; // "Miembro del CTA"
+constexpr long kExternal = 3; // "Miembro Externo"
+constexpr long kDoctoralStudent = 4; // "Doctorado", tutor "1", cotutor "2"
+constexpr long kNullArea = 5; // area_aplicacion null
+constexpr long kEmptyPhoto = 6; // foto ''
+constexpr long kMissingPhoto = 7; // foto names a file that is not there
+constexpr long kApostrophe = 8; // "Patricio O'Farrill Baeza"
 constexpr long kTrailingBlankType = 9; // "Miembro Investigador " (trailing blank)
-constexpr long kNullType = 10;         // tipo_miembro_red null
-constexpr long kNullSni = 11;          // nivel_sni null
-constexpr long kLongProjects = 12;     // proyectos of more than 5000 characters
-constexpr long kUnmatchedTutor = 13;   // "Maestría", tutor a name no member id matches
-constexpr long kRefusedPaths = 14;     // foto "..\\Fotos\\...", logo "\\\\servidor\\..."
-constexpr long kBachelorStudent = 15;  // "Licenciatura"
-constexpr long kPostdocStudent = 16;   // "Posdoctorado"
-constexpr long kSecondExternal = 17;   // "Miembro Externo"
+constexpr long kNullType = 10; // tipo_miembro_red null
+constexpr long kNullSni = 11; // nivel_sni null
+constexpr long kLongProjects = 12; // proyectos of more than 5000 characters
+constexpr long kUnmatchedTutor = 13; // "Maestría", tutor a name no member id matches
+constexpr long kRefusedPaths = 14; // foto "..\\Fotos\\...", logo "\\\\servidor\\..."
+constexpr long kBachelorStudent = 15; // "Licenciatura"
+constexpr long kPostdocStudent = 16; // "Posdoctorado"
+constexpr long kSecondExternal = 17; // "Miembro Externo"
 } // namespace sample
 
 // The folder of the Access files used by driver tests (empty when it is not there).

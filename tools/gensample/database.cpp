@@ -26,8 +26,9 @@ bool DirectoryWriter::open(const QString &path)
         m_error = QStringLiteral("cannot replace %1").arg(path);
         return false;
     }
-    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK)
         return fail();
 
     QStringList definitions;
@@ -37,13 +38,15 @@ bool DirectoryWriter::open(const QString &path)
                                                          : column + QStringLiteral(" TEXT"));
         markers.append(QStringLiteral("?"));
     }
-    const QByteArray create = QStringLiteral("CREATE TABLE directorio (%1)").arg(definitions.join(QStringLiteral(", "))).toUtf8();
-    const QByteArray insert = QStringLiteral("INSERT INTO directorio (%1) VALUES (%2)")
-                                  .arg(memberColumns().join(QStringLiteral(", ")), markers.join(QStringLiteral(", ")))
-                                  .toUtf8();
+    const QByteArray create
+        = QStringLiteral("CREATE TABLE directorio (%1)").arg(definitions.join(QStringLiteral(", "))).toUtf8();
+    const QByteArray insert
+        = QStringLiteral("INSERT INTO directorio (%1) VALUES (%2)")
+              .arg(memberColumns().join(QStringLiteral(", ")), markers.join(QStringLiteral(", ")))
+              .toUtf8();
     // A generated file needs no journal: a failed run is simply run again.
-    return exec("PRAGMA journal_mode = OFF") && exec("PRAGMA synchronous = OFF")
-        && exec(create.constData()) && exec("BEGIN")
+    return exec("PRAGMA journal_mode = OFF") && exec("PRAGMA synchronous = OFF") && exec(create.constData())
+        && exec("BEGIN")
         && (sqlite3_prepare_v2(m_db, insert.constData(), -1, &m_insert, nullptr) == SQLITE_OK || fail());
 }
 

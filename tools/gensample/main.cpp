@@ -41,9 +41,10 @@ int main(int argc, char *argv[])
         "(large directories serve the benchmarks)."_s.arg(kMaxPhotos));
     parser.addHelpOption();
     parser.addPositionalArgument(u"folder"_s, u"Folder to write (created when missing)."_s);
-    const QCommandLineOption membersOption(u"members"_s, u"Number of members (default 150)."_s, u"N"_s, u"150"_s);
-    const QCommandLineOption seedOption(u"seed"_s, u"Seed; the same seed gives the same directory (default 1)."_s,
-                                        u"S"_s, u"1"_s);
+    const QCommandLineOption membersOption(u"members"_s, u"Number of members (default 150)."_s, u"N"_s,
+                                           u"150"_s);
+    const QCommandLineOption seedOption(
+        u"seed"_s, u"Seed; the same seed gives the same directory (default 1)."_s, u"S"_s, u"1"_s);
     parser.addOption(membersOption);
     parser.addOption(seedOption);
     parser.process(application);
@@ -71,8 +72,9 @@ int main(int argc, char *argv[])
         && drawAgencyLogo(photos.filePath(u"logo_vardelo.png"_s));
     int index = 0;
     for (const Institution &institution : institutions())
-        drawn = drawn && drawInstitutionLogo(photos.filePath(institution.logoFile), institution.acronym,
-                                             index++, institution.company);
+        drawn = drawn
+            && drawInstitutionLogo(photos.filePath(institution.logoFile), institution.acronym, index++,
+                                   institution.company);
     for (int n = 1; n <= photoCount && drawn; ++n)
         drawn = drawPortrait(photos.filePath(MemberGenerator::photoFile(n)), generator.photoInitials(n),
                              seed * 7919 + quint64(n));

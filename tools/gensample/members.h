@@ -12,11 +12,10 @@
 struct Member
 {
     qint64 id = 0;
-    QString nombre, tipo_miembro_red, grado_academico, especialidad, nivel_sni, institucion,
-        entidad_fed, email, cargo, linea_investigacion, area_aplicacion, subprograma_red,
-        proyectos, enzimas, estudiates, dependencia, dir_dependencia, pagina_web, foto, logo,
-        tutor, cotutor, nombre_tesis, razon_social, reniecyt, giro, tipo_vinculacion,
-        instituciones_vinculacion, empresa, todo;
+    QString nombre, tipo_miembro_red, grado_academico, especialidad, nivel_sni, institucion, entidad_fed,
+        email, cargo, linea_investigacion, area_aplicacion, subprograma_red, proyectos, enzimas, estudiates,
+        dependencia, dir_dependencia, pagina_web, foto, logo, tutor, cotutor, nombre_tesis, razon_social,
+        reniecyt, giro, tipo_vinculacion, instituciones_vinculacion, empresa, todo;
 };
 
 // The column names in table order, and a member's values in the same order.
@@ -30,7 +29,7 @@ struct Institution
     QString acronym;
     QString state;
     QString city;
-    QString web;    // domain, without scheme
+    QString web; // domain, without scheme
     bool company = false;
     QString logoFile; // the file name on disk, under Fotos/
     QString logoName; // the name the members' rows use (letter case may differ)

@@ -96,7 +96,8 @@ bool drawAgencyLogo(const QString &path)
 bool drawPortrait(const QString &path, const QString &initials, std::uint64_t seed)
 {
     Random random(seed);
-    const QColor background = QColor::fromHsv(random.below(360), 40 + random.below(80), 200 + random.below(55));
+    const QColor background
+        = QColor::fromHsv(random.below(360), 40 + random.below(80), 200 + random.below(55));
     const QColor figure = QColor::fromHsv(random.below(360), 90 + random.below(120), 70 + random.below(90));
     QImage image(220, 250, QImage::Format_RGB32);
     QPainter p(&image);

@@ -13,5 +13,4 @@
 // A member's portrait: a silhouette with the member's initials, colours from `seed`.
 [[nodiscard]] bool drawPortrait(const QString &path, const QString &initials, std::uint64_t seed);
 // An institution's or company's logo: a badge with its acronym.
-[[nodiscard]] bool drawInstitutionLogo(const QString &path, const QString &acronym, int index,
-                                       bool company);
+[[nodiscard]] bool drawInstitutionLogo(const QString &path, const QString &acronym, int index, bool company);

@@ -94,7 +94,7 @@ public:
     [[nodiscard]] long RowCount() const;
     [[nodiscard]] long FilteredCount() const;
     [[nodiscard]] long GetRow() const; // 0 when there are no rows
-    int SetRow(long row);             // 1 ok, -1 when out of range
+    int SetRow(long row); // 1 ok, -1 when out of range
     int SelectRow(long row, bool select); // row 0: every row
     [[nodiscard]] bool IsSelected(long row) const;
 

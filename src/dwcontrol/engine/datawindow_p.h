@@ -56,10 +56,7 @@ struct DataWindow::Impl final : EvalContext
     mutable QHash<QString, std::shared_ptr<const std::optional<Expression>>> expressions;
 
     // --- EvalContext ----------------------------------------------------------------
-    [[nodiscard]] int columnNumber(const QString &name) const override
-    {
-        return layout.columnNumber(name);
-    }
+    [[nodiscard]] int columnNumber(const QString &name) const override { return layout.columnNumber(name); }
     [[nodiscard]] Value columnValue(int column, qint64 index) const override;
     [[nodiscard]] QString lookupDisplay(int column, qint64 index) const override;
     [[nodiscard]] QString describe(const QString &path) const override { return self.Describe(path); }

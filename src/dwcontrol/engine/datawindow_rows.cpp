@@ -76,8 +76,8 @@ Transaction *DataWindow::transObject() const
 QString DataWindow::selectSql() const
 {
     Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
-    const auto rendered = renderSelect(d->layout.select,
-                                       connection ? connection->dialect() : Dialect::Access);
+    const auto rendered
+        = renderSelect(d->layout.select, connection ? connection->dialect() : Dialect::Access);
     return rendered ? rendered->sql : QString();
 }
 
@@ -131,8 +131,8 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     const QString sql = d->previewSql;
 
     DbError error;
-    std::unique_ptr<Cursor> cursor =
-        connection->query(sql, bindArguments(d->layout.select, *rendered, arguments), error);
+    std::unique_ptr<Cursor> cursor
+        = connection->query(sql, bindArguments(d->layout.select, *rendered, arguments), error);
     if (!cursor) {
         d->reportDatabaseError(error.code, error.text);
         d->notifyRows();
@@ -140,9 +140,10 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     }
     const int wanted = int(d->layout.columns.size());
     if (cursor->columnCount() < wanted) {
-        d->reportDatabaseError(-1, u"La consulta devuelve %1 columnas y el objeto espera %2."_s
-                                       .arg(cursor->columnCount())
-                                       .arg(wanted));
+        d->reportDatabaseError(
+            -1,
+            u"La consulta devuelve %1 columnas y el objeto espera %2."_s.arg(cursor->columnCount())
+                .arg(wanted));
         d->notifyRows();
         return -1;
     }
@@ -211,7 +212,7 @@ bool DataWindow::Impl::hasCodeTable(int column) const
 {
     const LayoutObject *object = columnObject(column);
     return object && !isDropDown(column) && isTrue(object->raw(u"edit.codetable"_s))
-           && !object->raw(u"values"_s).isEmpty();
+        && !object->raw(u"values"_s).isEmpty();
 }
 
 QString DataWindow::Impl::displayOf(int column, const Value &value) const

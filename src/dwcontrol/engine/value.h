@@ -31,7 +31,10 @@ public:
     // The default conversion to text: integers without decimals, reals in the shortest
     // form that reads back as the same value, text unchanged; null gives a null QString.
     [[nodiscard]] QString toText() const;
-    [[nodiscard]] bool toBool() const { return isNull() ? false : (isText() ? !toText().isEmpty() : toNumber() != 0); }
+    [[nodiscard]] bool toBool() const
+    {
+        return isNull() ? false : (isText() ? !toText().isEmpty() : toNumber() != 0);
+    }
 
     friend bool operator==(const Value &a, const Value &b) = default;
 

@@ -40,8 +40,8 @@ int Application::run(const QString &commandline)
     open(commandline);
     // An open event that shows no window leaves nothing to wait for.
     const QWidgetList windows = QApplication::topLevelWidgets();
-    const bool anyShown = std::any_of(windows.begin(), windows.end(),
-                                      [](const QWidget *w) { return w->isVisible(); });
+    const bool anyShown
+        = std::any_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); });
     const int result = anyShown ? QApplication::exec() : 0;
     destroy();
     return result;

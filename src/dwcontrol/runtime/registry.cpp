@@ -26,8 +26,8 @@ std::optional<KeyLocation> locate(const QString &key)
         return std::nullopt;
     KeyLocation location;
 #ifdef Q_OS_WIN
-    location.settings = std::make_unique<QSettings>(
-        root + parts.at(0) + QLatin1Char('\\') + parts.at(1), QSettings::NativeFormat);
+    location.settings = std::make_unique<QSettings>(root + parts.at(0) + QLatin1Char('\\') + parts.at(1),
+                                                    QSettings::NativeFormat);
 #else
     location.settings = std::make_unique<QSettings>(parts.at(0), parts.at(1));
 #endif

@@ -5,8 +5,8 @@
 namespace rt {
 
 // The per-user settings store under a key path like
-// "HKEY_CURRENT_USER\\Software\\<company>\\<app>\\<sub>". On Windows it is the registry; elsewhere QSettings groups in the
-// INI file of QSettings(<company>, <app>). Values are strings.
+// "HKEY_CURRENT_USER\\Software\\<company>\\<app>\\<sub>". On Windows it is the registry; elsewhere QSettings
+// groups in the INI file of QSettings(<company>, <app>). Values are strings.
 
 // Writes a value, creating missing keys: 1 on success, -1 on failure.
 int RegistrySet(const QString &key, const QString &valueName, const QString &value);

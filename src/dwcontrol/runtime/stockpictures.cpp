@@ -19,11 +19,11 @@ void drawStock(QPainter &p, Stock stock, QIcon::Mode mode)
     p.setPen(QPen(ink, 1.2));
     if (stock == Stock::Print) {
         p.setBrush(Qt::white);
-        p.drawRect(QRectF(6.5, 2.5, 11, 8));   // paper going in
+        p.drawRect(QRectF(6.5, 2.5, 11, 8)); // paper going in
         p.setBrush(disabled ? QColor(200, 200, 200) : QColor(120, 130, 145));
         p.drawRoundedRect(QRectF(2.5, 9.5, 19, 8), 2, 2); // body
         p.setBrush(Qt::white);
-        p.drawRect(QRectF(6.5, 14.5, 11, 7));  // printed page
+        p.drawRect(QRectF(6.5, 14.5, 11, 7)); // printed page
         p.drawLine(QPointF(8.5, 17), QPointF(15.5, 17));
         p.drawLine(QPointF(8.5, 19.3), QPointF(13.5, 19.3));
         p.setPen(Qt::NoPen);

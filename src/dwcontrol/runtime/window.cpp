@@ -53,8 +53,7 @@ quint32 sizeTypeOf(const QWidget &window)
 
 } // namespace
 
-Window::Window(QWidget *parent)
-    : QWidget(parent, Qt::Window)
+Window::Window(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setAttribute(Qt::WA_DeleteOnClose);
 }
@@ -81,7 +80,7 @@ void Window::setUnitsSize(int width, int height, bool center)
 void Window::setIconName(const QString &name)
 {
     setWindowIcon(name.compare(QStringLiteral("AppIcon!"), Qt::CaseInsensitive) == 0 ? programIcon()
-                                                                                      : QIcon(name));
+                                                                                     : QIcon(name));
 }
 
 void Window::setBackColor(qint64 layoutColor)

@@ -44,12 +44,9 @@ void placeControl(QWidget &control, int x, int y, int width, int height);
 // reference is null (a closed window clears it), stores the parameter in Message(),
 // shows it and raises open(). An open window raises open() again with the new parameter
 // (so it shows the new value) and is brought to the front. Returns the window.
-template <class W>
-W *OpenWithParm(QPointer<W> &reference, double parameter);
-template <class W>
-W *OpenWithParm(QPointer<W> &reference, const QString &parameter);
-template <class W>
-W *Open(QPointer<W> &reference);
+template <class W> W *OpenWithParm(QPointer<W> &reference, double parameter);
+template <class W> W *OpenWithParm(QPointer<W> &reference, const QString &parameter);
+template <class W> W *Open(QPointer<W> &reference);
 
 // Closes a window (it is deleted once closed).
 void Close(QWidget &window);

@@ -9,8 +9,7 @@ void reopen(Window &window);
 
 namespace rt {
 
-template <class W>
-W *Open(QPointer<W> &reference)
+template <class W> W *Open(QPointer<W> &reference)
 {
     if (reference) {
         // An open window shows the newly received parameter and comes to the front.
@@ -22,15 +21,13 @@ W *Open(QPointer<W> &reference)
     return reference.data();
 }
 
-template <class W>
-W *OpenWithParm(QPointer<W> &reference, double parameter)
+template <class W> W *OpenWithParm(QPointer<W> &reference, double parameter)
 {
     Message() = MessageObject{parameter, {}, true, false};
     return Open(reference);
 }
 
-template <class W>
-W *OpenWithParm(QPointer<W> &reference, const QString &parameter)
+template <class W> W *OpenWithParm(QPointer<W> &reference, const QString &parameter)
 {
     Message() = MessageObject{0, parameter, false, true};
     return Open(reference);

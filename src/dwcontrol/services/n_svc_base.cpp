@@ -47,9 +47,8 @@ long n_svc_base::of_parse(const QString &as_text, const QString &as_sep, QString
     };
 
     // An empty separator is found nowhere, so the whole text is one element.
-    const auto find = [&as_sep](const QString &text) {
-        return as_sep.isEmpty() ? qsizetype(-1) : text.indexOf(as_sep);
-    };
+    const auto find
+        = [&as_sep](const QString &text) { return as_sep.isEmpty() ? qsizetype(-1) : text.indexOf(as_sep); };
 
     QString rest = as_text;
     for (qsizetype pos = find(rest); pos >= 0; pos = find(rest)) {

@@ -44,13 +44,11 @@ public:
     {
         void operator()(n_svc_base *service) const;
     };
-    template <class S>
-    using Ptr = std::unique_ptr<S, Release>;
+    template <class S> using Ptr = std::unique_ptr<S, Release>;
 
     // Creates a service and raises its constructor event once the object is complete,
     // so a descendant's constructor script is the one that runs.
-    template <class S, class... Args>
-    [[nodiscard]] static Ptr<S> create(Args &&...args)
+    template <class S, class... Args> [[nodiscard]] static Ptr<S> create(Args &&...args)
     {
         Ptr<S> service(new S(std::forward<Args>(args)...));
         raiseConstructor(*service);

@@ -7,11 +7,35 @@ void n_svc_dw_base::of_register(u_dw *adw_client)
 }
 
 // A service handles only the events it overrides; every other one ends here.
-long n_svc_dw_base::clicked(int, int, long, const dw::DwObjectRef &) { return 0; }
-long n_svc_dw_base::doubleclicked(int, int, long, const dw::DwObjectRef &) { return 0; }
-long n_svc_dw_base::rbuttondown(int, int, long, const dw::DwObjectRef &) { return 0; }
-long n_svc_dw_base::mousemove(int, int, long, const dw::DwObjectRef &) { return 0; }
-long n_svc_dw_base::rowfocuschanged(long) { return 0; }
-long n_svc_dw_base::retrieveend(long) { return 0; }
-long n_svc_dw_base::resize(quint32, int, int) { return 0; }
-long n_svc_dw_base::other(quint32, qint64) { return 0; }
+long n_svc_dw_base::clicked(int, int, long, const dw::DwObjectRef &)
+{
+    return 0;
+}
+long n_svc_dw_base::doubleclicked(int, int, long, const dw::DwObjectRef &)
+{
+    return 0;
+}
+long n_svc_dw_base::rbuttondown(int, int, long, const dw::DwObjectRef &)
+{
+    return 0;
+}
+long n_svc_dw_base::mousemove(int, int, long, const dw::DwObjectRef &)
+{
+    return 0;
+}
+long n_svc_dw_base::rowfocuschanged(long)
+{
+    return 0;
+}
+long n_svc_dw_base::retrieveend(long)
+{
+    return 0;
+}
+long n_svc_dw_base::resize(quint32, int, int)
+{
+    return 0;
+}
+long n_svc_dw_base::other(quint32, qint64)
+{
+    return 0;
+}

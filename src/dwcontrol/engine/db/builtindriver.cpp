@@ -1,8 +1,8 @@
 #include "db/builtindriver.h"
 
 #include "db/errors.h"
-#include "db/jetheader.h"
 #include "db/isolatedimport.h"
+#include "db/jetheader.h"
 #include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
@@ -57,7 +57,7 @@ QByteArray readOnlyUri(const QString &path)
 {
     QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/") + "?mode=ro";
     const bool journal = QFileInfo::exists(path + QStringLiteral("-wal"))
-                         || QFileInfo::exists(path + QStringLiteral("-journal"));
+        || QFileInfo::exists(path + QStringLiteral("-journal"));
     if (!journal)
         uri += "&immutable=1";
     return uri;
@@ -92,15 +92,14 @@ std::unique_ptr<Connection> openSqlite(const QString &path, QByteArrayView heade
     return std::make_unique<SqliteConnection>(std::move(db));
 }
 
-std::unique_ptr<Connection> openJet(const QString &path, QFile &file, const QString &password,
-                                    DbError &error)
+std::unique_ptr<Connection> openJet(const QString &path, QFile &file, const QString &password, DbError &error)
 {
     // libmdb reads a copy in memory, so nothing it does can touch the file.
     QByteArray bytes = file.readAll();
     if (bytes.size() != file.size()) {
-        error = makeError(dberror::FileUnreadable,
-                          QStringLiteral("No se puede leer completo el archivo de base de datos %1.")
-                              .arg(quote(path)));
+        error = makeError(
+            dberror::FileUnreadable,
+            QStringLiteral("No se puede leer completo el archivo de base de datos %1.").arg(quote(path)));
         return nullptr;
     }
     const std::optional<JetHeader> header = readJetHeader(bytes);
@@ -138,8 +137,7 @@ std::unique_ptr<Connection> openJet(const QString &path, QFile &file, const QStr
 
 } // namespace
 
-std::unique_ptr<Connection> openBuiltInAccess(const QString &file, const QString &password,
-                                              DbError &error)
+std::unique_ptr<Connection> openBuiltInAccess(const QString &file, const QString &password, DbError &error)
 {
     const QFileInfo info(file);
     const QString path = QDir::cleanPath(info.absoluteFilePath());

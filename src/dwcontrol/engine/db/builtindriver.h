@@ -16,8 +16,7 @@ inline constexpr char16_t AccessDriverName[] = u"Microsoft Access Driver (*.mdb)
 // `file` is taken relative to the current directory. A file protected by a password
 // opens only with that password. On failure returns null with `error` filled: a code
 // from db/errors.h and a Spanish text naming the file (never the password).
-[[nodiscard]] std::unique_ptr<Connection> openBuiltInAccess(const QString &file,
-                                                            const QString &password,
+[[nodiscard]] std::unique_ptr<Connection> openBuiltInAccess(const QString &file, const QString &password,
                                                             DbError &error);
 
 } // namespace dw

@@ -12,8 +12,8 @@ namespace dw {
 
 // The SQL dialect a connection answers; the engine renders its SELECTs in it.
 enum class Dialect {
-    Access,  // the Access driver: `&` joins texts, ucase(), like with % and _
-    SQLite,  // the built-in driver and SQLite ODBC: `||`, the built-in ucase()
+    Access, // the Access driver: `&` joins texts, ucase(), like with % and _
+    SQLite, // the built-in driver and SQLite ODBC: `||`, the built-in ucase()
     Generic, // any other ODBC driver: ANSI SQL
 };
 
@@ -51,9 +51,9 @@ public:
     virtual ~Connection() = default;
     [[nodiscard]] virtual Dialect dialect() const = 0;
     // Prepares and starts a statement; null with `error` filled when the database refuses it.
-    [[nodiscard]] virtual std::unique_ptr<Cursor> query(const QString &sql,
-                                                        const std::vector<Value> &params,
-                                                        DbError &error) = 0;
+    [[nodiscard]] virtual std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
+                                                        DbError &error)
+        = 0;
 };
 
 } // namespace dw

@@ -80,7 +80,7 @@ bool writeAll(int fd, const void *data, std::size_t size)
         if (data) {
             const quint64 length = quint64(size);
             sent = writeAll(result, "D", 1) && writeAll(result, &length, sizeof length)
-                   && writeAll(result, data, std::size_t(size));
+                && writeAll(result, data, std::size_t(size));
             sqlite3_free(data);
         }
     } else {
@@ -195,8 +195,7 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
     if (timedOut)
         ::kill(child, SIGKILL);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (timedOut) {
         problem = QStringLiteral("la lectura no terminó");
         return nullptr;

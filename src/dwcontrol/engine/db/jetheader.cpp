@@ -77,9 +77,9 @@ std::optional<JetHeader> readJetHeader(QByteArrayView data)
     std::memcpy(&created, &bits, sizeof created);
     // A damaged date gives some mask; only the comparison with the typed password suffers.
     const double floored = std::isfinite(created) ? std::floor(created) : 0.0;
-    const auto clamped = static_cast<std::int32_t>(
-        std::clamp(floored, double(std::numeric_limits<std::int32_t>::min()),
-                   double(std::numeric_limits<std::int32_t>::max())));
+    const auto clamped
+        = static_cast<std::int32_t>(std::clamp(floored, double(std::numeric_limits<std::int32_t>::min()),
+                                               double(std::numeric_limits<std::int32_t>::max())));
     std::array<unsigned char, 4> mask{};
     qToLittleEndian(clamped, mask.data());
     for (qsizetype i = 0; i < 20; ++i) {

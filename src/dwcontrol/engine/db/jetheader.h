@@ -10,9 +10,9 @@ namespace dw {
 // What page 0 of an Access (Jet) file tells before any library touches the file.
 struct JetHeader
 {
-    int version = 0;            // 0 Jet 3, 1 Jet 4, 2 and up the later ACE formats
-    qsizetype pageSize = 0;     // 2048 for Jet 3, 4096 for the rest
-    QString password;           // the database password; empty when there is none
+    int version = 0; // 0 Jet 3, 1 Jet 4, 2 and up the later ACE formats
+    qsizetype pageSize = 0; // 2048 for Jet 3, 4096 for the rest
+    QString password; // the database password; empty when there is none
 };
 
 // True when `data` starts like an Access database (the "Standard Jet DB" or

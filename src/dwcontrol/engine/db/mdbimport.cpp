@@ -101,8 +101,7 @@ bool execute(sqlite3 *db, const QString &sql, QString &problem)
     return false;
 }
 
-int bindValue(sqlite3_stmt *insert, int index, const MdbColumn &column, const char *text,
-              std::size_t length)
+int bindValue(sqlite3_stmt *insert, int index, const MdbColumn &column, const char *text, std::size_t length)
 {
     const char *end = text + length;
     switch (column.col_type) {
@@ -134,8 +133,8 @@ int bindValue(sqlite3_stmt *insert, int index, const MdbColumn &column, const ch
     return sqlite3_bind_text64(insert, index, text, length, SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db,
-                        std::size_t bindSize, QString &problem)
+TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std::size_t bindSize,
+                        QString &problem)
 {
     const QString tableName = QString::fromUtf8(entry->object_name);
     const std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
@@ -161,16 +160,17 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db,
         mdb_bind_column(table.get(), int(i + 1), buffers[i].data(), &lengths[i]);
         definitions << quoted(column->name) + u' ' + QLatin1StringView(affinity(column->col_type));
     }
-    const QString create = QStringLiteral("CREATE TABLE %1 (%2)")
-                               .arg(quoted(entry->object_name), definitions.join(u", "));
+    const QString create
+        = QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(entry->object_name), definitions.join(u", "));
     if (!execute(db, create, problem))
         return TableResult::Failed;
 
     QStringList markers;
     for (unsigned i = 0; i < columnCount; ++i)
         markers << QStringLiteral("?");
-    const QByteArray insertSql =
-        QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted(entry->object_name), markers.join(u',')).toUtf8();
+    const QByteArray insertSql = QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                     .arg(quoted(entry->object_name), markers.join(u','))
+                                     .toUtf8();
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(db, insertSql.constData(), -1, &raw, nullptr) != SQLITE_OK) {
         problem = QString::fromUtf8(sqlite3_errmsg(db));
@@ -282,8 +282,7 @@ bool importJet(QByteArray file, sqlite3 *db, QString &problem)
                 return false;
             }
             bindSize *= 4;
-            if (!execute(db, QStringLiteral("DROP TABLE %1").arg(quoted(entry->object_name)),
-                         problem))
+            if (!execute(db, QStringLiteral("DROP TABLE %1").arg(quoted(entry->object_name)), problem))
                 return false;
         }
     }

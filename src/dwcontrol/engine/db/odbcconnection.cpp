@@ -112,13 +112,10 @@ class OdbcCursor final : public Cursor
 {
 public:
     OdbcCursor(std::shared_ptr<OdbcHandles> handles, SQLHSTMT statement)
-        : m_handles(std::move(handles)), m_statement(statement)
-    {
-    }
-    ~OdbcCursor() override
-    {
-        SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
-    }
+        : m_handles(std::move(handles))
+        , m_statement(statement)
+    {}
+    ~OdbcCursor() override { SQLFreeHandle(SQL_HANDLE_STMT, m_statement); }
 
     // Reads the result's columns; false with `error` set when the driver cannot describe them.
     [[nodiscard]] bool describe(DbError &error)
@@ -136,8 +133,8 @@ public:
             SQLSMALLINT digits = 0;
             SQLSMALLINT nullable = 0;
             if (!SQL_SUCCEEDED(SQLDescribeColW(m_statement, SQLUSMALLINT(i), name.data(),
-                                               SQLSMALLINT(name.size()), &nameLength, &type,
-                                               &size, &digits, &nullable))) {
+                                               SQLSMALLINT(name.size()), &nameLength, &type, &size, &digits,
+                                               &nullable))) {
                 error = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Resultado ilegible."));
                 return false;
             }
@@ -159,14 +156,16 @@ public:
         if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc)) {
             m_finished = true;
             if (rc != SQL_NO_DATA)
-                m_error = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Error al leer una fila."));
+                m_error
+                    = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Error al leer una fila."));
             return false;
         }
         // Columns are read in order, as every driver allows with SQLGetData.
         for (std::size_t i = 0; i < m_fetch.size(); ++i) {
             if (!readCell(SQLUSMALLINT(i + 1), m_fetch[i], m_cells[i])) {
                 m_finished = true;
-                m_error = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Error al leer un valor."));
+                m_error
+                    = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Error al leer un valor."));
                 return false;
             }
         }
@@ -271,9 +270,9 @@ class OdbcConnection final : public Connection
 {
 public:
     OdbcConnection(std::shared_ptr<OdbcHandles> handles, Dialect dialect)
-        : m_handles(std::move(handles)), m_dialect(dialect)
-    {
-    }
+        : m_handles(std::move(handles))
+        , m_dialect(dialect)
+    {}
 
     Dialect dialect() const override { return m_dialect; }
 
@@ -282,7 +281,8 @@ public:
     {
         SQLHSTMT statement = SQL_NULL_HSTMT;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_handles->dbc, &statement))) {
-            error = diagnostics(SQL_HANDLE_DBC, m_handles->dbc, QStringLiteral("No se puede preparar la instrucción."));
+            error = diagnostics(SQL_HANDLE_DBC, m_handles->dbc,
+                                QStringLiteral("No se puede preparar la instrucción."));
             return nullptr;
         }
         auto cursor = std::make_unique<OdbcCursor>(m_handles, statement);
@@ -323,14 +323,14 @@ private:
         }
         if (value.isReal()) {
             slot.real = value.toNumber();
-            return SQL_SUCCEEDED(SQLBindParameter(statement, index, SQL_PARAM_INPUT, SQL_C_DOUBLE,
-                                                  SQL_DOUBLE, 0, 0, &slot.real, 0, nullptr));
+            return SQL_SUCCEEDED(SQLBindParameter(statement, index, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE,
+                                                  0, 0, &slot.real, 0, nullptr));
         }
         slot.text = utf16(value.toText());
         slot.indicator = SQLLEN(slot.text.size() * sizeof(char16_t));
-        return SQL_SUCCEEDED(SQLBindParameter(statement, index, SQL_PARAM_INPUT, SQL_C_WCHAR,
-                                              SQL_WVARCHAR, std::max<SQLULEN>(1, slot.text.size()),
-                                              0, wide(slot.text), slot.indicator, &slot.indicator));
+        return SQL_SUCCEEDED(SQLBindParameter(statement, index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                                              std::max<SQLULEN>(1, slot.text.size()), 0, wide(slot.text),
+                                              slot.indicator, &slot.indicator));
     }
 
     std::shared_ptr<OdbcHandles> m_handles;
@@ -343,9 +343,9 @@ Dialect dialectOf(SQLHDBC dbc)
     SQLSMALLINT length = 0;
     if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, name.data(), SQLSMALLINT(sizeof name), &length)))
         return Dialect::Generic;
-    const QString dbms = QString::fromUtf16(reinterpret_cast<const char16_t *>(name.data()),
-                                            std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)),
-                                                                qsizetype(name.size()) - 1));
+    const QString dbms = QString::fromUtf16(
+        reinterpret_cast<const char16_t *>(name.data()),
+        std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), qsizetype(name.size()) - 1));
     if (dbms.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
         return Dialect::Access;
     if (dbms.contains(u"SQLite", Qt::CaseInsensitive))
@@ -360,21 +360,21 @@ std::unique_ptr<Connection> openOdbc(const QString &connectString, bool autoComm
     auto handles = std::make_shared<OdbcHandles>();
     const QString unavailable = QStringLiteral("No se puede iniciar el administrador de controladores ODBC.");
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env))
-        || !SQL_SUCCEEDED(SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION,
-                                        reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))
+        || !SQL_SUCCEEDED(
+            SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))
         || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &handles->dbc))) {
         error = makeError(dberror::OdbcUnavailable, unavailable);
         return nullptr;
     }
     // The program only reads: ask the driver for a read-only connection where it can.
-    SQLSetConnectAttrW(handles->dbc, SQL_ATTR_ACCESS_MODE,
-                       reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+    SQLSetConnectAttrW(handles->dbc, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
+                       0);
     const std::u16string text = utf16(connectString);
     std::array<SQLWCHAR, 1024> completed{};
     SQLSMALLINT completedLength = 0;
-    const SQLRETURN rc = SQLDriverConnectW(handles->dbc, nullptr, wide(text), SQL_NTS, completed.data(),
-                                           SQLSMALLINT(completed.size()), &completedLength,
-                                           SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc
+        = SQLDriverConnectW(handles->dbc, nullptr, wide(text), SQL_NTS, completed.data(),
+                            SQLSMALLINT(completed.size()), &completedLength, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         error = diagnostics(SQL_HANDLE_DBC, handles->dbc,
                             QStringLiteral("No se pudo conectar con el controlador ODBC."));

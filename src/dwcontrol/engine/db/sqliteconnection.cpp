@@ -56,9 +56,8 @@ void ucaseFunction(sqlite3_context *context, int, sqlite3_value **argv)
 // Pragmas that only report; every other pragma (and any pragma given a value) is refused.
 bool isReportingPragma(const char *name)
 {
-    static constexpr std::array names{"table_info",  "table_xinfo", "index_list",
-                                      "index_info",  "index_xinfo", "database_list",
-                                      "foreign_key_list", "collation_list"};
+    static constexpr std::array names{"table_info",  "table_xinfo",   "index_list",       "index_info",
+                                      "index_xinfo", "database_list", "foreign_key_list", "collation_list"};
     for (const char *candidate : names) {
         if (sqlite3_stricmp(name, candidate) == 0)
             return true;
@@ -66,8 +65,7 @@ bool isReportingPragma(const char *name)
     return false;
 }
 
-int readOnlyAuthorizer(void *, int action, const char *arg1, const char *arg2, const char *,
-                       const char *)
+int readOnlyAuthorizer(void *, int action, const char *arg1, const char *arg2, const char *, const char *)
 {
     switch (action) {
     case SQLITE_SELECT:
@@ -153,8 +151,7 @@ DbError statementError(sqlite3 *db, const QString &sql)
 
 void registerAccessFunctions(sqlite3 *db)
 {
-    sqlite3_create_function_v2(db, "ucase", 1,
-                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+    sqlite3_create_function_v2(db, "ucase", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                ucaseFunction, nullptr, nullptr, nullptr);
 }
 
@@ -171,13 +168,12 @@ SqliteConnection::SqliteConnection(SqliteHandle db) : m_db(std::move(db))
 
 SqliteConnection::~SqliteConnection() = default;
 
-std::unique_ptr<Cursor> SqliteConnection::query(const QString &sql,
-                                                const std::vector<Value> &params, DbError &error)
+std::unique_ptr<Cursor> SqliteConnection::query(const QString &sql, const std::vector<Value> &params,
+                                                DbError &error)
 {
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v3(m_db.get(), text.constData(), int(text.size()), 0, &statement,
-                           nullptr)
+    if (sqlite3_prepare_v3(m_db.get(), text.constData(), int(text.size()), 0, &statement, nullptr)
         != SQLITE_OK) {
         error = statementError(m_db.get(), sql);
         sqlite3_finalize(statement);

@@ -25,8 +25,7 @@ public:
     ~SqliteConnection() override;
 
     [[nodiscard]] Dialect dialect() const override { return Dialect::SQLite; }
-    [[nodiscard]] std::unique_ptr<Cursor> query(const QString &sql,
-                                                const std::vector<Value> &params,
+    [[nodiscard]] std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
                                                 DbError &error) override;
 
 private:

@@ -47,8 +47,8 @@ void Transaction::connect()
                                   QStringLiteral("La cadena de conexión no indica el archivo de "
                                                  "base de datos (DBQ)."));
             } else {
-                m_connection = openBuiltInAccess(file, parts.value(QStringLiteral("PWD")).value_or(QString()),
-                                                 error);
+                m_connection
+                    = openBuiltInAccess(file, parts.value(QStringLiteral("PWD")).value_or(QString()), error);
             }
         } else
 #endif

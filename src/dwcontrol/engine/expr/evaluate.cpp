@@ -104,7 +104,8 @@ QString upperText(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     std::string upper(upperUtf8Capacity(std::size_t(bytes.size())), '\0');
-    const std::size_t size = upperUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size())), upper.data());
+    const std::size_t size
+        = upperUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size())), upper.data());
     return QString::fromUtf8(upper.data(), qsizetype(size));
 }
 
@@ -164,13 +165,20 @@ Value evaluateBinary(const Node &node, const EvalContext &context, qint64 index)
     if (!order)
         return {};
     switch (op) {
-    case Node::Operator::Equal: return Value(*order == 0);
-    case Node::Operator::NotEqual: return Value(*order != 0);
-    case Node::Operator::Less: return Value(*order < 0);
-    case Node::Operator::Greater: return Value(*order > 0);
-    case Node::Operator::LessEqual: return Value(*order <= 0);
-    case Node::Operator::GreaterEqual: return Value(*order >= 0);
-    default: return {};
+    case Node::Operator::Equal:
+        return Value(*order == 0);
+    case Node::Operator::NotEqual:
+        return Value(*order != 0);
+    case Node::Operator::Less:
+        return Value(*order < 0);
+    case Node::Operator::Greater:
+        return Value(*order > 0);
+    case Node::Operator::LessEqual:
+        return Value(*order <= 0);
+    case Node::Operator::GreaterEqual:
+        return Value(*order >= 0);
+    default:
+        return {};
     }
 }
 
@@ -209,8 +217,8 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
             return {};
         const NestingGuard guard;
         return textValue(context.describe(QStringLiteral("Evaluate(%1, %2)")
-                                          .arg(quotedText(argument.toText(), u'\''))
-                                          .arg(row.toInteger())));
+                                              .arg(quotedText(argument.toText(), u'\''))
+                                              .arg(row.toInteger())));
     }
     default:
         return {};

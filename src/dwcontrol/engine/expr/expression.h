@@ -44,8 +44,7 @@ class Expression
 public:
     // Parses and binds column names through `names`. On failure: nothing, and
     // `error` (when given) says what and where.
-    [[nodiscard]] static std::optional<Expression> parse(const QString &text,
-                                                         const EvalContext &names,
+    [[nodiscard]] static std::optional<Expression> parse(const QString &text, const EvalContext &names,
                                                          QString *error = nullptr);
 
     // Evaluates at a stored row index (see EvalContext). Errors at run time (a type
@@ -57,7 +56,9 @@ public:
 
 private:
     Expression(QString text, std::shared_ptr<const ExpressionNode> root)
-        : m_text(std::move(text)), m_root(std::move(root)) {}
+        : m_text(std::move(text))
+        , m_root(std::move(root))
+    {}
     QString m_text;
     std::shared_ptr<const ExpressionNode> m_root;
 };

@@ -36,10 +36,18 @@ std::optional<QString> readText(const QString &source, qsizetype start, qsizetyp
         if (c == u'~' && i + 1 < source.size()) {
             const QChar next = source[i + 1];
             switch (next.unicode()) {
-            case u't': text += u'\t'; break;
-            case u'n': text += u'\n'; break;
-            case u'r': text += u'\r'; break;
-            default: text += next; break; // ~" ~' ~~ and any other character stands for itself
+            case u't':
+                text += u'\t';
+                break;
+            case u'n':
+                text += u'\n';
+                break;
+            case u'r':
+                text += u'\r';
+                break;
+            default:
+                text += next;
+                break; // ~" ~' ~~ and any other character stands for itself
             }
             i += 2;
             continue;
@@ -141,7 +149,7 @@ std::optional<std::vector<Token>> tokenize(const QString &source, QString *error
             i = end;
         } else if (c == u'(' || c == u')' || c == u',') {
             token.type = c == u'(' ? Token::Type::LeftParen
-                       : c == u')' ? Token::Type::RightParen
+                : c == u')'        ? Token::Type::RightParen
                                    : Token::Type::Comma;
             token.text = QString(c);
             ++i;

@@ -13,8 +13,8 @@ struct Token
 {
     enum class Type { End, Number, Text, Name, LeftParen, RightParen, Comma, Operator };
     Type type = Type::End;
-    QString text;        // a name, an operator's spelling, or a text literal already unescaped
-    Value number;        // Number tokens: an integer when it fits, else a real
+    QString text; // a name, an operator's spelling, or a text literal already unescaped
+    Value number; // Number tokens: an integer when it fits, else a real
     qsizetype position = 0; // 0-based offset in the source, for error messages
 };
 

@@ -13,13 +13,25 @@ struct ExpressionNode
 {
     enum class Kind {
         Literal, // `literal` (a number, a text or null)
-        Column,  // `column` (1-based)
-        Not,     // operands[0]
-        Negate,  // unary minus of operands[0]
-        Binary,  // operands[0] `op` operands[1]
-        Call,    // `function`(operands...)
+        Column, // `column` (1-based)
+        Not, // operands[0]
+        Negate, // unary minus of operands[0]
+        Binary, // operands[0] `op` operands[1]
+        Call, // `function`(operands...)
     };
-    enum class Operator { Join, Plus, Minus, Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual, And, Or };
+    enum class Operator {
+        Join,
+        Plus,
+        Minus,
+        Equal,
+        NotEqual,
+        Less,
+        Greater,
+        LessEqual,
+        GreaterEqual,
+        And,
+        Or
+    };
     enum class Function { Ucase, Upper, String, IsNull, LookUpDisplay, Describe, Integer, Evaluate };
 
     Kind kind = Kind::Literal;

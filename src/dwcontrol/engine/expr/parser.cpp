@@ -41,8 +41,7 @@ constexpr std::size_t maxTokens = 10000;
 class Parser
 {
 public:
-    Parser(const std::vector<Token> &tokens, const EvalContext &names)
-        : m_tokens(tokens), m_names(names) {}
+    Parser(const std::vector<Token> &tokens, const EvalContext &names) : m_tokens(tokens), m_names(names) {}
 
     std::optional<Node> parse()
     {
@@ -309,9 +308,11 @@ private:
             return fail(peek(), QStringLiteral("falta ')' tras los argumentos de %1").arg(nameToken.text));
         take();
         if (int(node.operands.size()) != found->arity) {
-            return fail(nameToken, QStringLiteral("%1 espera %2 argumento(s)").arg(nameToken.text).arg(found->arity));
+            return fail(nameToken,
+                        QStringLiteral("%1 espera %2 argumento(s)").arg(nameToken.text).arg(found->arity));
         }
-        if (node.function == Node::Function::LookUpDisplay && node.operands.front().kind != Node::Kind::Column)
+        if (node.function == Node::Function::LookUpDisplay
+            && node.operands.front().kind != Node::Kind::Column)
             return fail(nameToken, QStringLiteral("LookUpDisplay espera el nombre de una columna"));
         return node;
     }

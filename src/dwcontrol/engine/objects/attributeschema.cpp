@@ -13,23 +13,15 @@ constexpr QStringView kUnset = u"?";
 
 // What every drawable object has.
 constexpr std::array kCommon{
-    Entry{u"band", u"detail"},
-    Entry{u"visible", u"1"},
-    Entry{u"tag", kUnset},
-    Entry{u"pointer", u"Arrow!"},
-    Entry{u"moveable", u"0"},
-    Entry{u"resizeable", u"0"},
-    Entry{u"slideleft", u"no"},
-    Entry{u"slideup", u"no"},
+    Entry{u"band", u"detail"},    Entry{u"visible", u"1"},  Entry{u"tag", kUnset},
+    Entry{u"pointer", u"Arrow!"}, Entry{u"moveable", u"0"}, Entry{u"resizeable", u"0"},
+    Entry{u"slideleft", u"no"},   Entry{u"slideup", u"no"},
 };
 
 // Objects placed in a frame: texts, columns, computes, pictures, rectangles.
 constexpr std::array kFramed{
-    Entry{u"x", u"0"},
-    Entry{u"y", u"0"},
-    Entry{u"width", u"0"},
-    Entry{u"height", u"0"},
-    Entry{u"border", u"0"},
+    Entry{u"x", u"0"},      Entry{u"y", u"0"},      Entry{u"width", u"0"},
+    Entry{u"height", u"0"}, Entry{u"border", u"0"},
 };
 
 // Objects that write text.
@@ -112,23 +104,16 @@ constexpr std::array kShapeOnly{
 };
 
 constexpr std::array kDataWindow{
-    Entry{u"processing", u"freeform"},
-    Entry{u"units", u"0"},
-    Entry{u"color", u"536870912"},
-    Entry{u"grid.lines", u"0"},
-    Entry{u"print.preview", u"no"},
-    Entry{u"print.orientation", u"0"},
-    Entry{u"print.margin.left", u"110"},
-    Entry{u"print.margin.right", u"110"},
-    Entry{u"print.margin.top", u"96"},
-    Entry{u"print.margin.bottom", u"96"},
-    Entry{u"print.documentname", u""},
-    Entry{u"readonly", u"no"},
+    Entry{u"processing", u"freeform"},   Entry{u"units", u"0"},
+    Entry{u"color", u"536870912"},       Entry{u"grid.lines", u"0"},
+    Entry{u"print.preview", u"no"},      Entry{u"print.orientation", u"0"},
+    Entry{u"print.margin.left", u"110"}, Entry{u"print.margin.right", u"110"},
+    Entry{u"print.margin.top", u"96"},   Entry{u"print.margin.bottom", u"96"},
+    Entry{u"print.documentname", u""},   Entry{u"readonly", u"no"},
     Entry{u"selected.mouse", u"no"},
 };
 
-constexpr std::array kBandNames{u"header", u"detail", u"footer", u"summary", u"background",
-                                u"foreground"};
+constexpr std::array kBandNames{u"header", u"detail", u"footer", u"summary", u"background", u"foreground"};
 
 constexpr std::array kBand{
     Entry{u"height", u"0"},
@@ -136,8 +121,7 @@ constexpr std::array kBand{
     Entry{u"pointer", u"Arrow!"},
 };
 
-template<std::size_t N>
-std::optional<QString> find(const std::array<Entry, N> &entries, QStringView path)
+template <std::size_t N> std::optional<QString> find(const std::array<Entry, N> &entries, QStringView path)
 {
     for (const auto &[name, value] : entries) {
         if (name == path)
@@ -151,8 +135,8 @@ std::optional<QString> find(const std::array<Entry, N> &entries, QStringView pat
 bool isObjectKind(QStringView kind)
 {
     return kind == u"text" || kind == u"column" || kind == u"compute" || kind == u"picture"
-           || kind == u"bitmap" || kind == u"line" || kind == u"rectangle" || kind == u"ellipse"
-           || kind == u"roundrectangle";
+        || kind == u"bitmap" || kind == u"line" || kind == u"rectangle" || kind == u"ellipse"
+        || kind == u"roundrectangle";
 }
 
 QString normalizedKind(const QString &kind)

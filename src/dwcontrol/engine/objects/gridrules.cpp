@@ -80,8 +80,7 @@ std::vector<int> columnsRightOf(const Layout &layout, int x, int except)
     std::vector<int> result;
     for (std::size_t i = 0; i < layout.objects.size(); ++i) {
         const LayoutObject &object = layout.objects[i];
-        if (int(i) != except && object.kind == u"column" && isVisible(object)
-            && number(object, u"x") > x)
+        if (int(i) != except && object.kind == u"column" && isVisible(object) && number(object, u"x") > x)
             result.push_back(int(i));
     }
     return result;

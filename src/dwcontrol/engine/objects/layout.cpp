@@ -50,9 +50,8 @@ QString expressionPart(const QString &raw)
 std::optional<Band> bandFromName(QStringView name)
 {
     static const std::pair<QStringView, Band> bands[] = {
-        {u"header", Band::Header},         {u"detail", Band::Detail},
-        {u"footer", Band::Footer},         {u"summary", Band::Summary},
-        {u"background", Band::Background}, {u"foreground", Band::Foreground},
+        {u"header", Band::Header},   {u"detail", Band::Detail},         {u"footer", Band::Footer},
+        {u"summary", Band::Summary}, {u"background", Band::Background}, {u"foreground", Band::Foreground},
     };
     for (const auto &[text, band] : bands) {
         if (name.compare(text, Qt::CaseInsensitive) == 0)
@@ -95,12 +94,12 @@ std::optional<ColumnType> parseColumnType(const QString &type)
     const QString t = type.trimmed().toLower();
     const QString base = t.left(t.indexOf(u'(') < 0 ? t.size() : t.indexOf(u'('));
     static const std::pair<QStringView, ColumnType> types[] = {
-        {u"char", ColumnType::Char},       {u"varchar", ColumnType::Char},
-        {u"string", ColumnType::Char},     {u"long", ColumnType::Long},
-        {u"ulong", ColumnType::ULong},     {u"int", ColumnType::Int},
-        {u"integer", ColumnType::Int},     {u"number", ColumnType::Number},
-        {u"decimal", ColumnType::Decimal}, {u"real", ColumnType::Real},
-        {u"double", ColumnType::Number},   {u"date", ColumnType::Date},
+        {u"char", ColumnType::Char},         {u"varchar", ColumnType::Char},
+        {u"string", ColumnType::Char},       {u"long", ColumnType::Long},
+        {u"ulong", ColumnType::ULong},       {u"int", ColumnType::Int},
+        {u"integer", ColumnType::Int},       {u"number", ColumnType::Number},
+        {u"decimal", ColumnType::Decimal},   {u"real", ColumnType::Real},
+        {u"double", ColumnType::Number},     {u"date", ColumnType::Date},
         {u"datetime", ColumnType::DateTime}, {u"time", ColumnType::Time},
     };
     for (const auto &[name, columnType] : types) {

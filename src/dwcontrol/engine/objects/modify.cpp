@@ -12,8 +12,7 @@ namespace {
 // Attributes that describe what an object is, not how it looks.
 bool isReadOnly(const QString &path)
 {
-    return path == u"name" || path == u"type" || path == u"id" || path == u"coltype"
-           || path == u"dbname";
+    return path == u"name" || path == u"type" || path == u"id" || path == u"coltype" || path == u"dbname";
 }
 
 // Attributes that hold a number; a value whose default part is not one (say "!", what
@@ -21,15 +20,36 @@ bool isReadOnly(const QString &path)
 bool isNumeric(const QString &path)
 {
     static const QStringList paths = {
-        u"x"_s, u"y"_s, u"width"_s, u"height"_s, u"x1"_s, u"y1"_s, u"x2"_s, u"y2"_s,
-        u"color"_s, u"background.color"_s, u"background.mode"_s, u"brush.color"_s,
-        u"brush.hatch"_s, u"pen.color"_s, u"pen.width"_s, u"pen.style"_s, u"border"_s,
-        u"alignment"_s, u"tabsequence"_s, u"font.height"_s, u"font.weight"_s,
-        u"font.charset"_s, u"font.family"_s, u"font.pitch"_s, u"font.escapement"_s,
+        u"x"_s,
+        u"y"_s,
+        u"width"_s,
+        u"height"_s,
+        u"x1"_s,
+        u"y1"_s,
+        u"x2"_s,
+        u"y2"_s,
+        u"color"_s,
+        u"background.color"_s,
+        u"background.mode"_s,
+        u"brush.color"_s,
+        u"brush.hatch"_s,
+        u"pen.color"_s,
+        u"pen.width"_s,
+        u"pen.style"_s,
+        u"border"_s,
+        u"alignment"_s,
+        u"tabsequence"_s,
+        u"font.height"_s,
+        u"font.weight"_s,
+        u"font.charset"_s,
+        u"font.family"_s,
+        u"font.pitch"_s,
+        u"font.escapement"_s,
     };
     const qsizetype dot = path.indexOf(u'.');
-    return paths.contains(path) || (dot > 0 && schema::isBandName(QStringView(path).left(dot))
-                                    && (path.endsWith(u".height"_s) || path.endsWith(u".color"_s)));
+    return paths.contains(path)
+        || (dot > 0 && schema::isBandName(QStringView(path).left(dot))
+            && (path.endsWith(u".height"_s) || path.endsWith(u".color"_s)));
 }
 
 QString checkValue(const QString &path, const QString &value)
@@ -41,8 +61,7 @@ QString checkValue(const QString &path, const QString &value)
     return ok ? QString() : u"'%1' is not a number for '%2'"_s.arg(value, path);
 }
 
-QString assignDataWindow(Layout &layout, const QString &path, const QString &value,
-                         ModifyOutcome &outcome)
+QString assignDataWindow(Layout &layout, const QString &path, const QString &value, ModifyOutcome &outcome)
 {
     if (path == u"table.sort") {
         outcome.sort = value;

@@ -8,7 +8,8 @@ namespace dw {
 
 int runSortDialog(QWidget *parent, const DataWindow &dw, QString &criteria)
 {
-    const QString shown = criteria.isEmpty() ? dw.Describe(QStringLiteral("DataWindow.Table.Sort")) : criteria;
+    const QString shown
+        = criteria.isEmpty() ? dw.Describe(QStringLiteral("DataWindow.Table.Sort")) : criteria;
     SortDialog dialog(dw, shown == u"?" || shown == u"!" ? QString() : shown, parent);
     if (dialog.exec() != QDialog::Accepted)
         return 0;
@@ -21,7 +22,8 @@ int runSortDialog(QWidget *parent, const DataWindow &dw, QString &criteria)
 
 int runFilterDialog(QWidget *parent, const DataWindow &dw, QString &expression)
 {
-    const QString shown = expression.isEmpty() ? dw.Describe(QStringLiteral("DataWindow.Table.Filter")) : expression;
+    const QString shown
+        = expression.isEmpty() ? dw.Describe(QStringLiteral("DataWindow.Table.Filter")) : expression;
     FilterDialog dialog(dw, shown == u"?" || shown == u"!" ? QString() : shown, parent);
     if (dialog.exec() != QDialog::Accepted)
         return 0;

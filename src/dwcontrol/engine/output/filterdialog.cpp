@@ -61,7 +61,8 @@ constexpr Function functions[] = {
 } // namespace
 
 FilterDialog::FilterDialog(const DataWindow &dw, const QString &expression, QWidget *parent)
-    : QDialog(parent), m_dw(dw)
+    : QDialog(parent)
+    , m_dw(dw)
 {
     setWindowTitle(QStringLiteral("Especificar Filtro"));
 
@@ -74,7 +75,8 @@ FilterDialog::FilterDialog(const DataWindow &dw, const QString &expression, QWid
     for (int column = 1; column <= dw.columnCount(); ++column) {
         const QString name = dw.columnName(column);
         const QString heading = columnHeading(dw, name);
-        auto *item = new QListWidgetItem(heading == name ? name : QStringLiteral("%1 (%2)").arg(name, heading), m_columns);
+        auto *item = new QListWidgetItem(
+            heading == name ? name : QStringLiteral("%1 (%2)").arg(name, heading), m_columns);
         item->setData(insertRole, name);
     }
 

@@ -43,8 +43,8 @@ Table collect(const DataWindow &dw)
 // RFC 4180: a field with a comma, a quote or a line break is quoted, quotes doubled.
 QString csvField(const QString &text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
+        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -59,11 +59,20 @@ QString txtField(const QString &text)
     escaped.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '\\': escaped += QStringLiteral("\\\\"); break;
-        case '\t': escaped += QStringLiteral("\\t"); break;
-        case '\n': escaped += QStringLiteral("\\n"); break;
-        case '\r': escaped += QStringLiteral("\\r"); break;
-        default: escaped += c;
+        case '\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case '\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case '\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case '\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;
@@ -88,7 +97,8 @@ QString joined(const QStringList &cells, QString (*field)(const QString &), QCha
     return line;
 }
 
-QByteArray delimited(const Table &table, QString (*field)(const QString &), QChar separator, bool byteOrderMark)
+QByteArray delimited(const Table &table, QString (*field)(const QString &), QChar separator,
+                     bool byteOrderMark)
 {
     QString text;
     if (byteOrderMark)
@@ -102,7 +112,7 @@ QByteArray delimited(const Table &table, QString (*field)(const QString &), QCha
 QByteArray html(const Table &table, const QString &title)
 {
     QString text = QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>")
-                   + htmlField(title) + QStringLiteral("</title>\n</head>\n<body>\n<table border=\"1\">\n<thead>\n<tr>");
+        + htmlField(title) + QStringLiteral("</title>\n</head>\n<body>\n<table border=\"1\">\n<thead>\n<tr>");
     for (const QString &h : table.headings)
         text += QStringLiteral("<th>") + htmlField(h) + QStringLiteral("</th>");
     text += QStringLiteral("</tr>\n</thead>\n<tbody>\n");
@@ -148,7 +158,8 @@ bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error)
     // no partial file (and an earlier file of that name stays as it was).
     QSaveFile file(target.fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
+        return fail(error,
+                    QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
 
     if (format == u"pdf") {
         QPdfWriter writer(&file);
@@ -170,11 +181,14 @@ bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error)
             bytes = html(table, dw.dataObject());
         if (file.write(bytes) != bytes.size()) {
             file.cancelWriting();
-            return fail(error, QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
+            return fail(
+                error,
+                QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
         }
     }
     if (!file.commit())
-        return fail(error, QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
+        return fail(error,
+                    QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
     return true;
 }
 

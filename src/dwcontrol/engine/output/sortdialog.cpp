@@ -48,7 +48,8 @@ void setDirection(QTreeWidget *keys, QTreeWidgetItem *item, bool ascending)
 } // namespace
 
 SortDialog::SortDialog(const DataWindow &dw, const QString &criteria, QWidget *parent)
-    : QDialog(parent), m_dw(dw)
+    : QDialog(parent)
+    , m_dw(dw)
 {
     setWindowTitle(QStringLiteral("Especificar Orden"));
 
@@ -120,7 +121,11 @@ SortDialog::SortDialog(const DataWindow &dw, const QString &criteria, QWidget *p
 void SortDialog::addKey(const QString &expression, bool ascending)
 {
     for (int i = 0; i < m_keys->topLevelItemCount(); ++i) {
-        if (m_keys->topLevelItem(i)->data(0, expressionRole).toString().compare(expression, Qt::CaseInsensitive) == 0)
+        if (m_keys->topLevelItem(i)
+                ->data(0, expressionRole)
+                .toString()
+                .compare(expression, Qt::CaseInsensitive)
+            == 0)
             return; // a second key on the same column would never decide anything
     }
     const QString label = m_dw.columnNumber(expression) > 0 ? columnHeading(m_dw, expression) : expression;
@@ -174,7 +179,8 @@ QString SortDialog::criteria() const
     for (int i = 0; i < m_keys->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = m_keys->topLevelItem(i);
         const bool ascending = directionOf(m_keys, item)->currentIndex() == 0;
-        keys.append(item->data(0, expressionRole).toString() + (ascending ? QStringLiteral(" A") : QStringLiteral(" D")));
+        keys.append(item->data(0, expressionRole).toString()
+                    + (ascending ? QStringLiteral(" A") : QStringLiteral(" D")));
     }
     return keys.join(QStringLiteral(", "));
 }

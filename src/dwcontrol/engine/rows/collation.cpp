@@ -14,9 +14,8 @@ namespace {
 // hyphen) or together with the letter before them (the middle dot of "l·l", ŀ) do not
 // fit one weight per character; texts that hold them go to QCollator.
 constexpr std::array<char16_t, 22> multiElement{
-    0x00A8, 0x00AD, 0x00AF, 0x00B4, 0x00B7, 0x00B8, 0x00BC, 0x00BD, 0x00BE,
-    0x00C6, 0x00DE, 0x00DF, 0x00E6, 0x00FE,
-    0x0132, 0x0133, 0x013F, 0x0140, 0x0149, 0x0152, 0x0153, 0x017F,
+    0x00A8, 0x00AD, 0x00AF, 0x00B4, 0x00B7, 0x00B8, 0x00BC, 0x00BD, 0x00BE, 0x00C6, 0x00DE,
+    0x00DF, 0x00E6, 0x00FE, 0x0132, 0x0133, 0x013F, 0x0140, 0x0149, 0x0152, 0x0153, 0x017F,
 };
 
 // The characters below `end` that take one weight each.
@@ -65,15 +64,11 @@ SpanishCollation::SpanishCollation()
     // at the primary level exactly when "xb" and "ya" keep the order of x and y
     // (the second letter only decides when the first ones tie); "xá" against "ya" does
     // the same for the accent level; alone they differ by case.
-    const auto primaryLess = [&](char16_t x, char16_t y) {
-        return collator.compare(text(x, u"b"), text(y, u"a")) < 0;
-    };
-    const auto secondaryLess = [&](char16_t x, char16_t y) {
-        return collator.compare(text(x, u"\u00E1"), text(y, u"a")) < 0;
-    };
-    const auto tertiaryLess = [&](char16_t x, char16_t y) {
-        return collator.compare(text(x), text(y)) < 0;
-    };
+    const auto primaryLess
+        = [&](char16_t x, char16_t y) { return collator.compare(text(x, u"b"), text(y, u"a")) < 0; };
+    const auto secondaryLess
+        = [&](char16_t x, char16_t y) { return collator.compare(text(x, u"\u00E1"), text(y, u"a")) < 0; };
+    const auto tertiaryLess = [&](char16_t x, char16_t y) { return collator.compare(text(x), text(y)) < 0; };
     std::stable_sort(chars.begin(), chars.end(), [&](char16_t x, char16_t y) {
         if (primaryLess(x, y))
             return true;
@@ -111,8 +106,7 @@ SpanishCollation::SpanishCollation()
     }
 }
 
-template<typename Visit>
-bool SpanishCollation::forEachWeight(std::string_view utf8, Visit &&visit) const
+template <typename Visit> bool SpanishCollation::forEachWeight(std::string_view utf8, Visit &&visit) const
 {
     const auto *bytes = reinterpret_cast<const unsigned char *>(utf8.data());
     const std::size_t size = utf8.size();

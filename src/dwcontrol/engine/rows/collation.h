@@ -41,8 +41,7 @@ private:
 
     // Decodes the text, calling `visit` with the weights of each character; false at
     // the first character the table does not cover.
-    template<typename Visit>
-    bool forEachWeight(std::string_view utf8, Visit &&visit) const;
+    template <typename Visit> bool forEachWeight(std::string_view utf8, Visit &&visit) const;
 
     struct Weights
     {

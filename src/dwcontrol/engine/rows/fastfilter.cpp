@@ -31,7 +31,11 @@ class TextEquals final : public CompiledFilter
 {
 public:
     TextEquals(const ColumnStore &store, int column, const QString &text, bool equal)
-        : m_store(store), m_column(column), m_text(text.toUtf8().toStdString()), m_equal(equal) {}
+        : m_store(store)
+        , m_column(column)
+        , m_text(text.toUtf8().toStdString())
+        , m_equal(equal)
+    {}
     Truth test(std::uint32_t index) const override
     {
         if (m_store.isNull(index, m_column))
@@ -52,7 +56,11 @@ class UpperTextEquals final : public CompiledFilter
 {
 public:
     UpperTextEquals(const ColumnStore &store, int column, const QString &text, bool equal)
-        : m_store(store), m_column(column), m_text(text.toUtf8().toStdString()), m_equal(equal) {}
+        : m_store(store)
+        , m_column(column)
+        , m_text(text.toUtf8().toStdString())
+        , m_equal(equal)
+    {}
     Truth test(std::uint32_t index) const override
     {
         if (m_store.isNull(index, m_column))
@@ -71,12 +79,15 @@ private:
     mutable std::string m_buffer;
 };
 
-template<typename Number>
-class NumberCompare final : public CompiledFilter
+template <typename Number> class NumberCompare final : public CompiledFilter
 {
 public:
     NumberCompare(const ColumnStore &store, int column, Node::Operator op, Number value)
-        : m_store(store), m_column(column), m_op(op), m_value(value) {}
+        : m_store(store)
+        , m_column(column)
+        , m_op(op)
+        , m_value(value)
+    {}
     Truth test(std::uint32_t index) const override
     {
         if (m_store.isNull(index, m_column))
@@ -87,13 +98,20 @@ public:
         else
             cell = m_store.number(index, m_column);
         switch (m_op) {
-        case Node::Operator::Equal: return truthOf(cell == m_value);
-        case Node::Operator::NotEqual: return truthOf(cell != m_value);
-        case Node::Operator::Less: return truthOf(cell < m_value);
-        case Node::Operator::Greater: return truthOf(cell > m_value);
-        case Node::Operator::LessEqual: return truthOf(cell <= m_value);
-        case Node::Operator::GreaterEqual: return truthOf(cell >= m_value);
-        default: return Truth::Unknown;
+        case Node::Operator::Equal:
+            return truthOf(cell == m_value);
+        case Node::Operator::NotEqual:
+            return truthOf(cell != m_value);
+        case Node::Operator::Less:
+            return truthOf(cell < m_value);
+        case Node::Operator::Greater:
+            return truthOf(cell > m_value);
+        case Node::Operator::LessEqual:
+            return truthOf(cell <= m_value);
+        case Node::Operator::GreaterEqual:
+            return truthOf(cell >= m_value);
+        default:
+            return Truth::Unknown;
         }
     }
 
@@ -111,9 +129,12 @@ public:
     Truth test(std::uint32_t index) const override
     {
         switch (m_operand->test(index)) {
-        case Truth::False: return Truth::True;
-        case Truth::True: return Truth::False;
-        default: return Truth::Unknown;
+        case Truth::False:
+            return Truth::True;
+        case Truth::True:
+            return Truth::False;
+        default:
+            return Truth::Unknown;
         }
     }
 
@@ -125,7 +146,8 @@ private:
 class Junction final : public CompiledFilter
 {
 public:
-    Junction(Filter lhs, Filter rhs, Truth stop) : m_lhs(std::move(lhs)), m_rhs(std::move(rhs)), m_stop(stop) {}
+    Junction(Filter lhs, Filter rhs, Truth stop) : m_lhs(std::move(lhs)), m_rhs(std::move(rhs)), m_stop(stop)
+    {}
     Truth test(std::uint32_t index) const override
     {
         const Truth lhs = m_lhs->test(index);
@@ -148,11 +170,16 @@ private:
 Node::Operator mirrored(Node::Operator op)
 {
     switch (op) {
-    case Node::Operator::Less: return Node::Operator::Greater;
-    case Node::Operator::Greater: return Node::Operator::Less;
-    case Node::Operator::LessEqual: return Node::Operator::GreaterEqual;
-    case Node::Operator::GreaterEqual: return Node::Operator::LessEqual;
-    default: return op;
+    case Node::Operator::Less:
+        return Node::Operator::Greater;
+    case Node::Operator::Greater:
+        return Node::Operator::Less;
+    case Node::Operator::LessEqual:
+        return Node::Operator::GreaterEqual;
+    case Node::Operator::GreaterEqual:
+        return Node::Operator::LessEqual;
+    default:
+        return op;
     }
 }
 
@@ -171,12 +198,14 @@ int storeColumn(const Node &node, const ColumnStore &store)
 }
 
 // column OP literal, with the column on the left.
-Filter compileComparison(const Node &columnSide, Node::Operator op, const Value &literal, const ColumnStore &store)
+Filter compileComparison(const Node &columnSide, Node::Operator op, const Value &literal,
+                         const ColumnStore &store)
 {
     // string(col) reads a text column unchanged; ucase(col) and upper(col) upper-case it.
     const bool isCall = columnSide.kind == Node::Kind::Call;
     const bool converted = isCall && columnSide.function == Node::Function::String;
-    const bool upper = isCall && (columnSide.function == Node::Function::Ucase || columnSide.function == Node::Function::Upper);
+    const bool upper = isCall
+        && (columnSide.function == Node::Function::Ucase || columnSide.function == Node::Function::Upper);
     const int column = storeColumn(converted || upper ? columnSide.operands.front() : columnSide, store);
     if (column < 0 || literal.isNull())
         return nullptr;
@@ -185,7 +214,8 @@ Filter compileComparison(const Node &columnSide, Node::Operator op, const Value 
         if (!literal.isText() || !equality)
             return nullptr;
         if (upper)
-            return std::make_unique<UpperTextEquals>(store, column, literal.toText(), op == Node::Operator::Equal);
+            return std::make_unique<UpperTextEquals>(store, column, literal.toText(),
+                                                     op == Node::Operator::Equal);
         return std::make_unique<TextEquals>(store, column, literal.toText(), op == Node::Operator::Equal);
     }
     if (upper)

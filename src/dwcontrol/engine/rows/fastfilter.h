@@ -24,7 +24,8 @@ public:
 
     // The compiled form, or null when the expression uses anything else (then the
     // caller evaluates it row by row). Column n of the expression is store column n - 1.
-    [[nodiscard]] static std::unique_ptr<CompiledFilter> compile(const ExpressionNode &root, const ColumnStore &store);
+    [[nodiscard]] static std::unique_ptr<CompiledFilter> compile(const ExpressionNode &root,
+                                                                 const ColumnStore &store);
 };
 
 } // namespace dw

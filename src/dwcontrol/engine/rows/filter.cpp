@@ -11,7 +11,8 @@ void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter
     std::vector<std::uint32_t> &primary = rows.primary();
     std::vector<std::uint32_t> &filtered = rows.filtered();
 
-    const std::unique_ptr<CompiledFilter> compiled = filter ? CompiledFilter::compile(filter->root(), store) : nullptr;
+    const std::unique_ptr<CompiledFilter> compiled
+        = filter ? CompiledFilter::compile(filter->root(), store) : nullptr;
     const auto passes = [&](std::uint32_t index) {
         if (!filter)
             return true;

@@ -72,7 +72,7 @@ QString qtText(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-template<typename Number, typename Getter>
+template <typename Number, typename Getter>
 Ranks rankBy(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const Getter &numberOf)
 {
     struct Entry
@@ -92,7 +92,8 @@ Ranks rankBy(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, c
         }
         entries.push_back({*value, index});
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.value < b.value; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry &a, const Entry &b) { return a.value < b.value; });
     Ranks ranks;
     ranks.byIndex.assign(storeSize, 0);
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -128,7 +129,8 @@ std::vector<std::uint32_t> keyedRanks(const std::vector<std::string_view> &texts
         else
             others.push_back(id);
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.prefix < b.prefix; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry &a, const Entry &b) { return a.prefix < b.prefix; });
 
     std::vector<std::uint32_t> ranks(texts.size(), 0);
     order.resize(entries.size());
@@ -157,7 +159,8 @@ std::vector<std::uint32_t> keyedRanks(const std::vector<std::string_view> &texts
         const auto keyOf = [&](std::uint32_t at) {
             return std::string_view(arena).substr(offsets[at], offsets[at + 1] - offsets[at]);
         };
-        std::sort(run.begin(), run.end(), [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
+        std::sort(run.begin(), run.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
         for (std::size_t i = 0; i < run.size(); ++i) {
             if (i == 0 || keyOf(run[i - 1]) != keyOf(run[i]))
                 ++rank;

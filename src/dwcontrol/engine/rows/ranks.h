@@ -23,9 +23,12 @@ using IntegerOf = std::function<std::optional<std::int64_t>(std::uint32_t index)
 
 // Ranks of the rows at `indexes` (into a store of `storeSize` rows), by their text in
 // Spanish collation order, or by number. A null value (nullopt, or a NaN) ranks 0.
-[[nodiscard]] Ranks rankTexts(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const TextOf &text);
-[[nodiscard]] Ranks rankNumbers(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const NumberOf &number);
-[[nodiscard]] Ranks rankIntegers(const std::vector<std::uint32_t> &indexes, std::size_t storeSize, const IntegerOf &number);
+[[nodiscard]] Ranks rankTexts(const std::vector<std::uint32_t> &indexes, std::size_t storeSize,
+                              const TextOf &text);
+[[nodiscard]] Ranks rankNumbers(const std::vector<std::uint32_t> &indexes, std::size_t storeSize,
+                                const NumberOf &number);
+[[nodiscard]] Ranks rankIntegers(const std::vector<std::uint32_t> &indexes, std::size_t storeSize,
+                                 const IntegerOf &number);
 
 // The collation rank (from 1) of each of several texts; equal texts share a rank.
 [[nodiscard]] std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts);

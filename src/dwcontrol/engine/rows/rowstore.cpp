@@ -37,8 +37,7 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-template<typename Number>
-std::optional<Number> parseNumber(std::string_view text)
+template <typename Number> std::optional<Number> parseNumber(std::string_view text)
 {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+')
@@ -64,7 +63,7 @@ struct ColumnStore::Column
     std::vector<std::uint32_t> offsets{0}; // text of row i: offsets[i] .. offsets[i + 1]
     std::vector<qint64> integers;
     std::vector<double> reals;
-    std::vector<std::uint64_t> nulls;      // one bit per row
+    std::vector<std::uint64_t> nulls; // one bit per row
 
     explicit Column(ColumnType columnType) : type(columnType), storage(storageOf(columnType)) {}
 
@@ -84,9 +83,15 @@ struct ColumnStore::Column
     void appendEmpty()
     {
         switch (storage) {
-        case Storage::Text: offsets.push_back(std::uint32_t(text.size())); break;
-        case Storage::Integer: integers.push_back(0); break;
-        case Storage::Real: reals.push_back(0); break;
+        case Storage::Text:
+            offsets.push_back(std::uint32_t(text.size()));
+            break;
+        case Storage::Integer:
+            integers.push_back(0);
+            break;
+        case Storage::Real:
+            reals.push_back(0);
+            break;
         }
     }
 
@@ -112,8 +117,12 @@ struct ColumnStore::Column
             offsets.pop_back();
             text.truncate(offsets.back());
             break;
-        case Storage::Integer: integers.pop_back(); break;
-        case Storage::Real: reals.pop_back(); break;
+        case Storage::Integer:
+            integers.pop_back();
+            break;
+        case Storage::Real:
+            reals.pop_back();
+            break;
         }
     }
 
@@ -190,8 +199,8 @@ struct ColumnStore::Column
     [[nodiscard]] std::size_t memoryBytes() const
     {
         return text.capacity() + offsets.capacity() * sizeof(std::uint32_t)
-             + integers.capacity() * sizeof(qint64) + reals.capacity() * sizeof(double)
-             + nulls.capacity() * sizeof(std::uint64_t);
+            + integers.capacity() * sizeof(qint64) + reals.capacity() * sizeof(double)
+            + nulls.capacity() * sizeof(std::uint64_t);
     }
 };
 
@@ -227,9 +236,9 @@ qint64 ColumnStore::appendAll(Cursor &cursor)
         if (!typed) {
             for (int c = 0; c < cursor.columnCount(); ++c) {
                 const CellKind kind = cursor.kind(c);
-                m_columns.emplace_back(kind == CellKind::Integer ? ColumnType::Long
-                                       : kind == CellKind::Real  ? ColumnType::Real
-                                                                 : ColumnType::Char);
+                m_columns.emplace_back(kind == CellKind::Integer    ? ColumnType::Long
+                                           : kind == CellKind::Real ? ColumnType::Real
+                                                                    : ColumnType::Char);
             }
             typed = true;
         }
@@ -305,9 +314,12 @@ double ColumnStore::number(qint64 index, int column) const
 {
     const Column &c = m_columns[std::size_t(column)];
     switch (c.storage) {
-    case Storage::Integer: return double(c.integers[std::size_t(index)]);
-    case Storage::Real: return c.reals[std::size_t(index)];
-    default: return 0;
+    case Storage::Integer:
+        return double(c.integers[std::size_t(index)]);
+    case Storage::Real:
+        return c.reals[std::size_t(index)];
+    default:
+        return 0;
     }
 }
 
@@ -324,8 +336,10 @@ Value ColumnStore::value(qint64 index, int column) const
             text = QLatin1String(""); // an empty text is not null
         return Value(text);
     }
-    case Storage::Integer: return Value(c.integers[std::size_t(index)]);
-    case Storage::Real: return Value(c.reals[std::size_t(index)]);
+    case Storage::Integer:
+        return Value(c.integers[std::size_t(index)]);
+    case Storage::Real:
+        return Value(c.reals[std::size_t(index)]);
     }
     return {};
 }

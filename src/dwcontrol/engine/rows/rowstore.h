@@ -46,8 +46,8 @@ public:
     [[nodiscard]] bool isText(int column) const;
     [[nodiscard]] bool isInteger(int column) const; // long, ulong, int
     [[nodiscard]] std::string_view utf8(qint64 index, int column) const; // text columns; empty otherwise
-    [[nodiscard]] qint64 integer(qint64 index, int column) const;        // integer columns; 0 otherwise
-    [[nodiscard]] double number(qint64 index, int column) const;         // number columns; 0 otherwise
+    [[nodiscard]] qint64 integer(qint64 index, int column) const; // integer columns; 0 otherwise
+    [[nodiscard]] double number(qint64 index, int column) const; // number columns; 0 otherwise
     [[nodiscard]] Value value(qint64 index, int column) const;
     [[nodiscard]] std::size_t memoryBytes() const;
 
@@ -72,7 +72,7 @@ public:
 
     [[nodiscard]] bool isSelected(long row) const;
     void select(long row, bool flag); // rows outside 1..rowCount are ignored
-    void selectAll(bool flag);        // every row of the primary buffer
+    void selectAll(bool flag); // every row of the primary buffer
 
     [[nodiscard]] std::vector<std::uint32_t> &primary() { return m_primary; }
     [[nodiscard]] std::vector<std::uint32_t> &filtered() { return m_filtered; }

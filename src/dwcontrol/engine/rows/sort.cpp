@@ -140,7 +140,8 @@ void countingSort(std::vector<std::uint32_t> &rows, std::vector<std::uint32_t> &
 
 } // namespace
 
-void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys, const EvalContext &context)
+void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
+              const EvalContext &context)
 {
     std::vector<std::uint32_t> &primary = rows.primary();
     if (keys.empty()) {

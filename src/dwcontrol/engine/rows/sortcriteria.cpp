@@ -61,7 +61,8 @@ std::optional<std::vector<SortKey>> parseSortCriteria(const QString &criteria, c
             --blank;
         if (blank > 0) {
             const QString direction = body.mid(blank + 1);
-            if (direction.compare(u"A", Qt::CaseInsensitive) == 0 || direction.compare(u"D", Qt::CaseInsensitive) == 0) {
+            if (direction.compare(u"A", Qt::CaseInsensitive) == 0
+                || direction.compare(u"D", Qt::CaseInsensitive) == 0) {
                 key.ascending = direction.compare(u"A", Qt::CaseInsensitive) == 0;
                 body = body.left(blank).trimmed();
             }
@@ -73,7 +74,8 @@ std::optional<std::vector<SortKey>> parseSortCriteria(const QString &criteria, c
         const ExpressionNode &root = expression->root();
         if (root.kind == ExpressionNode::Kind::Column) {
             key.column = root.column;
-        } else if (root.kind == ExpressionNode::Kind::Call && root.function == ExpressionNode::Function::LookUpDisplay) {
+        } else if (root.kind == ExpressionNode::Kind::Call
+                   && root.function == ExpressionNode::Function::LookUpDisplay) {
             key.column = root.operands.front().column;
             key.lookupDisplay = true;
         } else {

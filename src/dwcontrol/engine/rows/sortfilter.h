@@ -14,7 +14,7 @@ namespace dw {
 // and a direction.
 struct SortKey
 {
-    int column = 0;             // 1-based column number; 0 when the key is an expression
+    int column = 0; // 1-based column number; 0 when the key is an expression
     bool lookupDisplay = false; // sort by the displayed text of the column
     std::optional<Expression> expression;
     bool ascending = true;
@@ -23,9 +23,8 @@ struct SortKey
 // Parses "nombre A, LookUpDisplay(tutor) D". An empty text gives no keys (no sort).
 // A key without a direction sorts ascending. An unknown column or an unreadable
 // key gives nothing and an error text.
-[[nodiscard]] std::optional<std::vector<SortKey>> parseSortCriteria(const QString &criteria,
-                                                                    const EvalContext &context,
-                                                                    QString *error = nullptr);
+[[nodiscard]] std::optional<std::vector<SortKey>>
+parseSortCriteria(const QString &criteria, const EvalContext &context, QString *error = nullptr);
 
 // Stable sort of the primary buffer by the keys (rows equal in every key keep their
 // order); texts by a collator in Spanish order, numbers by value, nulls first in
@@ -45,7 +44,6 @@ void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey>
 // primary rows keep their order and the rows that come back follow in retrieval order,
 // for the caller to sort again. Conditions of the grid's commands run straight on the
 // store (see CompiledFilter); anything else is evaluated through the context.
-void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter,
-                const EvalContext &context);
+void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter, const EvalContext &context);
 
 } // namespace dw

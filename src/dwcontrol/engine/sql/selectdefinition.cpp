@@ -25,8 +25,7 @@ bool isTextType(const QString &type)
 
 } // namespace
 
-std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Dialect dialect,
-                                           QString *error)
+std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Dialect dialect, QString *error)
 {
     if (select.isEmpty()) {
         if (error)
@@ -74,8 +73,7 @@ std::vector<Value> bindArguments(const SelectDefinition &select, const RenderedS
     std::vector<Value> values;
     values.reserve(rendered.parameters.size());
     for (const int index : rendered.parameters) {
-        const Value given = std::size_t(index) < arguments.size() ? arguments[std::size_t(index)]
-                                                                   : Value();
+        const Value given = std::size_t(index) < arguments.size() ? arguments[std::size_t(index)] : Value();
         if (given.isNull()) {
             values.emplace_back();
         } else if (isTextType(select.arguments[std::size_t(index)].type)) {

@@ -48,14 +48,12 @@ struct RenderedSelect
 
 // Renders the SELECT for a dialect; nothing and an error text when the definition
 // names an unknown argument or holds an unreadable expression.
-[[nodiscard]] std::optional<RenderedSelect> renderSelect(const SelectDefinition &select,
-                                                         Dialect dialect,
+[[nodiscard]] std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Dialect dialect,
                                                          QString *error = nullptr);
 
 // The parameter values for a statement: each argument converted to the type it
 // declares (numbers for numeric types, text for strings). Missing arguments are null.
-[[nodiscard]] std::vector<Value> bindArguments(const SelectDefinition &select,
-                                               const RenderedSelect &rendered,
+[[nodiscard]] std::vector<Value> bindArguments(const SelectDefinition &select, const RenderedSelect &rendered,
                                                const std::vector<Value> &arguments);
 
 } // namespace dw

@@ -116,8 +116,7 @@ bool isBoundary(const Token &token)
         return true;
     if (token.kind == Kind::Operator) {
         const QStringView t = token.text;
-        return t == u"=" || t == u"<" || t == u">" || t == u"<>" || t == u"<=" || t == u">="
-               || t == u"!=";
+        return t == u"=" || t == u"<" || t == u">" || t == u"<>" || t == u"<=" || t == u">=" || t == u"!=";
     }
     if (token.kind == Kind::Word) {
         for (const char16_t *word : {u"and", u"or", u"not", u"like", u"is", u"between", u"in"}) {
@@ -132,9 +131,10 @@ class Renderer
 {
 public:
     Renderer(const std::vector<Token> &tokens, Dialect dialect, std::vector<QString> &parameters)
-        : m_tokens(tokens), m_dialect(dialect), m_parameters(parameters)
-    {
-    }
+        : m_tokens(tokens)
+        , m_dialect(dialect)
+        , m_parameters(parameters)
+    {}
 
     QString range(std::size_t begin, std::size_t end)
     {
@@ -201,9 +201,8 @@ private:
 
     QString trailing(std::size_t begin, std::size_t end) const
     {
-        return begin < end && m_tokens[end - 1].kind == Kind::Space
-                   ? m_tokens[end - 1].text.toString()
-                   : QString();
+        return begin < end && m_tokens[end - 1].kind == Kind::Space ? m_tokens[end - 1].text.toString()
+                                                                    : QString();
     }
 
     bool isLiteral(Span span) const

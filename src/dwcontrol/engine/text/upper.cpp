@@ -91,9 +91,8 @@ std::size_t upperUtf8(std::string_view text, char *out)
                 o += 8;
                 continue;
             }
-            const int ascii = std::endian::native == std::endian::little
-                                  ? std::countr_zero(high) / 8
-                                  : std::countl_zero(high) / 8;
+            const int ascii = std::endian::native == std::endian::little ? std::countr_zero(high) / 8
+                                                                         : std::countl_zero(high) / 8;
             p += ascii;
             o += ascii;
             break;
@@ -121,14 +120,13 @@ std::size_t upperUtf8(std::string_view text, char *out)
         if (b >= 0xC2 && b <= 0xDF && end - p >= 2 && isContinuation(p[1])) {
             c = char32_t(b & 0x1F) << 6 | (p[1] & 0x3F);
             length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF && end - p >= 3 && isContinuation(p[1])
-                   && isContinuation(p[2])) {
+        } else if (b >= 0xE0 && b <= 0xEF && end - p >= 3 && isContinuation(p[1]) && isContinuation(p[2])) {
             c = char32_t(b & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
             length = (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) ? 3 : 0;
-        } else if (b >= 0xF0 && b <= 0xF4 && end - p >= 4 && isContinuation(p[1])
-                   && isContinuation(p[2]) && isContinuation(p[3])) {
-            c = char32_t(b & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12
-                | char32_t(p[2] & 0x3F) << 6 | (p[3] & 0x3F);
+        } else if (b >= 0xF0 && b <= 0xF4 && end - p >= 4 && isContinuation(p[1]) && isContinuation(p[2])
+                   && isContinuation(p[3])) {
+            c = char32_t(b & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12 | char32_t(p[2] & 0x3F) << 6
+                | (p[3] & 0x3F);
             length = (c >= 0x10000 && c <= 0x10FFFF) ? 4 : 0;
         }
         if (length == 0) {

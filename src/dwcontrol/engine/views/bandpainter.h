@@ -43,8 +43,7 @@ struct ObjectStyle
     QSizeF corner;
 };
 
-[[nodiscard]] ObjectStyle resolveStyle(
-    const ObjectAttributes &attributes, double dpiX, double dpiY);
+[[nodiscard]] ObjectStyle resolveStyle(const ObjectAttributes &attributes, double dpiX, double dpiY);
 
 // Paints the objects of one band, row after row, on one device. The attributes of
 // objects without expressions are read once, when the painter is made, so a grid

@@ -39,8 +39,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     explicit Impl(DataWindowControl &control);
 
     // --- DataWindowObserver --------------------------------------------------------
-    void sqlPreview(
-        int request, int sqlType, const QString &sqlSyntax, int buffer, long row) override
+    void sqlPreview(int request, int sqlType, const QString &sqlSyntax, int buffer, long row) override
     {
         q.sqlpreview(request, sqlType, sqlSyntax, buffer, row);
     }
@@ -68,10 +67,10 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
 
     DataWindowControl &q;
     DataWindow model;
-    GridView view { model };
+    GridView view{model};
     GridCanvas *canvas = nullptr;
     QScrollBar *vbar = nullptr;
-    std::array<QScrollBar *, 2> hbars {};
+    std::array<QScrollBar *, 2> hbars{};
     SplitHandle *handle = nullptr;
     QPointer<PagePreview> preview;
     QString dataObjectName;
@@ -84,8 +83,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     quint32 message = 0;
 };
 
-DataWindowControl::Impl::Impl(DataWindowControl &control)
-    : q(control)
+DataWindowControl::Impl::Impl(DataWindowControl &control) : q(control)
 {
     ensureLayoutFonts();
     canvas = new GridCanvas(view, *this, &q);
@@ -107,21 +105,20 @@ DataWindowControl::Impl::Impl(DataWindowControl &control)
         canvas->update();
     });
     for (int pane = 0; pane < 2; ++pane) {
-        QObject::connect(
-            hbars[size_t(pane)], &QScrollBar::valueChanged, &q, [this, pane](int value) {
-                if (syncing)
-                    return;
-                view.setHorizontalOffset(pane, value);
-                canvas->update();
-            });
+        QObject::connect(hbars[size_t(pane)], &QScrollBar::valueChanged, &q, [this, pane](int value) {
+            if (syncing)
+                return;
+            view.setHorizontalOffset(pane, value);
+            canvas->update();
+        });
     }
     model.setObserver(this);
 }
 
 QPoint DataWindowControl::Impl::toUnits(QPoint pixel) const
 {
-    return { int(std::lround(units::toUnitsX(pixel.x(), view.dpiX()))),
-        int(std::lround(units::toUnitsY(pixel.y(), view.dpiY()))) };
+    return {int(std::lround(units::toUnitsX(pixel.x(), view.dpiX()))),
+            int(std::lround(units::toUnitsY(pixel.y(), view.dpiY())))};
 }
 
 void DataWindowControl::Impl::refresh(bool layout)
@@ -176,8 +173,8 @@ void DataWindowControl::Impl::relayout()
     bool showH = false;
     // Each bar takes room from the other's direction: settle in two passes.
     for (int pass = 0; pass < 2; ++pass) {
-        view.setViewportSize({ std::max(0, outer.width() - (showV ? extent : 0)),
-            std::max(0, outer.height() - (showH ? extent : 0)) });
+        view.setViewportSize({std::max(0, outer.width() - (showV ? extent : 0)),
+                              std::max(0, outer.height() - (showH ? extent : 0))});
         view.setSplit(view.split());
         showV = verticalBar && view.maxTopRow() > 0;
         showH = horizontalBar && (view.split() > 0 || view.maxHorizontalOffset(0) > 0);
@@ -199,8 +196,8 @@ void DataWindowControl::Impl::relayout()
         if (split) {
             hbars[0]->setGeometry(0, y, view.split(), extent);
             handle->setGeometry(view.split(), y, grip, extent);
-            hbars[1]->setGeometry(
-                view.split() + grip, y, std::max(0, inner.width() - view.split() - grip), extent);
+            hbars[1]->setGeometry(view.split() + grip, y, std::max(0, inner.width() - view.split() - grip),
+                                  extent);
         } else if (splitScroll) {
             handle->setGeometry(0, y, grip, extent);
             hbars[0]->setGeometry(grip, y, std::max(0, inner.width() - grip), extent);
@@ -305,21 +302,16 @@ bool DataWindowControl::Impl::canvasToolTip(QHelpEvent *event)
         QToolTip::hideText();
         return false;
     }
-    const int shown
-        = int(attributes.number(QStringLiteral("tooltip.delay.visible"), kToolTipMilliseconds));
-    const QString text = tip.size() > kWrapToolTipAfter
-        ? Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal)
-        : tip;
-    QToolTip::showText(
-        event->globalPos(), text, canvas, QRect(), shown > 0 ? shown : kToolTipMilliseconds);
+    const int shown = int(attributes.number(QStringLiteral("tooltip.delay.visible"), kToolTipMilliseconds));
+    const QString text
+        = tip.size() > kWrapToolTipAfter ? Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal) : tip;
+    QToolTip::showText(event->globalPos(), text, canvas, QRect(), shown > 0 ? shown : kToolTipMilliseconds);
     return true;
 }
 
 // --- the control --------------------------------------------------------------------
 
-DataWindowControl::DataWindowControl(QWidget *parent)
-    : QWidget(parent)
-    , d(std::make_unique<Impl>(*this))
+DataWindowControl::DataWindowControl(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
     d->relayout();
@@ -383,13 +375,13 @@ void DataWindowControl::setLiveScroll(bool on)
 void DataWindowControl::Move(int x, int y)
 {
     move(int(std::lround(units::toPixelsX(x, logicalDpiX()))),
-        int(std::lround(units::toPixelsY(y, logicalDpiY()))));
+         int(std::lround(units::toPixelsY(y, logicalDpiY()))));
 }
 
 void DataWindowControl::Resize(int width, int height)
 {
     QWidget::resize(int(std::lround(units::toPixelsX(width, logicalDpiX()))),
-        int(std::lround(units::toPixelsY(height, logicalDpiY()))));
+                    int(std::lround(units::toPixelsY(height, logicalDpiY()))));
 }
 
 int DataWindowControl::Width() const
@@ -503,15 +495,15 @@ int DataWindowControl::Print()
 
 int DataWindowControl::SaveAs()
 {
-    const QString suggested
-        = (d->dataObjectName.isEmpty() ? QStringLiteral("datos") : d->dataObjectName)
+    const QString suggested = (d->dataObjectName.isEmpty() ? QStringLiteral("datos") : d->dataObjectName)
         + QStringLiteral(".csv");
     const std::optional<SaveTarget> target = interaction().askSaveAs(this, suggested);
     if (!target)
         return -1;
     QString error;
     if (!saveRows(d->model, *target, &error)) {
-        interaction().messageBox(this, QStringLiteral("Guardar Como"),
+        interaction().messageBox(
+            this, QStringLiteral("Guardar Como"),
             QStringLiteral("No se pudo guardar el archivo %1.\n%2").arg(target->fileName, error));
         return -1;
     }

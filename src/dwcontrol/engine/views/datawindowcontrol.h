@@ -74,7 +74,7 @@ public:
 
     // --- events ------------------------------------------------------------------
     using QWidget::resize; // the resize event below must not hide QWidget::resize(w, h)
-    virtual void constructor() { }
+    virtual void constructor() {}
     virtual long clicked(int xpos, int ypos, long row, const DwObjectRef &dwo);
     virtual long doubleclicked(int xpos, int ypos, long row, const DwObjectRef &dwo);
     virtual long rbuttondown(int xpos, int ypos, long row, const DwObjectRef &dwo);
@@ -83,8 +83,7 @@ public:
     virtual long retrieveend(long rowcount);
     virtual long resize(quint32 sizetype, int newwidth, int newheight);
     virtual long other(quint32 wparam, qint64 lparam);
-    virtual long sqlpreview(
-        int request, int sqltype, const QString &sqlsyntax, int buffer, long row);
+    virtual long sqlpreview(int request, int sqltype, const QString &sqlsyntax, int buffer, long row);
 
     // The object and row under a point in widget pixels (what events report).
     [[nodiscard]] DwObjectRef objectAt(const QPoint &pixel, long *row = nullptr) const;
@@ -104,11 +103,7 @@ private:
 class RedrawSuspender
 {
 public:
-    explicit RedrawSuspender(DataWindowControl &control)
-        : m_control(control)
-    {
-        m_control.SetRedraw(false);
-    }
+    explicit RedrawSuspender(DataWindowControl &control) : m_control(control) { m_control.SetRedraw(false); }
     ~RedrawSuspender() { m_control.SetRedraw(true); }
     RedrawSuspender(const RedrawSuspender &) = delete;
     RedrawSuspender &operator=(const RedrawSuspender &) = delete;

@@ -56,8 +56,8 @@ void ensureLayoutFonts()
     static std::once_flag once;
     std::call_once(once, [] {
         registerIfMissing(QStringLiteral("Tahoma"),
-            { QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf") });
-        registerIfMissing(QStringLiteral("Marlett"), { QStringLiteral("marlett.ttf") });
+                          {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")});
+        registerIfMissing(QStringLiteral("Marlett"), {QStringLiteral("marlett.ttf")});
     });
 }
 

@@ -27,9 +27,8 @@ int toPx(double units, double dpi, bool across)
 
 QPalette palette()
 {
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance())
-        ? QGuiApplication::palette()
-        : QPalette();
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::palette()
+                                                                         : QPalette();
 }
 
 // A data window attribute such as "DataWindow.Color"; empty when unset or unknown.
@@ -121,9 +120,9 @@ QRect GridView::paneRect(int pane) const
     if (m_split <= 0)
         return pane == 0 ? QRect(QPoint(0, 0), m_viewport) : QRect();
     if (pane == 0)
-        return { 0, 0, m_split, m_viewport.height() };
+        return {0, 0, m_split, m_viewport.height()};
     const int left = m_split + kSplitterWidth;
-    return { left, 0, std::max(0, m_viewport.width() - left), m_viewport.height() };
+    return {left, 0, std::max(0, m_viewport.width() - left), m_viewport.height()};
 }
 
 int GridView::maxHorizontalOffset(int pane) const
@@ -146,25 +145,24 @@ GridView::RowSpan GridView::rowsShown() const
     const long first = m_topRow + 1;
     // One partly shown row more than fit whole.
     const long last = std::min(m_dw.RowCount(), m_topRow + visibleRows() + 1);
-    return { first, last };
+    return {first, last};
 }
 
 void GridView::paint(QPainter &painter) const
 {
     const QPalette pal = palette();
     QColor back = pal.color(QPalette::Base);
-    if (const QString colour = describeValue(m_dw, QStringLiteral("DataWindow.Color"));
-        !colour.isEmpty()) {
+    if (const QString colour = describeValue(m_dw, QStringLiteral("DataWindow.Color")); !colour.isEmpty()) {
         const QColor layout = layoutColor(colour.toLongLong());
         if (layout.isValid())
             back = layout;
     }
     painter.fillRect(QRect(QPoint(0, 0), m_viewport), back);
     // Attributes are read once per paint, not once per row and pane.
-    const Painters painters { { m_dw, Band::Background, m_dpiX, m_dpiY },
-        { m_dw, Band::Header, m_dpiX, m_dpiY }, { m_dw, Band::Detail, m_dpiX, m_dpiY },
-        { m_dw, Band::Summary, m_dpiX, m_dpiY }, { m_dw, Band::Footer, m_dpiX, m_dpiY },
-        { m_dw, Band::Foreground, m_dpiX, m_dpiY } };
+    const Painters painters{
+        {m_dw, Band::Background, m_dpiX, m_dpiY}, {m_dw, Band::Header, m_dpiX, m_dpiY},
+        {m_dw, Band::Detail, m_dpiX, m_dpiY},     {m_dw, Band::Summary, m_dpiX, m_dpiY},
+        {m_dw, Band::Footer, m_dpiX, m_dpiY},     {m_dw, Band::Foreground, m_dpiX, m_dpiY}};
     for (int pane = 0; pane < paneCount(); ++pane)
         paintPane(painter, painters, paneRect(pane), m_hOffset[size_t(pane)]);
     if (m_split > 0) {
@@ -176,8 +174,7 @@ void GridView::paint(QPainter &painter) const
     }
 }
 
-void GridView::paintPane(
-    QPainter &painter, const Painters &bands, const QRect &pane, int offset) const
+void GridView::paintPane(QPainter &painter, const Painters &bands, const QRect &pane, int offset) const
 {
     if (pane.isEmpty())
         return;
@@ -218,8 +215,7 @@ void GridView::paintPane(
         paintGridLines(painter, pane, originX, rows);
     if (m_footer > 0) {
         painter.save();
-        painter.setClipRect(
-            QRect(pane.left(), rowsBottom(), pane.width(), m_footer), Qt::IntersectClip);
+        painter.setClipRect(QRect(pane.left(), rowsBottom(), pane.width(), m_footer), Qt::IntersectClip);
         bands.footer.paint(painter, QPointF(originX, rowsBottom()), 0);
         painter.restore();
     }
@@ -251,8 +247,7 @@ std::vector<double> GridView::columnSeparators(long row) const
     return separators;
 }
 
-void GridView::paintGridLines(
-    QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const
+void GridView::paintGridLines(QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const
 {
     const long count = rows.last >= rows.first ? rows.last - rows.first + 1 : 0;
     const int bottom = count > 0 ? std::min(rowsBottom(), rowTop(rows.last) + m_detail) : rowsTop();
@@ -337,12 +332,12 @@ HitResult GridView::hitTest(QPoint pixel) const
         hit.dwo.type = objectType(*object);
         hit.dwo.band = bandName(objectBand);
     };
-    if (const auto *object = topmostAt(Band::Foreground, 0, { ux, uy(pixel.y()) })) {
+    if (const auto *object = topmostAt(Band::Foreground, 0, {ux, uy(pixel.y())})) {
         take(object, Band::Foreground);
-    } else if (const auto *inner = inBand ? topmostAt(band, row, { ux, uy(bandY) }) : nullptr) {
+    } else if (const auto *inner = inBand ? topmostAt(band, row, {ux, uy(bandY)}) : nullptr) {
         take(inner, band);
     } else if (const auto *behind
-        = topmostAt(Band::Background, 0, { ux, uy(pixel.y() + double(m_topRow) * m_detail) })) {
+               = topmostAt(Band::Background, 0, {ux, uy(pixel.y() + double(m_topRow) * m_detail)})) {
         take(behind, Band::Background);
     }
     return hit;

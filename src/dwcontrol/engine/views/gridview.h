@@ -31,9 +31,7 @@ struct HitResult
 class GridView
 {
 public:
-    explicit GridView(const DataWindow &dw)
-        : m_dw(dw)
-    { }
+    explicit GridView(const DataWindow &dw) : m_dw(dw) {}
 
     // Band heights and the layout's width, re-read after the layout changed.
     void refreshMetrics(double dpiX, double dpiY);
@@ -74,14 +72,10 @@ private:
     };
     struct Painters;
     void paintPane(QPainter &painter, const Painters &bands, const QRect &pane, int offset) const;
-    void paintGridLines(
-        QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const;
+    void paintGridLines(QPainter &painter, const QRect &pane, int originX, const RowSpan &rows) const;
     [[nodiscard]] RowSpan rowsShown() const;
     [[nodiscard]] int rowsTop() const { return m_header; }
-    [[nodiscard]] int rowsBottom() const
-    {
-        return std::max(m_header, m_viewport.height() - m_footer);
-    }
+    [[nodiscard]] int rowsBottom() const { return std::max(m_header, m_viewport.height() - m_footer); }
     [[nodiscard]] int rowTop(long row) const;
     [[nodiscard]] const LayoutObject *topmostAt(Band band, long row, QPointF units) const;
     [[nodiscard]] std::vector<double> columnSeparators(long row) const;
@@ -98,7 +92,7 @@ private:
     QSize m_viewport;
     long m_topRow = 0;
     int m_split = 0;
-    std::array<int, 2> m_hOffset { 0, 0 };
+    std::array<int, 2> m_hOffset{0, 0};
 };
 
 } // namespace dw

@@ -15,9 +15,8 @@ constexpr qint64 kWindowBackground = 1073741824; // 0x40000000
 
 QPalette currentPalette()
 {
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance())
-        ? QGuiApplication::palette()
-        : QPalette();
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::palette()
+                                                                         : QPalette();
 }
 
 } // namespace

@@ -31,11 +31,9 @@ bool ObjectAttributes::flag(const QString &path, bool fallback) const
     const QString value = text(path).trimmed();
     if (value.isEmpty())
         return fallback;
-    if (value.compare(u"yes", Qt::CaseInsensitive) == 0
-        || value.compare(u"true", Qt::CaseInsensitive) == 0)
+    if (value.compare(u"yes", Qt::CaseInsensitive) == 0 || value.compare(u"true", Qt::CaseInsensitive) == 0)
         return true;
-    if (value.compare(u"no", Qt::CaseInsensitive) == 0
-        || value.compare(u"false", Qt::CaseInsensitive) == 0)
+    if (value.compare(u"no", Qt::CaseInsensitive) == 0 || value.compare(u"false", Qt::CaseInsensitive) == 0)
         return false;
     return value.toDouble() != 0;
 }
@@ -51,9 +49,8 @@ QString objectType(const LayoutObject &object)
 bool isDrawable(const LayoutObject &object)
 {
     const QString type = objectType(object);
-    return type == u"text" || type == u"column" || type == u"compute" || type == u"picture"
-        || type == u"line" || type == u"rectangle" || type == u"ellipse"
-        || type == u"roundrectangle";
+    return type == u"text" || type == u"column" || type == u"compute" || type == u"picture" || type == u"line"
+        || type == u"rectangle" || type == u"ellipse" || type == u"roundrectangle";
 }
 
 bool isVisible(const ObjectAttributes &attributes)
@@ -70,8 +67,8 @@ QRectF objectFrame(const ObjectAttributes &a)
         const double half = std::max(a.number(QStringLiteral("pen.width"), 1.0), 8.0) / 2.0;
         return QRectF(p1, p2).normalized().adjusted(-half, -half, half, half);
     }
-    return { a.number(QStringLiteral("x")), a.number(QStringLiteral("y")),
-        a.number(QStringLiteral("width")), a.number(QStringLiteral("height")) };
+    return {a.number(QStringLiteral("x")), a.number(QStringLiteral("y")), a.number(QStringLiteral("width")),
+            a.number(QStringLiteral("height"))};
 }
 
 } // namespace dw

@@ -17,7 +17,7 @@ public:
         : m_dw(dw)
         , m_object(object)
         , m_row(row)
-    { }
+    {}
 
     // `path` is lower case ("background.color"); "" when the object has no such attribute.
     [[nodiscard]] QString text(const QString &path) const;

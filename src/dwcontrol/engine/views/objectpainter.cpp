@@ -22,9 +22,8 @@ constexpr qint64 kWindowText = 33554432;
 
 QPalette currentPalette()
 {
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance())
-        ? QGuiApplication::palette()
-        : QPalette();
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::palette()
+                                                                         : QPalette();
 }
 
 // Where the geometry of one band lands on the device.
@@ -41,12 +40,12 @@ struct Mapper
         const double top = std::round(origin.y() + units::toPixelsY(units.top(), dpiY));
         const double right = std::round(origin.x() + units::toPixelsX(units.right(), dpiX));
         const double bottom = std::round(origin.y() + units::toPixelsY(units.bottom(), dpiY));
-        return { left, top, right - left, bottom - top };
+        return {left, top, right - left, bottom - top};
     }
     [[nodiscard]] QPointF point(QPointF units) const
     {
-        return { origin.x() + units::toPixelsX(units.x(), dpiX),
-            origin.y() + units::toPixelsY(units.y(), dpiY) };
+        return {origin.x() + units::toPixelsX(units.x(), dpiX),
+                origin.y() + units::toPixelsY(units.y(), dpiY)};
     }
 };
 
@@ -120,8 +119,8 @@ QPen penOf(const ObjectAttributes &a, double dpiX)
     const QColor colour = colourAttribute(a, QStringLiteral("pen.color"), layoutColor(kWindowText));
     if (!colour.isValid())
         return Qt::NoPen;
-    const double width = std::max(
-        1.0, std::round(units::toPixelsX(a.number(QStringLiteral("pen.width"), 1), dpiX)));
+    const double width
+        = std::max(1.0, std::round(units::toPixelsX(a.number(QStringLiteral("pen.width"), 1), dpiX)));
     QPen pen(colour, width, penStyle(int(a.number(QStringLiteral("pen.style"), 0))));
     pen.setCapStyle(Qt::FlatCap);
     return pen;
@@ -131,11 +130,9 @@ QPen penOf(const ObjectAttributes &a, double dpiX)
 // they show, not when the cell paints).
 bool hasExpression(const LayoutObject &object)
 {
-    return std::any_of(
-        object.attributes.cbegin(), object.attributes.cend(), [](const auto &attribute) {
-            return attribute.second.contains(QLatin1Char('\t'))
-                && !attribute.first.startsWith(u"tooltip.");
-        });
+    return std::any_of(object.attributes.cbegin(), object.attributes.cend(), [](const auto &attribute) {
+        return attribute.second.contains(QLatin1Char('\t')) && !attribute.first.startsWith(u"tooltip.");
+    });
 }
 
 // --- drawing --------------------------------------------------------------------------
@@ -191,18 +188,18 @@ std::optional<QPolygonF> marlettGlyph(QChar glyph, const QRectF &cell)
     switch (glyph.unicode()) {
     case 't': // up
     case '5':
-        return QPolygonF({ QPointF(c.x() - half, c.y() + depth / 2),
-            QPointF(c.x() + half, c.y() + depth / 2), QPointF(c.x(), c.y() - depth / 2) });
+        return QPolygonF({QPointF(c.x() - half, c.y() + depth / 2), QPointF(c.x() + half, c.y() + depth / 2),
+                          QPointF(c.x(), c.y() - depth / 2)});
     case 'u': // down
     case '6':
-        return QPolygonF({ QPointF(c.x() - half, c.y() - depth / 2),
-            QPointF(c.x() + half, c.y() - depth / 2), QPointF(c.x(), c.y() + depth / 2) });
+        return QPolygonF({QPointF(c.x() - half, c.y() - depth / 2), QPointF(c.x() + half, c.y() - depth / 2),
+                          QPointF(c.x(), c.y() + depth / 2)});
     case '3': // left
-        return QPolygonF({ QPointF(c.x() + depth / 2, c.y() - half),
-            QPointF(c.x() + depth / 2, c.y() + half), QPointF(c.x() - depth / 2, c.y()) });
+        return QPolygonF({QPointF(c.x() + depth / 2, c.y() - half), QPointF(c.x() + depth / 2, c.y() + half),
+                          QPointF(c.x() - depth / 2, c.y())});
     case '4': // right
-        return QPolygonF({ QPointF(c.x() - depth / 2, c.y() - half),
-            QPointF(c.x() - depth / 2, c.y() + half), QPointF(c.x() + depth / 2, c.y()) });
+        return QPolygonF({QPointF(c.x() - depth / 2, c.y() - half), QPointF(c.x() - depth / 2, c.y() + half),
+                          QPointF(c.x() + depth / 2, c.y())});
     default:
         return std::nullopt;
     }
@@ -311,8 +308,7 @@ bool paintGlyphRun(QPainter &p, const QRectF &box, const QString &text, const Ob
     return true;
 }
 
-void paintText(
-    QPainter &p, const QRectF &r, const QString &text, const ObjectStyle &style, const Mapper &m)
+void paintText(QPainter &p, const QRectF &r, const QString &text, const ObjectStyle &style, const Mapper &m)
 {
     if (text.isEmpty() || r.isEmpty() || !style.colour.isValid())
         return;
@@ -325,12 +321,10 @@ void paintText(
     const QRectF inner = r.adjusted(pad, 0, -pad, 0);
     const bool multiLine = text.contains(QLatin1Char('\n'));
     const double slack = labelSlack(style, m.dpiX);
-    if (!multiLine && style.alignment != Qt::AlignJustify
-        && paintGlyphRun(p, inner, text, style, slack))
+    if (!multiLine && style.alignment != Qt::AlignJustify && paintGlyphRun(p, inner, text, style, slack))
         return;
     int flags = int(style.alignment);
-    flags
-        |= multiLine ? (Qt::AlignTop | Qt::TextWordWrap) : (Qt::AlignVCenter | Qt::TextSingleLine);
+    flags |= multiLine ? (Qt::AlignTop | Qt::TextWordWrap) : (Qt::AlignVCenter | Qt::TextSingleLine);
     if (!multiLine && slack > 1.0
         && QFontMetricsF(style.font).horizontalAdvance(text) <= inner.width() * slack)
         flags |= Qt::TextDontClip;
@@ -347,8 +341,8 @@ void paintPicture(QPainter &p, const QRectF &r, const QString &name)
     // Scaled into the frame keeping its proportions, centred.
     QSizeF size = image.size();
     size.scale(r.size(), Qt::KeepAspectRatio);
-    const QRectF target(r.left() + (r.width() - size.width()) / 2,
-        r.top() + (r.height() - size.height()) / 2, size.width(), size.height());
+    const QRectF target(r.left() + (r.width() - size.width()) / 2, r.top() + (r.height() - size.height()) / 2,
+                        size.width(), size.height());
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(target, image);
@@ -381,14 +375,13 @@ QString valueAt(const DataWindow &dw, const ObjectStyle &style, long row)
         QString expression = style.text;
         expression.replace(QLatin1Char('~'), QStringLiteral("~~"))
             .replace(QLatin1Char('\''), QStringLiteral("~'"));
-        return dw.Describe(
-            QStringLiteral("Evaluate('%1', %2)").arg(expression).arg(std::max(1L, row)));
+        return dw.Describe(QStringLiteral("Evaluate('%1', %2)").arg(expression).arg(std::max(1L, row)));
     }
     return style.text;
 }
 
-void paintStyled(QPainter &p, const DataWindow &dw, const ObjectStyle &style, long row,
-    const Mapper &m, const QPalette &palette)
+void paintStyled(QPainter &p, const DataWindow &dw, const ObjectStyle &style, long row, const Mapper &m,
+                 const QPalette &palette)
 {
     if (style.type == u"line") {
         if (style.pen.style() == Qt::NoPen)
@@ -433,14 +426,14 @@ ObjectStyle resolveStyle(const ObjectAttributes &a, double dpiX, double dpiY)
     style.border = int(a.number(QStringLiteral("border"), 0));
     if (style.type == u"line" || style.type == u"rectangle" || style.type == u"ellipse"
         || style.type == u"roundrectangle") {
-        style.from = { a.number(QStringLiteral("x1")), a.number(QStringLiteral("y1")) };
-        style.to = { a.number(QStringLiteral("x2")), a.number(QStringLiteral("y2")) };
+        style.from = {a.number(QStringLiteral("x1")), a.number(QStringLiteral("y1"))};
+        style.to = {a.number(QStringLiteral("x2")), a.number(QStringLiteral("y2"))};
         style.pen = penOf(a, dpiX);
         // Brush hatch 7 is hollow; any other hatch fills with the brush colour.
         if (int(a.number(QStringLiteral("brush.hatch"), 6)) != 7)
             style.fill = colourAttribute(a, QStringLiteral("brush.color"), QColor());
-        style.corner = { units::toPixelsX(a.number(QStringLiteral("ellipsewidth"), 36), dpiX),
-            units::toPixelsY(a.number(QStringLiteral("ellipseheight"), 32), dpiY) };
+        style.corner = {units::toPixelsX(a.number(QStringLiteral("ellipsewidth"), 36), dpiX),
+                        units::toPixelsY(a.number(QStringLiteral("ellipseheight"), 32), dpiY)};
         return style;
     }
     if (style.type == u"picture") {
@@ -474,7 +467,7 @@ BandPainter::BandPainter(const DataWindow &dw, Band band, double dpiX, double dp
     for (const LayoutObject &object : dw.objects()) {
         if (!isDrawable(object) || dw.bandOf(object) != band)
             continue;
-        Entry entry { &object, hasExpression(object), {} };
+        Entry entry{&object, hasExpression(object), {}};
         if (!entry.dynamic) {
             entry.style = resolveStyle(ObjectAttributes(dw, object, 0), dpiX, dpiY);
             if (!entry.style.visible)
@@ -488,7 +481,7 @@ void BandPainter::paint(QPainter &painter, QPointF origin, long row) const
 {
     if (m_entries.empty())
         return;
-    const Mapper mapper { origin, m_dpiX, m_dpiY };
+    const Mapper mapper{origin, m_dpiX, m_dpiY};
     const QPalette palette = currentPalette();
     painter.save();
     for (const Entry &entry : m_entries) {
@@ -496,8 +489,7 @@ void BandPainter::paint(QPainter &painter, QPointF origin, long row) const
             paintStyled(painter, m_dw, entry.style, row, mapper, palette);
             continue;
         }
-        const ObjectStyle style
-            = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
+        const ObjectStyle style = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
         if (style.visible)
             paintStyled(painter, m_dw, style, row, mapper, palette);
     }

@@ -3,8 +3,8 @@
 #include "interaction.h"
 #include "views/units.h"
 
-#include <QPaintEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPrinter>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -17,7 +17,7 @@
 namespace dw {
 namespace {
 
-constexpr int pageGap = 16;            // pixels of grey around and between pages
+constexpr int pageGap = 16; // pixels of grey around and between pages
 const QColor deskColor(128, 128, 128); // the grey the pages lie on
 
 // The pages, one under the other, zoomed so a page fills the width; only the pages
@@ -25,10 +25,7 @@ const QColor deskColor(128, 128, 128); // the grey the pages lie on
 class PageCanvas final : public QWidget
 {
 public:
-    explicit PageCanvas(QWidget *parent) : QWidget(parent)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
+    explicit PageCanvas(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
     void setRenderer(const PageRenderer *renderer) { m_renderer = renderer; }
 
@@ -101,7 +98,8 @@ struct PagePreview::Impl
 };
 
 PagePreview::PagePreview(const DataWindow &dw, QWidget *parent)
-    : QWidget(parent), d(std::make_unique<Impl>(dw))
+    : QWidget(parent)
+    , d(std::make_unique<Impl>(dw))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

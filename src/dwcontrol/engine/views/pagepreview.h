@@ -46,12 +46,12 @@ private:
     double m_scale = 1.0;
     std::vector<double> m_sliceStarts{0.0}; // where each page across begins, layout units
     double m_contentWidth = 0;
-    double m_bodyHeight = 0;  // layout units from the top to the bottom margin, scaled
+    double m_bodyHeight = 0; // layout units from the top to the bottom margin, scaled
     int m_header = 0;
     int m_detail = 0;
     int m_footer = 0;
     int m_summary = 0;
-    int m_summaryPage = -1;   // the page (down) that shows the summary
+    int m_summaryPage = -1; // the page (down) that shows the summary
     std::vector<double> m_gridLinesX; // grid presentations: where the column lines run
 };
 

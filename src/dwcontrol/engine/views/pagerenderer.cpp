@@ -19,8 +19,14 @@ namespace {
 // several pages side by side instead of in unreadable type.
 constexpr double minimumFitScale = 0.6;
 
-double pointsToUnitsX(double points) { return units::toUnitsX(points / 72.0 * 96.0); }
-double pointsToUnitsY(double points) { return units::toUnitsY(points / 72.0 * 96.0); }
+double pointsToUnitsX(double points)
+{
+    return units::toUnitsX(points / 72.0 * 96.0);
+}
+double pointsToUnitsY(double points)
+{
+    return units::toUnitsY(points / 72.0 * 96.0);
+}
 
 bool isPrintedBand(Band band)
 {
@@ -30,7 +36,8 @@ bool isPrintedBand(Band band)
 } // namespace
 
 PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
-    : m_dw(dw), m_layout(pageLayout)
+    : m_dw(dw)
+    , m_layout(pageLayout)
 {
     m_header = std::max(0, dw.bandHeight(Band::Header));
     m_detail = std::max(0, dw.bandHeight(Band::Detail));
@@ -50,7 +57,8 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
         if (m_detail == 0)
             perPage = std::max(1L, rows);
         else if (room >= m_detail)
-            perPage = std::max(1L, long(std::floor(room / m_detail + 1e-9))); // units from points may round down
+            perPage
+                = std::max(1L, long(std::floor(room / m_detail + 1e-9))); // units from points may round down
     }
     for (long first = 1; first <= rows; first += perPage)
         m_pages.emplace_back(first, std::min(rows, first + perPage - 1));
@@ -179,7 +187,8 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     painter.setClipRect(QRectF(0, 0, clipWidth, body.height() / m_scale));
 
     const auto paintAt = [&](Band band, long row, double top) {
-        paintBand(m_dw, band, row, PaintTarget{&painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), dpiX, dpiY});
+        paintBand(m_dw, band, row,
+                  PaintTarget{&painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), dpiX, dpiY});
     };
     // Columns placed in the header show the page's first row, in the footer its last.
     const bool hasRows = first <= last;
@@ -197,7 +206,8 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     painter.restore();
 }
 
-void PageRenderer::paintGridLines(QPainter &painter, long rows, double xOffset, double dpiX, double dpiY) const
+void PageRenderer::paintGridLines(QPainter &painter, long rows, double xOffset, double dpiX,
+                                  double dpiY) const
 {
     painter.save();
     QPen pen(QColor(192, 192, 192));

@@ -76,8 +76,8 @@ QString matchEntry(const QDir &dir, const QString &part, bool wantDirectory)
     const QFileInfo exact(dir.filePath(part));
     if (exact.exists() && exact.isDir() == wantDirectory)
         return exact.filePath();
-    const QDir::Filters filters = (wantDirectory ? QDir::Dirs : QDir::Files) | QDir::NoDotAndDotDot
-                                  | QDir::Hidden | QDir::System;
+    const QDir::Filters filters
+        = (wantDirectory ? QDir::Dirs : QDir::Files) | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
     for (const QFileInfo &entry : dir.entryInfoList(filters)) {
         if (entry.fileName().compare(part, Qt::CaseInsensitive) == 0)
             return entry.filePath();

@@ -4,10 +4,22 @@
 
 namespace dw::units {
 
-double toPixelsX(double units, double dpiX) { return units * 7.0 / 32.0 * dpiX / 96.0; }
-double toPixelsY(double units, double dpiY) { return units / 4.0 * dpiY / 96.0; }
-double toUnitsX(double pixels, double dpiX) { return pixels * 32.0 / 7.0 * 96.0 / dpiX; }
-double toUnitsY(double pixels, double dpiY) { return pixels * 4.0 * 96.0 / dpiY; }
+double toPixelsX(double units, double dpiX)
+{
+    return units * 7.0 / 32.0 * dpiX / 96.0;
+}
+double toPixelsY(double units, double dpiY)
+{
+    return units / 4.0 * dpiY / 96.0;
+}
+double toUnitsX(double pixels, double dpiX)
+{
+    return pixels * 32.0 / 7.0 * 96.0 / dpiX;
+}
+double toUnitsY(double pixels, double dpiY)
+{
+    return pixels * 4.0 * 96.0 / dpiY;
+}
 
 QRectF toPixels(const QRectF &r, double dpiX, double dpiY)
 {
