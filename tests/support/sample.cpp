@@ -51,7 +51,9 @@ QString sampleDirectory()
 QString fixturesDirectory()
 {
     const QString folder = QStringLiteral(ZEMPAROL_FIXTURES);
-    return QFileInfo(folder).isDir() ? folder : QString();
+    if (!QFileInfo(folder).isDir())
+        QTest::qFail("the Access fixtures folder is missing: " ZEMPAROL_FIXTURES, __FILE__, __LINE__);
+    return folder;
 }
 
 } // namespace testsupport

@@ -34,7 +34,7 @@ constexpr long kPostdocStudent = 16; // "Posdoctorado"
 constexpr long kSecondExternal = 17; // "Miembro Externo"
 } // namespace sample
 
-// The folder of the Access files used by driver tests (empty when it is not there).
+// The folder of the Access files used by driver tests; a missing folder fails the test.
 [[nodiscard]] QString fixturesDirectory();
 // Configures and connects a transaction the way the program does, on a database file
 // (absolute path) with a password; true when connected.
