@@ -64,10 +64,7 @@ private:
     QString fixture(const QString &name) const { return QDir(m_fixtures).filePath(name); }
 
 private slots:
-    void initTestCase()
-    {
-        m_fixtures = testsupport::fixturesDirectory();
-    }
+    void initTestCase() { m_fixtures = testsupport::fixturesDirectory(); }
 
     void directoryMembersWithTheirNulls()
     {
