@@ -5,9 +5,14 @@
 #include "runtime.h"
 #include "w_busqueda.h"
 
+QString zemparol::name()
+{
+    return QStringLiteral("zemparol");
+}
+
 void zemparol::create()
 {
-    appname = QStringLiteral("zemparol");
+    appname = name();
     rt::CreateGlobals();
 }
 

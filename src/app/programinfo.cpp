@@ -1,0 +1,79 @@
+#include "programinfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "runtime.h"
+
+using namespace Qt::StringLiterals;
+
+InfoRequest infoRequestOf(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (argument == "--version"_L1)
+            return InfoRequest::Version;
+        if (argument == "--help"_L1 || argument == "-h"_L1)
+            return InfoRequest::Help;
+    }
+    return InfoRequest::None;
+}
+
+QString programVersion()
+{
+    return QStringLiteral(ZEMPAROL_VERSION);
+}
+
+QString versionText()
+{
+    return QCoreApplication::applicationName() + u' ' + programVersion() + u'\n';
+}
+
+namespace {
+
+// Breaks a paragraph into lines of at most `width` characters at blanks; a longer word
+// (a path) keeps a line of its own.
+QString wrapped(const QString &paragraph, qsizetype width)
+{
+    QString text;
+    qsizetype lineLength = 0;
+    for (const QString &word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+        if (lineLength > 0 && lineLength + 1 + word.size() > width) {
+            text += u'\n';
+            lineLength = 0;
+        } else if (lineLength > 0) {
+            text += u' ';
+            ++lineLength;
+        }
+        text += word;
+        lineLength += word.size();
+    }
+    return text + u'\n';
+}
+
+} // namespace
+
+QString helpText()
+{
+    // The settings store is the one the services and the connection read: the company
+    // "Calvexa" and the application name capitalised.
+    const QString name = QCoreApplication::applicationName();
+    const QString company = u"Calvexa"_s;
+    const QString userSettings = QSettings(QSettings::UserScope, company, rt::WordCap(name)).fileName();
+    const QString machineSettings = QSettings(QSettings::SystemScope, company, rt::WordCap(name)).fileName();
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString paragraph
+        = u"Uso: %1 [--help | --version]. Abre en modo de solo lectura el directorio de miembros de la red: "
+          u"el "
+          u"archivo zemparol.mdb de la carpeta desde la que se inicia el programa, con las fotos y los "
+          u"logotipos "
+          u"en su subcarpeta Fotos, salvo que la configuración indique otra conexión en la clave "
+          u"Conexion/ConnectString. La configuración del usuario (el orden del listado, el ancho y la "
+          u"posición de "
+          u"sus columnas, la conexión) se guarda en %2 y la de todo el equipo en %3; la copia local de los "
+          u"directorios de Access ya leídos, en %4. Cualquier otro argumento se ignora."_s.arg(
+              name, QDir::toNativeSeparators(userSettings), QDir::toNativeSeparators(machineSettings),
+              QDir::toNativeSeparators(cache));
+    return wrapped(paragraph, 79);
+}
