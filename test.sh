@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything (program, tools, benchmark, tests) and runs the test suite headless.
+# Builds everything (program, tools, benchmark, tests) and the Debian package, then runs the
+# test suite headless.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,4 +12,5 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 ninja -C build -j2
 
 cd build
+cpack -G DEB
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

@@ -6,6 +6,7 @@ PACKAGES=(
     libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev libglib2.0-dev
     fonts-liberation2 fonts-wine
     poppler-utils xvfb xdotool imagemagick
+    librsvg2-bin dpkg-dev desktop-file-utils appstream
 )
 
 install_missing_packages() {
