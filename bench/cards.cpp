@@ -41,8 +41,15 @@ public:
     ConfirmingInteraction(const ConfirmingInteraction &) = delete;
     ConfirmingInteraction &operator=(const ConfirmingInteraction &) = delete;
 
+    QString printToFile; // the PDF file the printer selection chooses
+
     void messageBox(QWidget *, const QString &, const QString &) override {}
-    int printerSetup(QWidget *) override { return 1; }
+    int printerSetup(QWidget *, QPrinter &printer) override
+    {
+        if (!printToFile.isEmpty())
+            printer.setOutputFileName(printToFile);
+        return 1;
+    }
     std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &) override { return std::nullopt; }
     int sortDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
     int filterDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
@@ -94,9 +101,7 @@ void cardOfStudents(const bench::Options &options)
         return;
     }
 
-    const ConfirmingInteraction confirming;
-    QPrinter &printer = dw::selectedPrinter();
-    printer.setOutputFormat(QPrinter::PdfFormat);
+    ConfirmingInteraction confirming;
     const QString pdf = QDir(options.workDir).filePath(u"card_students.pdf"_s);
 
     std::vector<double> firstPage;
@@ -123,11 +128,10 @@ void cardOfStudents(const bench::Options &options)
         }
 
         QFile::remove(pdf);
-        printer.setOutputFileName(pdf);
+        confirming.printToFile = pdf;
         timer.restart();
         window->printCard();
         printing.push_back(double(timer.nsecsElapsed()) / 1e6);
-        printer.setOutputFileName(QString());
 
         window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

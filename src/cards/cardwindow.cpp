@@ -1,7 +1,7 @@
 #include "cardwindow.h"
 
 #include "globals.h"
-#include "interaction.h"
+#include "output/printjob.h"
 #include "runtime.h"
 #include "stockpictures.h"
 #include "views/datawindowcontrol.h"
@@ -79,7 +79,7 @@ long CardWindow::resize(quint32 sizetype, int newwidth, int newheight)
 
 void CardWindow::printCard()
 {
-    const int chosen = dw::interaction().printerSetup(this);
+    const int chosen = dw::selectPrinter(this, QStringLiteral("ficha"));
     if (chosen == -1) {
         rt::MessageBox(
             kTitle, QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"), this);

@@ -1,6 +1,6 @@
 // The member listing: one row per member, fourteen columns under a header row, read-only.
 // The SELECT has no condition of its own; the search window appends one before each retrieval.
-datawindow(processing=grid units=0 color=536870912 grid.lines=1)
+datawindow(processing=grid units=0 color=536870912 grid.lines=1 print.documentname="Directorio de miembros")
 header(height=68)
 detail(height=120)
 footer(height=0)

@@ -1,6 +1,7 @@
 #include "db/transaction.h"
 #include "globals.h"
 #include "interaction.h"
+#include "output/printjob.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
 #include "views/datawindowcontrol.h"
@@ -11,10 +12,11 @@
 #include "w_consulta_externo.h"
 
 #include <QImage>
+#include <QPageLayout>
 #include <QPainter>
-#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -136,6 +138,33 @@ QColor expectedMean(const QString &file, const QSize &frame)
     RenderedPage copy;
     copy.image = scaled.convertToFormat(QImage::Format_RGB32);
     return copy.mean(QRect(scaled.width() / 4, scaled.height() / 4, scaled.width() / 2, scaled.height() / 2));
+}
+
+QString runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString pdfText(const QString &pdf)
+{
+    return runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+}
+
+int pdfPages(const QString &pdf)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                                              .match(runTool(QStringLiteral("pdfinfo"), {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QByteArray readAll(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool near(QColor a, QColor b, int tolerance = 24)
@@ -413,10 +442,8 @@ private slots:
 
     void printing()
     {
-        QPrinter &printer = dw::selectedPrinter();
-        printer.setOutputFormat(QPrinter::PdfFormat);
         const QString pdf = output.filePath(QStringLiteral("ficha.pdf"));
-        printer.setOutputFileName(pdf);
+        fake.printToFile = pdf;
 
         // The printer selection cannot be shown: a message, nothing printed.
         CardWindow *window = rt::OpenWithParm(g_w_consulta, double(sample::kApostrophe));
@@ -433,14 +460,11 @@ private slots:
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(fake.boxes.size(), 1);
 
-        // Confirmed: the card goes to the selected printer, here a PDF file.
+        // Confirmed: the card goes to the chosen PDF file, its text readable there.
         fake.printerSetupResult = 1;
         window->printCard();
         QVERIFY(QFile::exists(pdf));
-        QProcess text;
-        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY(text.waitForFinished(30000));
-        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        const QString printed = pdfText(pdf);
         QVERIFY2(printed.contains(QStringLiteral("O'Farrill"))
                      || printed.contains(QStringLiteral("O’Farrill")),
                  qPrintable(printed));
@@ -452,20 +476,100 @@ private slots:
         const int calls = fake.printerSetupCalls;
         students->printCard();
         QCOMPARE(fake.printerSetupCalls, calls + 1);
-        QProcess info;
-        info.start(QStringLiteral("pdfinfo"), {pdf});
-        QVERIFY(info.waitForFinished(30000));
-        const QString details = QString::fromUtf8(info.readAllStandardOutput());
-        const dw::PageRenderer renderer(students->card().model(), printer.pageLayout());
-        QVERIFY2(
-            details.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(renderer.pageCount()))),
-            qPrintable(details));
+        const dw::PageRenderer renderer(students->card().model(), dw::chosenPageLayout());
+        QCOMPARE(pdfPages(pdf), renderer.pageCount());
         QFile::remove(pdf);
         rt::OpenWithParm(g_w_consulta_estudiante, QStringLiteral("Especialidad"));
         students->printCard();
         QCOMPARE(fake.printerSetupCalls, calls + 2);
         QVERIFY(!QFile::exists(pdf));
-        printer.setOutputFileName(QString());
+        fake.printToFile.clear();
+    }
+
+    // A card printed to a PDF file keeps its photo at the file's own resolution and its
+    // text as text.
+    void pdfKeepsPicturesWhole()
+    {
+        fake.printerSetupResult = 1;
+        const QString pdf = output.filePath(QStringLiteral("investigador.pdf"));
+        fake.printToFile = pdf;
+        CardWindow *window = rt::OpenWithParm(g_w_consulta, double(sample::kResearcher));
+        window->printCard();
+        fake.printToFile.clear();
+        QVERIFY(pdfText(pdf).contains(memberField(sample::kResearcher, QStringLiteral("nombre"))));
+        const QDir fotos(QDir(sampleDirectory()).filePath(QStringLiteral("Fotos")));
+        const QString photoFile
+            = memberField(sample::kResearcher, QStringLiteral("foto")).section(u'\\', -1).toLower();
+        const QSize photo = QImage(fotos.filePath(photoFile)).size();
+        QVERIFY2(!photo.isEmpty(), qPrintable(photoFile));
+        const QString images = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        const QRegularExpression full(
+            QStringLiteral("\\bimage\\s+%1\\s+%2\\s").arg(photo.width()).arg(photo.height()));
+        QVERIFY2(images.contains(full), qPrintable(images));
+    }
+
+    // A bold label aligned right at the card's left edge, a little wider than its frame,
+    // keeps its first letter in the printable margin instead of losing it at the margin.
+    void labelAtTheLeftEdgeStaysWhole()
+    {
+        CardWindow *window = rt::OpenWithParm(g_w_consulta, double(sample::kResearcher));
+        const dw::DataWindow &model = window->card().model();
+        const double margin = 36; // points
+        const QPageLayout layout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                 QMarginsF(margin, margin, margin, margin));
+        const dw::PageRenderer renderer(model, layout);
+        const double dpi = 300;
+        QImage image(layout.fullRectPixels(int(dpi)).size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        renderer.paintPage(painter, 0, dpi, dpi);
+        painter.end();
+
+        const double unitsDown = model.bandHeight(dw::Band::Header) + 1300; // "Temas de Investigación:"
+        const int top = int(margin / 72 * dpi + dw::units::toPixelsY(unitsDown, dpi) * renderer.scale());
+        const int bottom = top + int(dw::units::toPixelsY(64, dpi) * renderer.scale());
+        const int printableLeft = int(margin / 72 * dpi);
+        int ink = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < printableLeft; ++x)
+                ink += dark(image.pixelColor(x, y));
+        QVERIFY(ink > 20);
+    }
+
+    // A print whose start fails (its file cannot be written) says why, in Spanish, and
+    // leaves nothing behind: the next print, to a file that can be written, works.
+    void failedPrintLeavesNothingStuck()
+    {
+        fake.boxes.clear();
+        fake.printerSetupResult = 1;
+        CardWindow *window = rt::OpenWithParm(g_w_consulta, double(sample::kApostrophe));
+        const QString unwritable = output.filePath(QStringLiteral("no/existe/ficha.pdf"));
+        fake.printToFile = unwritable;
+        window->printCard();
+        QVERIFY(!QFile::exists(unwritable));
+        QCOMPARE(fake.boxes.size(), 1);
+        QCOMPARE(fake.boxes.first().title, QStringLiteral("Consulta de Fichas"));
+        QVERIFY2(fake.boxes.first().text.startsWith(QStringLiteral("No se pudo imprimir."))
+                     && fake.boxes.first().text.contains(QStringLiteral("no existe")),
+                 qPrintable(fake.boxes.first().text));
+
+        const QString pdf = output.filePath(QStringLiteral("segunda.pdf"));
+        fake.printToFile = pdf;
+        window->printCard();
+        QCOMPARE(fake.boxes.size(), 1);
+        const dw::PageRenderer renderer(window->card().model(), dw::chosenPageLayout());
+        QCOMPARE(pdfPages(pdf), renderer.pageCount());
+        QVERIFY(pdfText(pdf).contains(QStringLiteral("MIEMBRO INVESTIGADOR")));
+
+        // The next print proposes that file again in its dialog but never writes it unasked:
+        // cancelling the selection leaves it as it was.
+        const QByteArray before = readAll(pdf);
+        fake.printToFile.clear();
+        fake.printerSetupResult = 0;
+        window->printCard();
+        QCOMPARE(fake.proposedPrintFile, pdf);
+        QCOMPARE(readAll(pdf), before);
+        fake.printerSetupResult = 1;
     }
 };
 

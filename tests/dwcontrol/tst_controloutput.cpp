@@ -8,7 +8,6 @@
 #include "views/pagepreview.h"
 
 #include <QFile>
-#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,13 +55,21 @@ private slots:
         QCOMPARE(fake.boxes.size(), 1);
     }
 
-    void printGoesToTheSelectedPrinter()
+    // Each print is a job of its own: after one whose file could not be written, the next
+    // one, to a file that can, works.
+    void printAfterAFailedPrint()
     {
         showListing(40);
+        FakeInteraction fake;
+        fake.printToFile = m_out.filePath(u"no/existe/listado.pdf"_s);
+        QCOMPARE(m_control->Print(), -1);
+        QCOMPARE(fake.boxes.size(), 1);
+        QVERIFY(fake.boxes.first().text.startsWith(u"No se pudo imprimir."_s));
+
         const QString file = m_out.filePath(u"listado.pdf"_s);
-        dw::selectedPrinter().setOutputFormat(QPrinter::PdfFormat);
-        dw::selectedPrinter().setOutputFileName(file);
+        fake.printToFile = file;
         QCOMPARE(m_control->Print(), 1);
+        QCOMPARE(fake.boxes.size(), 1);
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.readAll().startsWith("%PDF"));

@@ -41,7 +41,9 @@ private slots:
         QTest::newRow("one page exactly") << u"tabular"_s << 30 << 0 << Pages{{1, 30}};
         QTest::newRow("one row over") << u"tabular"_s << 31 << 0 << Pages{{1, 30}, {31, 31}};
         QTest::newRow("several pages")
-            << u"grid"_s << 100 << 0 << Pages{{1, 30}, {31, 60}, {61, 90}, {91, 100}};
+            << u"tabular"_s << 100 << 0 << Pages{{1, 30}, {31, 60}, {61, 90}, {91, 100}};
+        // A listing keeps a strip at the bottom for the page number and the date.
+        QTest::newRow("listing") << u"grid"_s << 100 << 0 << Pages{{1, 29}, {30, 58}, {59, 87}, {88, 100}};
         QTest::newRow("no rows: header and footer only") << u"tabular"_s << 0 << 0 << Pages{{1, 0}};
         QTest::newRow("summary after the last row") << u"tabular"_s << 25 << 500 << Pages{{1, 25}};
         QTest::newRow("summary that needs its own page")
@@ -166,6 +168,52 @@ private slots:
             // The first page stops where the second column would begin: the part of the
             // page past 3000 units stays blank.
             QCOMPARE(at(first, 48 + int(3040.0 * 7 / 32), 48 + 64 + 22), 0xffffffu);
+        }
+    }
+
+    // A listing wider than the paper turns it to landscape and shrinks to its width while
+    // its values stay at least 2.5 points (8-point type down to a scale of 0.3125);
+    // wider still, it keeps that size and goes on over pages side by side. Other layouts
+    // keep the paper as it is.
+    void listingsTurnAndShrink()
+    {
+        const QPageLayout portrait = testPage();
+        {
+            Table table;
+            Bands bands;
+            bands.processing = u"grid"_s;
+            bands.width = 8000;
+            QVERIFY(table.open(numberedMembers(100), bands));
+            const QPageLayout turned = dw::printedPageLayout(table.dw, portrait);
+            QCOMPARE(turned.orientation(), QPageLayout::Landscape);
+            const dw::PageRenderer renderer(table.dw, turned);
+            QCOMPARE(renderer.pagesAcross(), 1);
+            // 9 inches inside the margins: 864 px, 3949 units.
+            QVERIFY(qAbs(renderer.scale() - 3949.7 / 8000) < 0.01);
+        }
+        {
+            Table table;
+            Bands bands;
+            bands.processing = u"grid"_s;
+            bands.width = 16000;
+            QVERIFY(table.open(numberedMembers(100), bands));
+            const dw::PageRenderer renderer(table.dw, dw::printedPageLayout(table.dw, portrait));
+            QCOMPARE(renderer.scale(), 0.3125);
+            QCOMPARE(renderer.pagesAcross(), 2);
+        }
+        {
+            Table table;
+            Bands bands;
+            bands.width = 8000; // tabular
+            QVERIFY(table.open(numberedMembers(3), bands));
+            QCOMPARE(dw::printedPageLayout(table.dw, portrait).orientation(), QPageLayout::Portrait);
+        }
+        {
+            Table table;
+            Bands bands;
+            bands.processing = u"grid"_s; // narrower than the paper
+            QVERIFY(table.open(numberedMembers(3), bands));
+            QCOMPARE(dw::printedPageLayout(table.dw, portrait).orientation(), QPageLayout::Portrait);
         }
     }
 };

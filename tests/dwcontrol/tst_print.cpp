@@ -1,7 +1,7 @@
 // Printing on a printer whose output is a PDF file, and the page preview that shows
 // the same pages.
 
-#include "interaction.h"
+#include "output/printjob.h"
 #include "outputfixture.h"
 #include "views/pagepreview.h"
 
@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 using namespace outputtest;
 
@@ -41,7 +42,8 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
         QVERIFY(printer.setPageLayout(testPage()));
-        QCOMPARE(dw::printDataWindow(table.dw, printer), 1);
+        QString error;
+        QCOMPARE(dw::printOn(table.dw, printer, &error), 1);
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QByteArray bytes = pdf.readAll();
@@ -56,7 +58,9 @@ private slots:
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(table.folder.filePath(u"no/existe/listado.pdf"_s));
-        QCOMPARE(dw::printDataWindow(table.dw, printer), -1);
+        QString error;
+        QCOMPARE(dw::printOn(table.dw, printer, &error), -1);
+        QVERIFY2(error.contains(u"no existe"_s), qPrintable(error));
     }
 
     // The preview lays out the pages of the selected printer's paper, one under the
@@ -65,7 +69,7 @@ private slots:
     {
         Table table;
         QVERIFY(table.open(numberedMembers(100)));
-        dw::selectedPrinter().setPageLayout(testPage());
+        dw::setChosenPageLayout(testPage());
         dw::PagePreview preview(table.dw);
         preview.resize(600, 500);
         preview.show();
@@ -82,6 +86,23 @@ private slots:
         const int headerY = 16 + int((48 + 58) * zoom); // low in the header, clear of its text
         QCOMPARE(shot.pixel(16 + int(140 * zoom), headerY) & 0xffffff, 0xff0000u);
         QVERIFY(area->verticalScrollBar()->maximum() > int(3 * 960 * zoom));
+
+        // Ctrl+wheel and Ctrl++ / Ctrl+- zoom around the width fit; Ctrl+0 returns to it.
+        QCOMPARE(preview.zoom(), 1.0);
+        QWheelEvent wheel(QPointF(100, 100), preview.mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(area->viewport(), &wheel);
+        QVERIFY(preview.zoom() > 1.0);
+        QVERIFY(area->horizontalScrollBar()->maximum() > 0); // wider than the view now
+        QTest::keyClick(area, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(area, Qt::Key_Minus, Qt::ControlModifier);
+        QVERIFY(preview.zoom() < 1.0);
+        QTest::keyClick(area, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(preview.zoom(), 1.0);
+        QTest::keyClick(area, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(area, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(preview.zoom(), 1.0);
+        QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
 
         QVERIFY(table.dw.SetFilter(u"id <= 10"_s) == 1 && table.dw.Filter() == 1);
         preview.refresh();

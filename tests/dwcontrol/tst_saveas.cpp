@@ -1,11 +1,19 @@
 // Saving rows: each format read back gives the headings and the values exactly,
-// commas, quotes, line breaks, tabs, markup and accents included.
+// commas, semicolons, quotes, line breaks, tabs, markup and accents included.
 
 #include "output/saveas.h"
 #include "outputfixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace outputtest;
 
@@ -13,8 +21,8 @@ namespace {
 
 using Rows = QList<QStringList>;
 
-// RFC 4180 as a spreadsheet reads it.
-Rows parseCsv(const QString &text)
+// RFC 4180 as a spreadsheet reads it, with the separator it is set to.
+Rows parseCsv(const QString &text, QChar separator = u',')
 {
     Rows rows;
     QStringList row;
@@ -33,7 +41,7 @@ Rows parseCsv(const QString &text)
             }
         } else if (c == u'"') {
             quoted = true;
-        } else if (c == u',') {
+        } else if (c == separator) {
             row.append(field);
             field.clear();
         } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
@@ -92,6 +100,95 @@ Rows parseHtml(const QString &text)
     return rows;
 }
 
+// A folder nobody may write in for the guard's life (the test drops root's rights while
+// it lasts, since root writes anywhere; the folders above it must let others through).
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &path) : m_path(path)
+    {
+        QFile::setPermissions(m_path,
+                              QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        if (geteuid() == 0)
+            m_wasRoot = seteuid(65534) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_wasRoot && seteuid(0) != 0)
+            qFatal("cannot return to root");
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+
+private:
+    QString m_path;
+    bool m_wasRoot = false;
+};
+
+// Files may not grow past a size while the guard lives: writing more fails as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// One member of an XLSX package, read with unzip.
+QString unzipped(const QString &file, const QString &member)
+{
+    QProcess unzip;
+    unzip.start(u"unzip"_s, {u"-p"_s, file, member});
+    if (!unzip.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(unzip.readAllStandardOutput());
+}
+
+struct Cell
+{
+    QString type; // "n" for numbers (the default), "inlineStr", "s"
+    QString style;
+    QString text;
+};
+
+// The cells of a sheet by reference ("B2").
+QMap<QString, Cell> sheetCells(const QString &sheet)
+{
+    static const QRegularExpression cellPattern(u"<c r=\"([A-Z]+[0-9]+)\"([^>]*?)(/>|>(.*?)</c>)"_s);
+    static const QRegularExpression typePattern(u"t=\"([a-zA-Z]+)\""_s);
+    static const QRegularExpression stylePattern(u"s=\"([0-9]+)\""_s);
+    static const QRegularExpression textPattern(u"<(?:v|t)[^>]*>(.*?)</(?:v|t)>"_s);
+    QMap<QString, Cell> cells;
+    for (const QRegularExpressionMatch &m : cellPattern.globalMatch(sheet)) {
+        Cell cell;
+        const QRegularExpressionMatch type = typePattern.match(m.captured(2));
+        cell.type = type.hasMatch() ? type.captured(1) : u"n"_s;
+        const QRegularExpressionMatch style = stylePattern.match(m.captured(2));
+        cell.style = style.hasMatch() ? style.captured(1) : u"0"_s;
+        cell.text = textPattern.match(m.captured(4)).captured(1);
+        cell.text.replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s).replace(u"&amp;"_s, u"&"_s);
+        cells.insert(m.captured(1), cell);
+    }
+    return cells;
+}
+
 QByteArray readFile(const QString &name)
 {
     QFile file(name);
@@ -108,7 +205,7 @@ class TestSaveAs : public QObject
 
     const std::vector<Member> m_members{
         {1, u"Pérez, Ana \"la jefa\""_s, u"Línea uno\nLínea dos"_s, u"con\ttabulador y \\barra"_s},
-        {2, u"Ñandú Güemes"_s, QString(), u"<b>&amp;</b> 'comillas'"_s},
+        {2, u"Ñandú Güemes"_s, QString(), u"<b>&amp;</b> 'comillas'; punto y coma"_s},
         {3, u"José\r\nMaría"_s, u"sencilla"_s, QString()},
     };
 
@@ -145,26 +242,35 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::newRow("csv") << u"csv"_s;
-        QTest::newRow("txt") << u"txt"_s;
-        QTest::newRow("html") << u"html"_s;
+        QTest::addColumn<QChar>("separator");
+        QTest::newRow("csv with commas") << u"csv"_s << QChar(u',');
+        QTest::newRow("csv with semicolons") << u"csv"_s << QChar(u';');
+        QTest::newRow("txt") << u"txt"_s << QChar();
+        QTest::newRow("html") << u"html"_s << QChar();
     }
     void roundTrip()
     {
         QFETCH(QString, format);
+        QFETCH(QChar, separator);
         const QString file = m_table.folder.filePath(u"miembros."_s + format);
         QString error;
-        QVERIFY2(dw::saveRows(m_table.dw, {file, format}, &error), qPrintable(error));
+        dw::SaveTarget target{file, format};
+        if (!separator.isNull())
+            target.separator = separator;
+        QVERIFY2(dw::saveRows(m_table.dw, target, &error), qPrintable(error));
         const QByteArray bytes = readFile(file);
         Rows rows;
         if (format == u"csv") {
             QVERIFY2(bytes.startsWith("\xEF\xBB\xBF"), "spreadsheets need the UTF-8 mark");
-            rows = parseCsv(QString::fromUtf8(bytes.mid(3)));
+            rows = parseCsv(QString::fromUtf8(bytes.mid(3)), separator);
+            // A ';' is quoted whatever the separator, for spreadsheets set to read ';'.
+            QVERIFY(bytes.contains("\"<b>&amp;</b> 'comillas'; punto y coma\""));
         } else if (format == u"txt") {
             QCOMPARE(bytes.count('\n'), 4); // one line per record: breaks inside values are escaped
             rows = parseTxt(QString::fromUtf8(bytes));
         } else {
             QVERIFY(bytes.contains("<meta charset=\"utf-8\">"));
+            QVERIFY(bytes.contains("<title>directorio</title>")); // no document name: the table's
             QVERIFY(!bytes.contains("<b>"));
             rows = parseHtml(QString::fromUtf8(bytes));
         }
@@ -232,6 +338,90 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(readFile(earlier), QByteArray("previo"));
         QVERIFY(!dw::saveRows(m_table.dw, {QString(), u"csv"_s}));
+    }
+
+    // A folder that cannot be written, or a disk that fills up while writing: a clear
+    // reason, the older file as it was and no temporary file left behind.
+    void failedSaveKeepsTheOlderFile_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("csv") << u"csv"_s;
+        QTest::newRow("xlsx") << u"xlsx"_s;
+        QTest::newRow("pdf") << u"pdf"_s;
+    }
+    void failedSaveKeepsTheOlderFile()
+    {
+        QFETCH(QString, format);
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QVERIFY(QFile::setPermissions(scratch.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                          | QFile::ReadOther | QFile::ExeOther));
+        QDir folder(scratch.path());
+        QVERIFY(folder.mkdir(u"guardado"_s));
+        const QString older = folder.filePath(u"guardado/directorio."_s + format);
+        {
+            QFile file(older);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("previo");
+        }
+        QString error;
+        {
+            const ReadOnlyFolder readOnly(folder.filePath(u"guardado"_s));
+            QVERIFY(!dw::saveRows(m_table.dw, {older, format}, &error));
+        }
+        QVERIFY2(error.contains(u"No se puede escribir en la carpeta"_s), qPrintable(error));
+        QCOMPARE(readFile(older), QByteArray("previo"));
+
+        error.clear();
+        {
+            const FileSizeLimit full(64); // the disk fills up after 64 bytes
+            QVERIFY(!dw::saveRows(m_table.dw, {older, format}, &error));
+        }
+        QVERIFY2(error.contains(u"el disco está lleno"_s), qPrintable(error));
+        QCOMPARE(readFile(older), QByteArray("previo"));
+        QCOMPARE(QDir(folder.filePath(u"guardado"_s)).entryList(QDir::Files),
+                 QStringList{u"directorio."_s + format});
+    }
+
+    // A spreadsheet: headings in a bold first row that stays in view, widths from the
+    // grid, numbers of numeric columns as numbers and text as text, leading zeros kept.
+    void spreadsheet()
+    {
+        Table table;
+        QVERIFY(table.open({{7, u"Ñandú Güemes"_s, u"Facultad de Química"_s, u"0042"_s},
+                            {8, u"=SUMA(A1)"_s, QString(), u"12.5"_s}}));
+        const QString file = table.folder.filePath(u"directorio.xlsx"_s);
+        QString error;
+        QVERIFY2(dw::saveRows(table.dw, {file, u"xlsx"_s}, &error), qPrintable(error));
+        const QString sheet = unzipped(file, u"xl/worksheets/sheet1.xml"_s);
+        QVERIFY2(sheet.contains(u"<pane ySplit=\"1\" topLeftCell=\"A2\""_s), qPrintable(sheet));
+
+        const QMap<QString, Cell> cells = sheetCells(sheet);
+        for (const auto &[ref, heading] :
+             {std::pair{u"A1"_s, u"Número"_s}, std::pair{u"B1"_s, u"Nombre"_s},
+              std::pair{u"C1"_s, u"Institución"_s}, std::pair{u"D1"_s, u"nota"_s}}) {
+            QCOMPARE(cells.value(ref).text, heading);
+            QVERIFY2(cells.value(ref).style != u"0"_s, qPrintable(ref)); // the bold format
+        }
+        QCOMPARE(cells.value(u"A2"_s).type, u"n"_s);
+        QCOMPARE(cells.value(u"A2"_s).text, u"7"_s);
+        QCOMPARE(cells.value(u"B2"_s).text, u"Ñandú Güemes"_s);
+        QCOMPARE(cells.value(u"C2"_s).text, u"Facultad de Química"_s);
+        QCOMPARE(cells.value(u"D2"_s).type, u"inlineStr"_s);
+        QCOMPARE(cells.value(u"D2"_s).text, u"0042"_s);
+        QCOMPARE(cells.value(u"B3"_s).type, u"inlineStr"_s); // never a formula
+        QCOMPARE(cells.value(u"D3"_s).type, u"inlineStr"_s);
+        QVERIFY(!cells.contains(u"C3"_s)); // null stays empty
+
+        // Columns as wide as the layout's (each a quarter of 2000 units, less 8).
+        static const QRegularExpression col(u"<col min=\"1\" max=\"1\" width=\"([0-9.]+)\""_s);
+        const QRegularExpressionMatch width = col.match(sheet);
+        QVERIFY2(width.hasMatch(), qPrintable(sheet));
+        QVERIFY(std::abs(width.captured(1).toDouble() - (492 * 7 / 32.0 - 5) / 7) < 1.5);
+
+        const QString styles = unzipped(file, u"xl/styles.xml"_s);
+        QVERIFY(styles.contains(u"<b/>"_s));
     }
 };
 

@@ -370,7 +370,7 @@ void TstGridStyleMenu::printAndSaveReachTheOutput()
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
     const QString pdf = m_temp.filePath(u"listado.pdf"_s);
-    dw::selectedPrinter().setOutputFileName(pdf);
+    m_fake->printToFile = pdf;
     choose(*grid, u"nombre"_s, 1, kPrint);
     QVERIFY(QFile(pdf).size() > 0);
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPrinter>
 #include <QStringList>
 
 #include <functional>
@@ -27,8 +28,13 @@ public:
 
     int printerSetupResult = 1;
     int printerSetupCalls = 0;
+    // The PDF file the printer selection "chooses" on confirm (none keeps what the dialog
+    // proposed), and the file it proposed last (empty when it proposed a printer).
+    QString printToFile;
+    QString proposedPrintFile;
     std::optional<dw::SaveTarget> saveTarget;
     int saveAsCalls = 0;
+    QString suggestedSaveName; // what the last save dialog proposed
     int sortResult = 1;
     QString sortCriteria; // what the sort dialog "chooses"
     int sortCalls = 0;
@@ -47,14 +53,18 @@ public:
     {
         boxes.append({title, text});
     }
-    int printerSetup(QWidget *) override
+    int printerSetup(QWidget *, QPrinter &printer) override
     {
         ++printerSetupCalls;
+        proposedPrintFile = printer.outputFileName();
+        if (printerSetupResult == 1 && !printToFile.isEmpty())
+            printer.setOutputFileName(printToFile);
         return printerSetupResult;
     }
-    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &) override
+    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &suggestedName) override
     {
         ++saveAsCalls;
+        suggestedSaveName = suggestedName;
         return saveTarget;
     }
     int sortDialog(QWidget *, const dw::DataWindow &, QString &criteria) override

@@ -15,6 +15,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
+
 namespace dw {
 namespace {
 
@@ -28,7 +30,7 @@ public:
         box.exec();
     }
 
-    int printerSetup(QWidget *parent) override
+    int printerSetup(QWidget *parent, QPrinter &printer) override
     {
 #if QT_CONFIG(printdialog)
         // Without a screen (the offscreen and minimal platforms) nobody could answer a
@@ -43,12 +45,13 @@ public:
 #endif
         // Elsewhere Qt's own dialog always offers printing to a PDF file, so it can be
         // shown even when no printer is installed.
-        QPrintDialog dialog(&selectedPrinter(), parent);
+        QPrintDialog dialog(&printer, parent);
         if (!dialog.isEnabled())
             return -1;
         return dialog.exec() == QDialog::Accepted ? 1 : 0;
 #else
         Q_UNUSED(parent)
+        Q_UNUSED(printer)
         return -1;
 #endif
     }
@@ -56,23 +59,25 @@ public:
     std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) override
     {
         const QString csv = QStringLiteral("Valores separados por comas (*.csv)");
+        const QString csvSemicolon = QStringLiteral("Valores separados por punto y coma (*.csv)");
+        const QString xlsx = QStringLiteral("Libro de Excel (*.xlsx)");
         const QString txt = QStringLiteral("Texto separado por tabuladores (*.txt)");
         const QString html = QStringLiteral("Página HTML (*.html)");
         const QString pdf = QStringLiteral("Documento PDF (*.pdf)");
+        const QStringList filters{csv, csvSemicolon, xlsx, txt, html, pdf};
+        const QStringList formats{QStringLiteral("csv"), QStringLiteral("csv"),  QStringLiteral("xlsx"),
+                                  QStringLiteral("txt"), QStringLiteral("html"), QStringLiteral("pdf")};
         QString chosen = csv;
-        const QString file = QFileDialog::getSaveFileName(
-            parent, QStringLiteral("Guardar Como"), suggestedName,
-            QStringList{csv, txt, html, pdf}.join(QStringLiteral(";;")), &chosen);
+        const QString file
+            = QFileDialog::getSaveFileName(parent, QStringLiteral("Guardar Como"), suggestedName,
+                                           filters.join(QStringLiteral(";;")), &chosen);
         if (file.isEmpty())
             return std::nullopt;
-        QString format = QStringLiteral("csv");
-        if (chosen == txt)
-            format = QStringLiteral("txt");
-        else if (chosen == html)
-            format = QStringLiteral("html");
-        else if (chosen == pdf)
-            format = QStringLiteral("pdf");
-        return saveTargetFor(file, format);
+        const qsizetype index = std::max<qsizetype>(0, filters.indexOf(chosen));
+        SaveTarget target = saveTargetFor(file, formats.at(index));
+        if (chosen == csvSemicolon)
+            target.separator = QLatin1Char(';');
+        return target;
     }
 
     int sortDialog(QWidget *parent, const DataWindow &dw, QString &criteria) override
@@ -114,12 +119,6 @@ Interaction &interaction()
 void setInteraction(Interaction *replacement)
 {
     g_replacement = replacement;
-}
-
-QPrinter &selectedPrinter()
-{
-    static QPrinter printer(QPrinter::HighResolution);
-    return printer;
 }
 
 } // namespace dw

@@ -19,7 +19,8 @@ class DataWindow;
 struct SaveTarget
 {
     QString fileName;
-    QString format; // "csv", "txt", "html", "pdf"
+    QString format; // "csv", "txt", "html", "xlsx", "pdf"
+    QChar separator = QLatin1Char(','); // of "csv": ',' or ';'
 };
 
 // Every call that opens a dialog or asks the user goes through this one interface,
@@ -32,9 +33,10 @@ public:
 
     // A modal message box with an information icon and one OK button.
     virtual void messageBox(QWidget *parent, const QString &title, const QString &text) = 0;
-    // The printer selection dialog over selectedPrinter(); -1 when it cannot be shown,
+    // The printer selection dialog over the printer of one print job, which it sets up
+    // (the printer, the paper, or a PDF file to print to); -1 when it cannot be shown,
     // 1 when confirmed, 0 when cancelled.
-    virtual int printerSetup(QWidget *parent) = 0;
+    virtual int printerSetup(QWidget *parent, QPrinter &printer) = 0;
     // Asks for a file and a format; nothing when the user cancels.
     virtual std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) = 0;
     // The sort dialog: shows the criteria in force, returns 1 and the new criteria
@@ -53,9 +55,5 @@ public:
 [[nodiscard]] Interaction &interaction();
 // Installs a replacement (not owned); null restores the Qt implementation.
 void setInteraction(Interaction *replacement);
-
-// The printer currently selected: printerSetup() changes it, Print() prints on it.
-// A printer whose output file name is set prints to that PDF file.
-[[nodiscard]] QPrinter &selectedPrinter();
 
 } // namespace dw

@@ -2,13 +2,13 @@
 
 #include "datawindow.h"
 #include "interaction.h"
+#include "output/atomicwrite.h"
 #include "output/columnheading.h"
-#include "views/pagepreview.h"
+#include "output/pdffile.h"
+#include "output/printjob.h"
+#include "output/xlsxfile.h"
 
 #include <QFileInfo>
-#include <QPdfWriter>
-#include <QPrinter>
-#include <QSaveFile>
 
 namespace dw {
 namespace {
@@ -40,10 +40,12 @@ Table collect(const DataWindow &dw)
     return table;
 }
 
-// RFC 4180: a field with a comma, a quote or a line break is quoted, quotes doubled.
-QString csvField(const QString &text)
+// RFC 4180: a field holding the separator, a quote or a line break is quoted, quotes
+// doubled. A ';' is quoted whatever the separator: spreadsheets set to a Spanish locale
+// read CSV files with ';' between fields.
+QString csvField(const QString &text, QChar separator)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
+    if (!text.contains(separator) && !text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"'))
         && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
     QString quoted = text;
@@ -53,7 +55,7 @@ QString csvField(const QString &text)
 
 // Tab-separated text keeps one record per line: a backslash, tab or line break inside
 // a value is written as \\, \t, \n or \r.
-QString txtField(const QString &text)
+QString txtField(const QString &text, QChar)
 {
     QString escaped;
     escaped.reserve(text.size());
@@ -86,19 +88,20 @@ QString htmlField(const QString &text)
     return escaped;
 }
 
-QString joined(const QStringList &cells, QString (*field)(const QString &), QChar separator)
+using FieldText = QString (*)(const QString &, QChar separator);
+
+QString joined(const QStringList &cells, FieldText field, QChar separator)
 {
     QString line;
     for (qsizetype i = 0; i < cells.size(); ++i) {
         if (i > 0)
             line += separator;
-        line += field(cells.at(i));
+        line += field(cells.at(i), separator);
     }
     return line;
 }
 
-QByteArray delimited(const Table &table, QString (*field)(const QString &), QChar separator,
-                     bool byteOrderMark)
+QByteArray delimited(const Table &table, FieldText field, QChar separator, bool byteOrderMark)
 {
     QString text;
     if (byteOrderMark)
@@ -126,11 +129,9 @@ QByteArray html(const Table &table, const QString &title)
     return text.toUtf8();
 }
 
-bool fail(QString *error, const QString &why)
+bool isKnownFormat(const QString &format)
 {
-    if (error)
-        *error = why;
-    return false;
+    return format == u"csv" || format == u"txt" || format == u"html" || format == u"xlsx" || format == u"pdf";
 }
 
 } // namespace
@@ -138,7 +139,7 @@ bool fail(QString *error, const QString &why)
 SaveTarget saveTargetFor(const QString &fileName, const QString &chosenFormat)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == u"csv" || suffix == u"txt" || suffix == u"html" || suffix == u"pdf")
+    if (isKnownFormat(suffix))
         return {fileName, suffix};
     if (suffix == u"htm")
         return {fileName, QStringLiteral("html")};
@@ -149,47 +150,27 @@ SaveTarget saveTargetFor(const QString &fileName, const QString &chosenFormat)
 bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error)
 {
     const QString format = target.format.toLower();
-    if (format != u"csv" && format != u"txt" && format != u"html" && format != u"pdf")
-        return fail(error, QStringLiteral("Formato de archivo desconocido: %1").arg(target.format));
-    if (target.fileName.isEmpty())
-        return fail(error, QStringLiteral("No se indicó el nombre del archivo"));
-
-    // Written beside the target and renamed over it once complete, so a failure leaves
-    // no partial file (and an earlier file of that name stays as it was).
-    QSaveFile file(target.fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(error,
-                    QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
-
-    if (format == u"pdf") {
-        QPdfWriter writer(&file);
-        writer.setPageLayout(selectedPrinter().pageLayout());
-        writer.setTitle(dw.dataObject());
-        writer.setCreator(QStringLiteral("zemparol"));
-        if (paintPages(dw, writer) != 1) {
-            file.cancelWriting();
-            return fail(error, QStringLiteral("No se pudo generar el PDF"));
-        }
-    } else {
-        const Table table = collect(dw);
-        QByteArray bytes;
-        if (format == u"csv")
-            bytes = delimited(table, csvField, QLatin1Char(','), true);
-        else if (format == u"txt")
-            bytes = delimited(table, txtField, QLatin1Char('\t'), false);
-        else
-            bytes = html(table, dw.dataObject());
-        if (file.write(bytes) != bytes.size()) {
-            file.cancelWriting();
-            return fail(
-                error,
-                QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
-        }
+    if (!isKnownFormat(format)) {
+        if (error)
+            *error = QStringLiteral("Formato de archivo desconocido: %1").arg(target.format);
+        return false;
     }
-    if (!file.commit())
-        return fail(error,
-                    QStringLiteral("No se puede escribir %1: %2").arg(target.fileName, file.errorString()));
-    return true;
+    if (format == u"pdf")
+        return writePdf(dw, target.fileName, chosenPageLayout(), error);
+    if (format == u"xlsx")
+        return writeXlsx(dw, target.fileName, error);
+
+    const Table table = collect(dw);
+    QByteArray bytes;
+    if (format == u"csv")
+        bytes = delimited(table, csvField, target.separator, true);
+    else if (format == u"txt")
+        bytes = delimited(table, txtField, QLatin1Char('\t'), false);
+    else
+        bytes = html(table, documentTitle(dw));
+    return writeAtomically(
+        target.fileName,
+        [&bytes](QIODevice &device, QString *) { return device.write(bytes) == bytes.size(); }, error);
 }
 
 } // namespace dw

@@ -11,13 +11,17 @@ class DataWindow;
 // Writes the rows of the primary buffer, in their current order and as they show
 // (display formats and drop-down lookups applied), under the column headings (the
 // "<col>_t" texts, or the column names), every column in column-number order:
-//   "csv"  UTF-8 with a byte order mark, CRLF line ends, RFC 4180 quoting (a field with
-//          a comma, quote or line break is quoted, quotes doubled);
+//   "csv"  UTF-8 with a byte order mark, CRLF line ends, the target's separator (',' or
+//          ';'), RFC 4180 quoting (a field with the separator, a ';', a quote or a line
+//          break is quoted, quotes doubled);
 //   "txt"  UTF-8, one record per CRLF-ended line, tab separated; a backslash, tab,
 //          line feed or carriage return inside a value is written \\, \t, \n, \r;
-//   "html" a UTF-8 page with one table, text escaped, line breaks as <br>;
-//   "pdf"  the printed pages, on the selected printer's paper.
-// True on success; on failure `error` says why and no partial file is left.
+//   "html" a UTF-8 page with one table under the document's title, text escaped, line
+//          breaks as <br>;
+//   "xlsx" a spreadsheet (see writeXlsx);
+//   "pdf"  the printed pages, on the paper chosen last.
+// Written atomically: true on success; on failure `error` says why in Spanish, no
+// partial file is left and an older file of that name stays as it was.
 [[nodiscard]] bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error = nullptr);
 
 // The target for a file the user named with a format chosen in the dialog's list: a

@@ -1,6 +1,8 @@
 #include "views/datawindowcontrol.h"
 
 #include "interaction.h"
+#include "output/documentfolder.h"
+#include "output/printjob.h"
 #include "output/saveas.h"
 #include "views/fonts.h"
 #include "views/gridcanvas.h"
@@ -9,6 +11,7 @@
 #include "views/pagepreview.h"
 #include "views/units.h"
 
+#include <QDir>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -490,21 +493,28 @@ int DataWindowControl::SetPosition(const QString &object, const QString &band, b
 
 int DataWindowControl::Print()
 {
-    return printDataWindow(d->model, selectedPrinter());
+    QString error;
+    const int result = printJob(d->model, this, &error);
+    if (result == -1) {
+        const QString title = window()->windowTitle();
+        interaction().messageBox(this, title.isEmpty() ? QStringLiteral("Imprimir") : title,
+                                 QStringLiteral("No se pudo imprimir.\n%1").arg(error));
+    }
+    return result == 1 ? 1 : -1;
 }
 
 int DataWindowControl::SaveAs()
 {
-    const QString suggested = (d->dataObjectName.isEmpty() ? QStringLiteral("datos") : d->dataObjectName)
-        + QStringLiteral(".csv");
+    const QString suggested = proposedFilePath(documentFileBaseName(d->model), QStringLiteral("csv"));
     const std::optional<SaveTarget> target = interaction().askSaveAs(this, suggested);
     if (!target)
         return -1;
+    rememberFolderOf(target->fileName);
     QString error;
     if (!saveRows(d->model, *target, &error)) {
-        interaction().messageBox(
-            this, QStringLiteral("Guardar Como"),
-            QStringLiteral("No se pudo guardar el archivo %1.\n%2").arg(target->fileName, error));
+        interaction().messageBox(this, QStringLiteral("Guardar Como"),
+                                 QStringLiteral("No se pudo guardar el archivo %1.\n%2")
+                                     .arg(QDir::toNativeSeparators(target->fileName), error));
         return -1;
     }
     return 1;

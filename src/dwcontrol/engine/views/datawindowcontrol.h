@@ -66,10 +66,12 @@ public:
     // While off, nothing is painted; turning it on repaints once.
     int SetRedraw(bool on);
     int SetPosition(const QString &object, const QString &band, bool toFront);
-    // Prints every page on dw::selectedPrinter(); 1 ok, -1 on failure.
+    // Prints every page as one print job (see dw::printJob); 1 ok, -1 when cancelled or
+    // failed, a failure told to the user with its reason.
     int Print();
-    // Asks file and format through the interaction and writes the rows; 1 ok, -1 on
-    // failure or cancel.
+    // Asks file and format through the interaction (proposing the table's name in the
+    // folder used last) and writes the rows; 1 ok, -1 on failure (told to the user) or
+    // cancel.
     int SaveAs();
 
     // --- events ------------------------------------------------------------------

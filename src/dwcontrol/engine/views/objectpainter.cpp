@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
 
@@ -252,7 +253,7 @@ bool isGlyphRunDevice(const QPainter &p)
     // fraction of the cost of laying the text out per cell on a long list.
     const int type = p.device() ? p.device()->devType() : 0;
     return type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget
-        || type == QInternal::Printer;
+        || type == QInternal::Printer || (p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Pdf);
 }
 
 // One-line text is drawn as a glyph run taken straight from the face's character map:

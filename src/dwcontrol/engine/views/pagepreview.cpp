@@ -1,8 +1,9 @@
 #include "views/pagepreview.h"
 
-#include "interaction.h"
+#include "output/printjob.h"
 #include "views/units.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPrinter>
@@ -10,6 +11,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,9 @@ namespace dw {
 namespace {
 
 constexpr int pageGap = 16; // pixels of grey around and between pages
+constexpr double zoomStep = 1.25;
+constexpr double minimumZoom = 0.25;
+constexpr double maximumZoom = 8.0;
 const QColor deskColor(128, 128, 128); // the grey the pages lie on
 
 // The pages, one under the other, zoomed so a page fills the width; only the pages
@@ -29,18 +34,20 @@ public:
 
     void setRenderer(const PageRenderer *renderer) { m_renderer = renderer; }
 
-    // Fits the pages to a viewport width; returns the height the pages need.
-    int layOut(int viewportWidth)
+    // Lays the pages out `zoom` times as wide as fits the viewport's width; returns the
+    // size the pages need.
+    QSize layOut(int viewportWidth, double zoom)
     {
         if (!m_renderer)
-            return 0;
+            return {};
         const QSizeF paper = m_renderer->paperSizeUnits();
         const double paperWidthPx = std::max(1.0, units::toPixelsX(paper.width()));
-        m_pageWidth = std::max(50.0, double(viewportWidth - 2 * pageGap));
+        m_pageWidth = std::max(50.0, double(viewportWidth - 2 * pageGap)) * zoom;
         m_dpi = 96.0 * m_pageWidth / paperWidthPx;
         m_pageHeight = units::toPixelsY(paper.height(), m_dpi);
         const int count = m_renderer->pageCount();
-        return int(std::ceil(count * (m_pageHeight + pageGap) + pageGap));
+        return {int(std::ceil(m_pageWidth + 2 * pageGap)),
+                int(std::ceil(count * (m_pageHeight + pageGap) + pageGap))};
     }
 
     [[nodiscard]] double pageStride() const { return m_pageHeight + pageGap; }
@@ -86,14 +93,33 @@ struct PagePreview::Impl
     std::unique_ptr<PageRenderer> renderer;
     QScrollArea *area = nullptr;
     PageCanvas *canvas = nullptr;
+    double zoom = 1.0; // 1 fits a page to the width
 
     void fit()
     {
-        const int width = area->viewport()->width();
-        const int height = canvas->layOut(width);
-        canvas->resize(width, std::max(height, area->viewport()->height()));
+        const QSize viewport = area->viewport()->size();
+        const QSize needed = canvas->layOut(viewport.width(), zoom);
+        canvas->resize(std::max(needed.width(), viewport.width()),
+                       std::max(needed.height(), viewport.height()));
         area->verticalScrollBar()->setSingleStep(std::max(20, int(canvas->pageStride() / 20)));
         canvas->update();
+    }
+
+    // Zooms keeping the same place of the pages in view.
+    void setZoom(double wanted)
+    {
+        const double next = std::clamp(wanted, minimumZoom, maximumZoom);
+        if (std::abs(next - zoom) < 1e-9)
+            return;
+        QScrollBar *vertical = area->verticalScrollBar();
+        QScrollBar *horizontal = area->horizontalScrollBar();
+        const double down = vertical->maximum() > 0 ? double(vertical->value()) / vertical->maximum() : 0;
+        const double across
+            = horizontal->maximum() > 0 ? double(horizontal->value()) / horizontal->maximum() : 0;
+        zoom = next;
+        fit();
+        vertical->setValue(int(std::lround(down * vertical->maximum())));
+        horizontal->setValue(int(std::lround(across * horizontal->maximum())));
     }
 };
 
@@ -105,12 +131,13 @@ PagePreview::PagePreview(const DataWindow &dw, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     d->area = new QScrollArea(this);
     d->area->setWidgetResizable(false);
-    d->area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    d->area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     d->area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     d->area->setFrameShape(QFrame::NoFrame);
     d->canvas = new PageCanvas(d->area);
     d->area->setWidget(d->canvas);
     d->area->viewport()->installEventFilter(this);
+    d->area->installEventFilter(this);
     layout->addWidget(d->area);
     setFocusProxy(d->area);
     refresh();
@@ -122,7 +149,7 @@ void PagePreview::refresh()
 {
     // The canvas must not paint with a renderer that is being replaced.
     d->canvas->setRenderer(nullptr);
-    d->renderer = std::make_unique<PageRenderer>(d->dw, selectedPrinter().pageLayout());
+    d->renderer = std::make_unique<PageRenderer>(d->dw, printedPageLayout(d->dw, chosenPageLayout()));
     d->canvas->setRenderer(d->renderer.get());
     d->fit();
 }
@@ -132,10 +159,49 @@ int PagePreview::pageCount() const
     return d->renderer ? d->renderer->pageCount() : 0;
 }
 
+double PagePreview::zoom() const
+{
+    return d->zoom;
+}
+
+void PagePreview::setZoom(double zoom)
+{
+    d->setZoom(zoom);
+}
+
 bool PagePreview::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == d->area->viewport() && event->type() == QEvent::Resize)
         d->fit();
+    // Ctrl+wheel and Ctrl++ / Ctrl+- zoom; Ctrl+0 fits the width again.
+    if (watched == d->area->viewport() && event->type() == QEvent::Wheel) {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
+            const int steps = wheel->angleDelta().y();
+            if (steps != 0)
+                d->setZoom(steps > 0 ? d->zoom * zoomStep : d->zoom / zoomStep);
+            return true;
+        }
+    }
+    if (watched == d->area && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers().testFlag(Qt::ControlModifier)) {
+            switch (key->key()) {
+            case Qt::Key_Plus:
+            case Qt::Key_Equal:
+                d->setZoom(d->zoom * zoomStep);
+                return true;
+            case Qt::Key_Minus:
+                d->setZoom(d->zoom / zoomStep);
+                return true;
+            case Qt::Key_0:
+                d->setZoom(1.0);
+                return true;
+            default:
+                break;
+            }
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -2,6 +2,7 @@
 
 #include "datawindow.h"
 
+#include <QDate>
 #include <QPageLayout>
 #include <QWidget>
 
@@ -18,6 +19,9 @@ namespace dw {
 // Lays a data window out on pages: the header band at the top of each page, detail
 // rows flowing across pages (a row never split), the footer at the bottom, the summary
 // after the last row. The page size and margins come from the printer's page layout.
+// A listing (a grid) is shrunk to the page width down to a readable size and gets a
+// footer line with the date and "Página N de M"; other layouts keep their size unless
+// a little too wide for the paper.
 class PageRenderer
 {
 public:
@@ -38,10 +42,15 @@ public:
 
 private:
     void paintGridLines(QPainter &painter, long rows, double xOffset, double dpiX, double dpiY) const;
+    // A listing's footer line: the date on the left, "Página N de M" on the right.
+    void paintPageFooter(QPainter &painter, int page, const QRectF &printable, double dpiY) const;
     void measureWidth(double printableWidth);
+    void measureGridLines();
 
     const DataWindow &m_dw;
     QPageLayout m_layout;
+    QDate m_printedOn;
+    bool m_listing = false; // a grid: shrunk to the page width, numbered pages
     std::vector<std::pair<long, long>> m_pages; // first and last row of each page
     double m_scale = 1.0;
     std::vector<double> m_sliceStarts{0.0}; // where each page across begins, layout units
@@ -55,15 +64,17 @@ private:
     std::vector<double> m_gridLinesX; // grid presentations: where the column lines run
 };
 
-// Paints every page on a paged device (QPrinter, QPdfWriter); 1 ok, -1 on failure.
+// The paper a data window prints on: a listing (a grid) wider than the paper's width
+// turns it to landscape; every other layout prints on the paper as given.
+[[nodiscard]] QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper);
+
+// Paints every page on a paged device (QPrinter, QPdfWriter), turned as
+// printedPageLayout() says; 1 ok, -1 on failure.
 int paintPages(const DataWindow &dw, QPagedPaintDevice &device);
 
-// Prints every page of a data window on a printer (a PDF file when the printer's output
-// file is set); 1 ok, -1 on failure.
-int printDataWindow(const DataWindow &dw, QPrinter &printer);
-
 // The preview shown while "DataWindow.Print.Preview" is "yes": the pages, read-only,
-// scrollable, zoomed to fit the width.
+// scrollable, zoomed to fit the width; Ctrl+wheel and Ctrl++ / Ctrl+- zoom in and out,
+// Ctrl+0 fits the width again.
 class PagePreview : public QWidget
 {
     Q_OBJECT
@@ -73,6 +84,9 @@ public:
     // Lays the pages out again (after a retrieval or a change of layout).
     void refresh();
     [[nodiscard]] int pageCount() const;
+    // 1 fits a page to the width; 2 shows it twice as wide.
+    [[nodiscard]] double zoom() const;
+    void setZoom(double zoom);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -4,6 +4,7 @@
 #include "views/objectpainter.h"
 #include "views/units.h"
 
+#include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPrinter>
@@ -15,9 +16,15 @@ namespace dw {
 namespace {
 
 // A layout wider than the paper is shrunk to fit it while that keeps at least this
-// share of its size; a wider one (a listing of many columns) prints at full size on
-// several pages side by side instead of in unreadable type.
+// share of its size; a wider one prints at full size on several pages side by side
+// instead of in unreadable type.
 constexpr double minimumFitScale = 0.6;
+// A listing (a grid) is shrunk to the page width as long as its smallest type stays at
+// least this size; beyond that it prints at that size on further pages side by side.
+constexpr double minimumListingPoints = 2.5;
+// The strip under a listing's rows for the page number and the date.
+constexpr double listingFooterPoints = 16.0;
+constexpr double listingFooterFontPoints = 7.5;
 
 double pointsToUnitsX(double points)
 {
@@ -33,20 +40,66 @@ bool isPrintedBand(Band band)
     return band == Band::Header || band == Band::Detail || band == Band::Footer || band == Band::Summary;
 }
 
+bool isListing(const DataWindow &dw)
+{
+    return dw.presentation() == QLatin1String("grid");
+}
+
+// How far right the printed objects reach, and the smallest type of the values (points).
+struct Extent
+{
+    double width = 0;
+    double smallestPoints = 0;
+};
+
+Extent printedExtent(const DataWindow &dw)
+{
+    Extent extent;
+    for (const LayoutObject &object : dw.objects()) {
+        if (!isDrawable(object) || !isPrintedBand(dw.bandOf(object)))
+            continue;
+        const ObjectAttributes attributes(dw, object, 0);
+        if (!isVisible(attributes))
+            continue;
+        extent.width = std::max(extent.width, objectFrame(attributes).right());
+        if (object.kind != u"column")
+            continue; // the values are what must stay readable
+        const double points = units::fontPoints(dw.attribute(object, QStringLiteral("font.height")).toInt());
+        if (points > 0 && (extent.smallestPoints == 0 || points < extent.smallestPoints))
+            extent.smallestPoints = points;
+    }
+    return extent;
+}
+
 } // namespace
+
+QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper)
+{
+    if (!isListing(dw) || paper.orientation() == QPageLayout::Landscape)
+        return paper;
+    if (printedExtent(dw).width <= pointsToUnitsX(paper.paintRect(QPageLayout::Point).width()))
+        return paper;
+    QPageLayout turned = paper;
+    turned.setOrientation(QPageLayout::Landscape);
+    return turned;
+}
 
 PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
     : m_dw(dw)
     , m_layout(pageLayout)
+    , m_printedOn(QDate::currentDate())
 {
     m_header = std::max(0, dw.bandHeight(Band::Header));
     m_detail = std::max(0, dw.bandHeight(Band::Detail));
     m_footer = std::max(0, dw.bandHeight(Band::Footer));
     m_summary = std::max(0, dw.bandHeight(Band::Summary));
 
+    m_listing = isListing(dw);
     const QRectF printable = m_layout.paintRect(QPageLayout::Point);
     measureWidth(pointsToUnitsX(printable.width()));
-    m_bodyHeight = pointsToUnitsY(printable.height()) / m_scale;
+    measureGridLines();
+    const double footerStrip = m_listing ? listingFooterPoints : 0.0;
+    m_bodyHeight = pointsToUnitsY(printable.height() - footerStrip) / m_scale;
 
     // Rows are placed by arithmetic on the band heights: nothing is painted to measure,
     // so a list of any length is laid out at once.
@@ -79,42 +132,51 @@ void PageRenderer::measureWidth(double printableWidth)
     std::vector<std::pair<double, double>> columns; // left and right of detail objects
     for (const LayoutObject &object : m_dw.objects()) {
         const Band band = m_dw.bandOf(object);
-        if (!isDrawable(object) || !isPrintedBand(band))
+        if (!isDrawable(object) || (band != Band::Detail && band != Band::Header))
             continue;
         const ObjectAttributes attributes(m_dw, object, 0);
-        if (!isVisible(attributes))
-            continue;
-        const QRectF frame = objectFrame(attributes);
-        m_contentWidth = std::max(m_contentWidth, frame.right());
-        if (band == Band::Detail || band == Band::Header)
-            columns.emplace_back(frame.left(), frame.right());
+        if (isVisible(attributes))
+            columns.emplace_back(objectFrame(attributes).left(), objectFrame(attributes).right());
     }
     std::sort(columns.begin(), columns.end());
+    const Extent extent = printedExtent(m_dw);
+    m_contentWidth = extent.width;
+    if (m_contentWidth <= printableWidth || printableWidth <= 0)
+        return;
 
-    if (m_contentWidth > printableWidth && printableWidth > 0) {
-        const double fit = printableWidth / m_contentWidth;
-        if (fit >= minimumFitScale) {
-            m_scale = fit;
-        } else {
-            // Each page across starts at the left edge of the first object the previous
-            // page could not show whole, so no column is cut in two when it fits a page.
-            double start = 0;
-            while (start + printableWidth < m_contentWidth) {
-                const double end = start + printableWidth;
-                double next = end;
-                for (const auto &[left, right] : columns) {
-                    if (right > end && left > start) {
-                        next = std::min(next, left);
-                        break;
-                    }
-                }
-                start = next;
-                m_sliceStarts.push_back(start);
+    const double fit = printableWidth / m_contentWidth;
+    double minimum = minimumFitScale;
+    if (m_listing)
+        minimum
+            = extent.smallestPoints > 0 ? std::min(1.0, minimumListingPoints / extent.smallestPoints) : fit;
+    if (fit >= minimum) {
+        m_scale = fit;
+        return;
+    }
+    // A listing keeps its readable size; other layouts print at full size.
+    if (m_listing)
+        m_scale = minimum;
+    const double sliceWidth = printableWidth / m_scale;
+    // Each page across starts at the left edge of the first object the previous page
+    // could not show whole, so no column is cut in two when it fits a page.
+    double start = 0;
+    while (start + sliceWidth < m_contentWidth) {
+        const double end = start + sliceWidth;
+        double next = end;
+        for (const auto &[left, right] : columns) {
+            if (right > end && left > start) {
+                next = std::min(next, left);
+                break;
             }
         }
+        start = next;
+        m_sliceStarts.push_back(start);
     }
+}
 
-    if (m_dw.presentation() == QLatin1String("grid")) {
+void PageRenderer::measureGridLines()
+{
+    if (m_listing) {
         // A line in the gap after each detail column, or on its right edge when the
         // next one touches it.
         std::vector<std::pair<double, double>> detail;
@@ -173,6 +235,8 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     };
     const QColor background = layoutColor(m_dw.Describe(QStringLiteral("DataWindow.Color")).toLongLong());
     painter.fillRect(toDevice(paper), background.isValid() ? background : QColor(Qt::white));
+    if (m_listing)
+        paintPageFooter(painter, page, toDevice(printable), dpiY);
 
     // From here on the painter works in unscaled device pixels of the layout, with
     // (0, 0) at the printable corner of the page.
@@ -180,11 +244,16 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     painter.translate(body.topLeft());
     painter.scale(m_scale, m_scale);
     const double xOffset = -units::toPixelsX(sliceStart, dpiX);
-    // Nothing spills into the margins; pages side by side show only their own columns.
-    double clipWidth = units::toPixelsX(sliceEnd - sliceStart, dpiX);
-    if (pagesAcross() == 1)
-        clipWidth = body.width() / m_scale;
-    painter.setClipRect(QRectF(0, 0, clipWidth, body.height() / m_scale));
+    if (pagesAcross() == 1) {
+        // Text that runs past its frame at the layout's edge (a label aligned right at
+        // x 0) stays whole in the margin: only the paper's edge cuts it.
+        const QRectF sheet = toDevice(paper).translated(-body.topLeft());
+        painter.setClipRect(QRectF(sheet.topLeft() / m_scale, sheet.size() / m_scale));
+    } else {
+        // Pages side by side show only their own columns.
+        painter.setClipRect(
+            QRectF(0, 0, units::toPixelsX(sliceEnd - sliceStart, dpiX), body.height() / m_scale));
+    }
 
     const auto paintAt = [&](Band band, long row, double top) {
         paintBand(m_dw, band, row,
@@ -203,6 +272,24 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
         paintAt(Band::Summary, m_dw.RowCount(), top); // columns there show the last row
     paintAt(Band::Footer, hasRows ? last : 0, m_bodyHeight - m_footer);
     paintAt(Band::Foreground, 0, 0);
+    painter.restore();
+}
+
+void PageRenderer::paintPageFooter(QPainter &painter, int page, const QRectF &printable, double dpiY) const
+{
+    painter.save();
+    QFont font(QStringLiteral("Arial"));
+    // Sized in pixels of the painted device, so the preview and paper agree at any dpi.
+    font.setPixelSize(std::max(1, int(std::lround(listingFooterFontPoints / 72.0 * dpiY))));
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const double strip = listingFooterPoints / 72.0 * dpiY;
+    const QRectF line(printable.left(), printable.bottom() - strip, printable.width(), strip);
+    const QString date = QLocale(QLocale::Spanish, QLocale::Mexico)
+                             .toString(m_printedOn, QStringLiteral("d 'de' MMMM 'de' yyyy"));
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignBottom, date);
+    painter.drawText(line, Qt::AlignRight | Qt::AlignBottom,
+                     QStringLiteral("Página %1 de %2").arg(page + 1).arg(pageCount()));
     painter.restore();
 }
 
@@ -228,6 +315,8 @@ void PageRenderer::paintGridLines(QPainter &painter, long rows, double xOffset, 
 
 int paintPages(const DataWindow &dw, QPagedPaintDevice &device)
 {
+    // A device that cannot turn the paper prints on it as it is.
+    (void)device.setPageLayout(printedPageLayout(dw, device.pageLayout()));
     const QPageLayout layout = device.pageLayout();
     const PageRenderer renderer(dw, layout);
     QPainter painter;
@@ -250,13 +339,6 @@ int paintPages(const DataWindow &dw, QPagedPaintDevice &device)
         painter.restore();
     }
     return painter.end() ? 1 : -1;
-}
-
-int printDataWindow(const DataWindow &dw, QPrinter &printer)
-{
-    if (paintPages(dw, printer) != 1)
-        return -1;
-    return printer.printerState() == QPrinter::Error ? -1 : 1;
 }
 
 } // namespace dw

@@ -1,0 +1,28 @@
+#include "output/pdffile.h"
+
+#include "output/atomicwrite.h"
+#include "output/printjob.h"
+#include "views/pagepreview.h"
+
+#include <QPdfWriter>
+
+namespace dw {
+
+bool writePdf(const DataWindow &dw, const QString &fileName, const QPageLayout &paper, QString *error)
+{
+    return writeAtomically(
+        fileName,
+        [&](QIODevice &device, QString *why) {
+            QPdfWriter writer(&device);
+            writer.setPageLayout(paper);
+            writer.setTitle(documentTitle(dw));
+            writer.setCreator(QStringLiteral("zemparol"));
+            if (paintPages(dw, writer) == 1)
+                return true;
+            *why = QStringLiteral("No se pudieron generar las páginas del PDF.");
+            return false;
+        },
+        error);
+}
+
+} // namespace dw

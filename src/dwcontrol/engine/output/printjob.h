@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPageLayout>
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+namespace dw {
+
+class DataWindow;
+
+// Printing state belongs to one print job: every job prints on a printer of its own,
+// set up from what the user chose last, so a job that failed to start leaves nothing
+// behind for the next, and no job reuses an earlier job's output file unasked.
+
+// The printer selection: asks the user (through the interaction) which printer the next
+// print uses, starting from the printer chosen last or the system default. A PDF file
+// chosen here serves the next print of the same window only. -1 when the selection
+// cannot be shown, 1 confirmed, 0 cancelled.
+int selectPrinter(QWidget *parent, const QString &documentName = QString());
+
+// Prints every page of a data window as one job: to the file chosen in this window's
+// printer selection just before; else on the printer chosen last or the system default;
+// else (no printer, or the last choice was a file) after asking through the printer
+// selection. 1 printed, 0 cancelled by the user, -1 failed with `error` saying why in
+// Spanish.
+int printJob(const DataWindow &dw, QWidget *parent, QString *error);
+
+// Prints every page on a printer set up for this job: a PDF file when its output file
+// is set (written atomically), else the printer itself. 1 ok, -1 with `error` on failure.
+int printOn(const DataWindow &dw, QPrinter &printer, QString *error);
+
+// The paper and margins the next job prints on (chosen last, else the default printer's).
+[[nodiscard]] QPageLayout chosenPageLayout();
+void setChosenPageLayout(const QPageLayout &layout);
+
+// The name a data window's files and print jobs are proposed under: its table's name
+// (the file) and its document name (titles), each with a plain fallback.
+[[nodiscard]] QString documentFileBaseName(const DataWindow &dw);
+[[nodiscard]] QString documentTitle(const DataWindow &dw);
+
+} // namespace dw

@@ -1,0 +1,189 @@
+// The member listing printed and saved as a user does it from the search window, on the
+// sample directory: read back from the files with the PDF tools.
+
+#include "application.h"
+#include "dw_listado.h"
+#include "globals.h"
+#include "output/columnheading.h"
+#include "output/printjob.h"
+#include "support/fakeinteraction.h"
+#include "support/sample.h"
+#include "views/pagepreview.h"
+#include "views/picture.h"
+#include "w_busqueda.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class TestApplication : public rt::Application
+{
+};
+
+QString runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QByteArray readAll(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &file, const QByteArray &bytes)
+{
+    QFile f(file);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TstListingOutput : public QObject
+{
+    Q_OBJECT
+
+    TestApplication m_application;
+    QTemporaryDir m_config;
+    QTemporaryDir m_out;
+    std::unique_ptr<FakeInteraction> m_fake;
+    std::unique_ptr<w_busqueda> m_window;
+
+    dw::DataWindowControl &listing() { return *m_window->dw_listado; }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid() && m_out.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
+        m_fake = std::make_unique<FakeInteraction>();
+        m_application.appname = u"zemparol"_s;
+        rt::CreateGlobals();
+        const QString sample = testsupport::sampleDirectory();
+        QVERIFY(!sample.isEmpty());
+        dw::setPictureRoot(sample);
+        QVERIFY(testsupport::connectAccess(*rt::SQLCA(), sample + u"/zemparol.mdb"_s));
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("a printer is installed: the listing would print there");
+
+        m_window = std::make_unique<w_busqueda>();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->cb_buscar->click(); // an empty search lists every member
+        QVERIFY(listing().RowCount() >= 17);
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        rt::DestroyGlobals();
+        m_fake.reset();
+    }
+
+    // "Guardar Como..." proposes "directorio" in the documents folder, then in the folder
+    // used last; the page is titled for people.
+    void saveAsProposesTheDirectory()
+    {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(QDir().mkpath(documents));
+        const QString html = m_out.filePath(u"miembros.html"_s);
+        m_fake->saveTarget = dw::SaveTarget{html, u"html"_s};
+        QCOMPARE(listing().SaveAs(), 1);
+        QCOMPARE(m_fake->suggestedSaveName, QDir(documents).filePath(u"directorio.csv"_s));
+        QVERIFY(readAll(html).contains("<title>Directorio de miembros</title>"));
+
+        m_fake->saveTarget.reset();
+        QCOMPARE(listing().SaveAs(), -1);
+        QCOMPARE(m_fake->suggestedSaveName, m_out.filePath(u"directorio.csv"_s));
+    }
+
+    // Without a printer the grid's print asks where to print; the listing reaches the
+    // chosen PDF file on landscape pages that hold every column, headings on each page,
+    // and a footer with the page number and the date.
+    void printedListingFitsThePageWidth()
+    {
+        const QString pdf = m_out.filePath(u"listado.pdf"_s);
+        m_fake->printToFile = pdf;
+        const int asked = m_fake->printerSetupCalls;
+        QCOMPARE(listing().Print(), 1);
+        QCOMPARE(m_fake->printerSetupCalls, asked + 1);
+        QVERIFY(m_fake->boxes.isEmpty());
+
+        const QString info = runTool(u"pdfinfo"_s, {pdf});
+        const QRegularExpressionMatch size
+            = QRegularExpression(u"Page size:\\s+([0-9.]+) x ([0-9.]+) pts"_s).match(info);
+        QVERIFY2(size.hasMatch(), qPrintable(info));
+        QVERIFY2(size.captured(1).toDouble() > size.captured(2).toDouble(), qPrintable(info));
+        const dw::DataWindow &model = listing().model();
+        const dw::PageRenderer renderer(model, dw::printedPageLayout(model, dw::chosenPageLayout()));
+        QCOMPARE(renderer.pagesAcross(), 1);
+        QVERIFY(renderer.scale() < 1.0);
+        const QRegularExpressionMatch pages = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info);
+        QCOMPARE(pages.captured(1).toInt(), renderer.pageCount());
+
+        const int last = renderer.pageCount();
+        const QString first = runTool(u"pdftotext"_s, {u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, pdf, u"-"_s});
+        const QString final = runTool(
+            u"pdftotext"_s, {u"-f"_s, QString::number(last), u"-l"_s, QString::number(last), pdf, u"-"_s});
+        for (int column = 1; column <= model.columnCount(); ++column) {
+            const QString name = model.columnName(column);
+            if (model.Describe(name + u".Visible"_s) == u"0"_s)
+                continue;
+            const QString heading = dw::columnHeading(model, name);
+            QVERIFY2(first.contains(heading), qPrintable(heading));
+            QVERIFY2(final.contains(heading), qPrintable(heading));
+        }
+        QVERIFY2(first.contains(u"Página 1 de %1"_s.arg(last)), qPrintable(first));
+        QVERIFY(final.contains(u"Página %1 de %1"_s.arg(last)));
+        QVERIFY(first.contains(QString::number(QDate::currentDate().year())));
+        QVERIFY(first.contains(listing().GetItemString(1, u"nombre"_s)));
+    }
+
+    // A file chosen for an earlier print, from another window, is never written unasked:
+    // the grid's print asks again, and cancelling writes nothing.
+    void gridPrintNeverWritesAFileItWasNotGiven()
+    {
+        const QString cardFile = m_out.filePath(u"ficha.pdf"_s);
+        QVERIFY(writeFile(cardFile, "previo"));
+        QWidget card;
+        m_fake->printToFile = cardFile;
+        QCOMPARE(dw::selectPrinter(&card), 1); // chosen in a card's printer selection
+
+        m_fake->printToFile.clear();
+        m_fake->printerSetupResult = 0;
+        const int asked = m_fake->printerSetupCalls;
+        QCOMPARE(listing().Print(), -1);
+        QCOMPARE(m_fake->printerSetupCalls, asked + 1);
+        QCOMPARE(readAll(cardFile), QByteArray("previo"));
+        QVERIFY(m_fake->boxes.isEmpty());
+
+        // A selection that cannot be shown says so instead of printing nowhere.
+        m_fake->printerSetupResult = -1;
+        QCOMPARE(listing().Print(), -1);
+        QCOMPARE(m_fake->boxes.size(), 1);
+        QCOMPARE(m_fake->boxes.first().title, u"Consulta de Directorio"_s);
+        QVERIFY(m_fake->boxes.first().text.startsWith(u"No se pudo imprimir.\nNo hay ninguna impresora"_s));
+        QCOMPARE(readAll(cardFile), QByteArray("previo"));
+        m_fake->boxes.clear();
+        m_fake->printerSetupResult = 1;
+    }
+};
+
+QTEST_MAIN(TstListingOutput)
+#include "tst_listingoutput.moc"
