@@ -3,6 +3,7 @@
 #include "datawindow.h"
 #include "interaction.h"
 #include "output/atomicwrite.h"
+#include "output/celltexts.h"
 #include "output/columnheading.h"
 #include "output/pdffile.h"
 #include "output/printjob.h"
@@ -28,13 +29,14 @@ Table collect(const DataWindow &dw)
     const int columns = dw.columnCount();
     for (int column = 1; column <= columns; ++column)
         table.headings.append(columnHeading(dw, dw.columnName(column)));
+    const CellTexts texts(dw);
     const long rowCount = dw.RowCount();
     table.rows.reserve(std::size_t(rowCount));
     for (long row = 1; row <= rowCount; ++row) {
         QStringList cells;
         cells.reserve(columns);
         for (int column = 1; column <= columns; ++column)
-            cells.append(dw.displayText(row, column));
+            cells.append(texts.text(row, column));
         table.rows.push_back(std::move(cells));
     }
     return table;

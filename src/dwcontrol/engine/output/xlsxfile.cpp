@@ -2,6 +2,7 @@
 
 #include "datawindow.h"
 #include "output/atomicwrite.h"
+#include "output/celltexts.h"
 #include "output/columnheading.h"
 #include "output/printjob.h"
 #include "views/units.h"
@@ -72,6 +73,7 @@ bool buildWorkbook(const DataWindow &dw, const QString &path, const QString &tem
     }
     worksheet_freeze_panes(sheet, 1, 0);
 
+    const CellTexts texts(dw);
     const long rows = dw.RowCount();
     for (long row = 1; row <= rows; ++row) {
         for (int column = 1; column <= columns; ++column) {
@@ -85,7 +87,7 @@ bool buildWorkbook(const DataWindow &dw, const QString &path, const QString &tem
                     continue;
                 }
             }
-            const QString text = dw.displayText(row, column);
+            const QString text = texts.text(row, column);
             if (!text.isEmpty())
                 worksheet_write_string(sheet, lxw_row_t(row), cell, cellText(text).constData(), nullptr);
         }
