@@ -121,6 +121,13 @@ window=$(find_window 'Consulta de Fichas')
 xdotool windowmove "$window" 0 0 windowsize "$window" 1400 900
 sleep 1.5
 shot ficha
+
+# Its print button asks for the printer (or a PDF file).
+readonly CARD_PRINT_BUTTON='1182 843'
+click $CARD_PRINT_BUTTON
+sleep 1
+shot imprimir-ficha
+key Escape
 stop
 
 # A folder without a directory.
