@@ -38,6 +38,7 @@ private slots:
     void filterCalls();
     void badCriteriaChangeNothing_data();
     void badCriteriaChangeNothing();
+    void selfDoublingFilterStopsWithAnError();
 
 private:
     dw::Transaction m_sqlca;
@@ -207,6 +208,27 @@ void tst_DataWindowRows::badCriteriaChangeNothing()
     QCOMPARE(ids(*m_dw), before);
     QCOMPARE(fake.sortCalls + fake.filterCalls, 0);
     QVERIFY(fake.boxes.isEmpty());
+}
+
+void tst_DataWindowRows::selfDoublingFilterStopsWithAnError()
+{
+    // Each level evaluates the filter itself twice: the nesting limit alone leaves 2^32
+    // evaluations, the budget stops it.
+    FakeInteraction fake;
+    const QString twice = u"Evaluate(Describe(\"datawindow.table.filter\"), 1)"_s;
+    QCOMPARE(m_dw->SetFilter(twice + u" & "_s + twice + u" = \"x\""_s), 1);
+    QCOMPARE(m_dw->Filter(), -1);
+    QCOMPARE(fake.boxes.size(), 1);
+    QCOMPARE(fake.boxes[0].title, u"Error de filtro"_s);
+    QVERIFY(fake.boxes[0].text.contains(u"límite"_s));
+    QCOMPARE(ids(*m_dw), m_retrieved);
+    QCOMPARE(m_dw->Describe(u"Evaluate('"_s + twice + u"', 1)"_s), u"!"_s);
+
+    // The window stays usable: the next filter works.
+    QCOMPARE(m_dw->SetFilter(u"id < 3"_s), 1);
+    QCOMPARE(m_dw->Filter(), 1);
+    QCOMPARE(m_dw->RowCount(), 2);
+    QCOMPARE(fake.boxes.size(), 1);
 }
 
 QTEST_MAIN(tst_DataWindowRows)

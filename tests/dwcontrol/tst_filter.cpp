@@ -35,8 +35,7 @@ struct Grid : StoredRows
     bool filter(const QString &text)
     {
         if (text.isEmpty()) {
-            dw::filterRows(rows, store, nullptr, context);
-            return true;
+            return dw::filterRows(rows, store, nullptr, context);
         }
         QString error;
         const auto expression = Expression::parse(text, context, &error);
@@ -44,8 +43,7 @@ struct Grid : StoredRows
             qWarning("%s", qPrintable(error));
             return false;
         }
-        dw::filterRows(rows, store, &*expression, context);
-        return true;
+        return dw::filterRows(rows, store, &*expression, context);
     }
 
     QString shown() const

@@ -331,9 +331,11 @@ const Expression *DataWindow::Impl::expression(const QString &text) const
 Value DataWindow::Impl::evaluate(const QString &text, qint64 index, bool *ok) const
 {
     const Expression *parsed = expression(text);
+    bool overBudget = false;
+    const Value value = parsed ? parsed->evaluate(*this, index, &overBudget) : Value();
     if (ok)
-        *ok = parsed != nullptr;
-    return parsed ? parsed->evaluate(*this, index) : Value();
+        *ok = parsed && !overBudget;
+    return value;
 }
 
 } // namespace dw

@@ -80,6 +80,8 @@ struct DataWindow::Impl final : EvalContext
     [[nodiscard]] std::optional<Criteria> parseSort(const QString &text, QString *error) const;
     void setSort(Criteria criteria);
     void setFilter(const QString &text, std::optional<Expression> parsed);
+    // Filters the rows; on an evaluation past its budget the rows stay and the user is told.
+    bool applyFilter();
 
     void clearLayout();
     void clearRows();

@@ -162,7 +162,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     d->rows.reset(d->store.size());
     d->retrieveDropDowns();
     if (d->filter)
-        filterRows(d->rows, d->store, &*d->filter, *d);
+        d->applyFilter();
     if (!d->sortKeys.empty())
         sortRows(d->rows, d->store, d->sortKeys, *d);
     d->currentRow = RowCount() > 0 ? 1 : 0;
@@ -447,12 +447,26 @@ int DataWindow::SetFilter(const QString &expression)
     return 1;
 }
 
+bool DataWindow::Impl::applyFilter()
+{
+    if (filterRows(rows, store, filter ? &*filter : nullptr, *this))
+        return true;
+    interaction().messageBox(
+        dialogParent(), u"Error de filtro"_s,
+        u"El filtro se detuvo sin aplicarse: evaluarlo en una fila pasa del límite de "
+        "%L1 pasos o de %L2 caracteres de texto. Revise que no se evalúe a sí mismo.\n\n%3"_s
+            .arg(Expression::maxSteps)
+            .arg(Expression::maxTextChars)
+            .arg(filterText));
+    return false;
+}
+
 int DataWindow::Filter()
 {
-    filterRows(d->rows, d->store, d->filter ? &*d->filter : nullptr, *d);
+    const bool applied = d->applyFilter();
     d->currentRow = std::min(std::max(d->currentRow, 1L), RowCount());
     d->notifyRows();
-    return 1;
+    return applied ? 1 : -1;
 }
 
 } // namespace dw

@@ -25,11 +25,38 @@ struct NestingGuard
     NestingGuard &operator=(const NestingGuard &) = delete;
 };
 
+// Depth bounds the cycle, not the work: an expression that evaluates itself twice per
+// level doubles at each level. One evaluation, with every evaluation it starts through
+// Describe and Evaluate, has a budget of steps and of text it may build; past either it
+// stops and every pending result is null.
+struct Budget
+{
+    qint64 steps = 0;
+    qint64 textChars = 0;
+    bool exceeded = false;
+};
+thread_local Budget budget;
+thread_local int evaluationDepth = 0;
+
+bool spendStep()
+{
+    if (budget.exceeded)
+        return false;
+    if (++budget.steps > Expression::maxSteps)
+        budget.exceeded = true;
+    return !budget.exceeded;
+}
+
 enum class Truth { False, True, Unknown };
 
 // A text result: never null, even when Qt hands back a null QString for an empty one.
 Value textValue(QString text)
 {
+    budget.textChars += text.size();
+    if (budget.textChars > Expression::maxTextChars) {
+        budget.exceeded = true;
+        return {};
+    }
     if (text.isNull())
         text = QStringLiteral("");
     return Value(text);
@@ -227,6 +254,8 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
 
 Value evaluateNode(const Node &node, const EvalContext &context, qint64 index)
 {
+    if (!spendStep())
+        return {};
     switch (node.kind) {
     case Node::Kind::Literal:
         return node.literal;
@@ -256,9 +285,17 @@ Value evaluateNode(const Node &node, const EvalContext &context, qint64 index)
 
 } // namespace
 
-Value Expression::evaluate(const EvalContext &context, qint64 index) const
+Value Expression::evaluate(const EvalContext &context, qint64 index, bool *overBudget) const
 {
-    return evaluateNode(*m_root, context, index);
+    if (evaluationDepth == 0)
+        budget = Budget();
+    ++evaluationDepth;
+    Value result = evaluateNode(*m_root, context, index);
+    --evaluationDepth;
+    const bool exceeded = budget.exceeded;
+    if (overBudget)
+        *overBudget = exceeded;
+    return exceeded ? Value() : result;
 }
 
 } // namespace dw

@@ -47,9 +47,15 @@ public:
     [[nodiscard]] static std::optional<Expression> parse(const QString &text, const EvalContext &names,
                                                          QString *error = nullptr);
 
+    // What one evaluation may cost, counting the evaluations it starts through Describe
+    // and Evaluate: nodes visited, and characters of text built.
+    static constexpr qint64 maxSteps = 200'000;
+    static constexpr qint64 maxTextChars = 16 * 1024 * 1024;
+
     // Evaluates at a stored row index (see EvalContext). Errors at run time (a type
-    // that does not fit) give null, never an exception.
-    [[nodiscard]] Value evaluate(const EvalContext &context, qint64 index) const;
+    // that does not fit) give null, never an exception. An evaluation that goes past its
+    // budget stops and gives null, with `overBudget` (when given) set.
+    [[nodiscard]] Value evaluate(const EvalContext &context, qint64 index, bool *overBudget = nullptr) const;
     [[nodiscard]] const QString &text() const { return m_text; }
     // The root node, for engines that compile fast paths (filters, sort keys).
     [[nodiscard]] const ExpressionNode &root() const { return *m_root; }

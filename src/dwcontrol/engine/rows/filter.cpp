@@ -6,19 +6,20 @@
 
 namespace dw {
 
-void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter, const EvalContext &context)
+bool filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter, const EvalContext &context)
 {
     std::vector<std::uint32_t> &primary = rows.primary();
     std::vector<std::uint32_t> &filtered = rows.filtered();
 
     const std::unique_ptr<CompiledFilter> compiled
         = filter ? CompiledFilter::compile(filter->root(), store) : nullptr;
+    bool overBudget = false;
     const auto passes = [&](std::uint32_t index) {
         if (!filter)
             return true;
         if (compiled)
             return compiled->test(index) == CompiledFilter::Truth::True;
-        return filter->evaluate(context, index).toBool();
+        return filter->evaluate(context, index, &overBudget).toBool();
     };
 
     // Rows that fail are gathered by store index, so the filtered buffer comes out in
@@ -30,6 +31,8 @@ void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter
     kept.reserve(primary.size());
     for (const std::uint32_t index : primary) {
         const bool pass = passes(index);
+        if (overBudget)
+            return false;
         state[index] = pass ? Kept : Out;
         if (pass)
             kept.push_back(index);
@@ -37,6 +40,8 @@ void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter
     std::vector<std::uint32_t> back; // the filtered buffer is already in retrieval order
     for (const std::uint32_t index : filtered) {
         const bool pass = passes(index);
+        if (overBudget)
+            return false;
         state[index] = pass ? Kept : Out;
         if (pass)
             back.push_back(index);
@@ -57,6 +62,7 @@ void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter
         primary.swap(kept);
     }
     filtered.swap(out);
+    return true;
 }
 
 } // namespace dw

@@ -44,6 +44,9 @@ void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey>
 // primary rows keep their order and the rows that come back follow in retrieval order,
 // for the caller to sort again. Conditions of the grid's commands run straight on the
 // store (see CompiledFilter); anything else is evaluated through the context.
-void filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter, const EvalContext &context);
+// False, with the rows left as they were, when evaluating a row went past the
+// expression's budget.
+[[nodiscard]] bool filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter,
+                              const EvalContext &context);
 
 } // namespace dw
