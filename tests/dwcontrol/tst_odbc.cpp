@@ -130,6 +130,9 @@ private slots:
         QVERIFY(!transaction.isConnected());
         QVERIFY2(transaction.SQLErrText.contains(u"Controlador Inexistente"),
                  qPrintable(transaction.SQLErrText));
+        // The driver manager's English comes after a Spanish account of what failed.
+        QVERIFY2(transaction.SQLErrText.startsWith(u"No se pudo conectar con el controlador ODBC: "),
+                 qPrintable(transaction.SQLErrText));
         QVERIFY(!transaction.SQLErrText.contains(u"s3creta"));
 
         // The program's first, replaced string names a data source nobody configured.

@@ -18,6 +18,7 @@ inline constexpr long Unsupported = 1007; // an Access format the built-in drive
 inline constexpr long WrongPassword = 1008; // the password does not open the database
 inline constexpr long ReadOnly = 1009; // a statement that would write was refused
 inline constexpr long OdbcUnavailable = 1010; // the ODBC driver manager could not be set up
+inline constexpr long StatementStopped = 1011; // a statement ran past its time or memory limit
 } // namespace dberror
 
 [[nodiscard]] inline DbError makeError(long code, const QString &text)

@@ -34,8 +34,9 @@ std::u16string utf16(const QString &text)
     return text.toStdU16String();
 }
 
-// The first diagnostic record of a handle: the native code and the message.
-DbError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString &fallback)
+// The first diagnostic record of a handle: the native code, and the driver's message
+// after `context`, the Spanish account of what failed (alone when the driver says nothing).
+DbError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString &context)
 {
     std::array<SQLWCHAR, 6> state{};
     std::array<SQLWCHAR, 2048> message{};
@@ -44,9 +45,14 @@ DbError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString &fallback)
     const SQLRETURN rc = SQLGetDiagRecW(type, handle, 1, state.data(), &native, message.data(),
                                         SQLSMALLINT(message.size()), &length);
     if (!SQL_SUCCEEDED(rc))
-        return makeError(dberror::OdbcUnavailable, fallback);
+        return makeError(dberror::OdbcUnavailable, context);
     const qsizetype size = std::min<qsizetype>(length, qsizetype(message.size()) - 1);
-    return makeError(native, QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), size));
+    QString lead = context;
+    if (lead.endsWith(u'.'))
+        lead.chop(1);
+    return makeError(native,
+                     lead + QStringLiteral(": ")
+                         + QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), size));
 }
 
 // The environment and connection handles, shared by the connection and its cursors so a

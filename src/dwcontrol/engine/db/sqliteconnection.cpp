@@ -6,7 +6,9 @@
 #include <sqlite3.h>
 
 #include <QByteArray>
+#include <QElapsedTimer>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -80,10 +82,122 @@ int readOnlyAuthorizer(void *, int action, const char *arg1, const char *arg2, c
     }
 }
 
+// What SQLite reports, in Spanish, followed by SQLite's own words.
+QString explain(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+        return QStringLiteral("La base de datos es de sólo lectura y no admite cambios");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("El archivo de base de datos está dañado");
+    case SQLITE_ERROR:
+        return QStringLiteral("La instrucción SQL no es válida");
+    case SQLITE_NOMEM:
+        return QStringLiteral("No hay memoria suficiente para la consulta");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("La base de datos está ocupada por otro programa");
+    case SQLITE_IOERR:
+        return QStringLiteral("Error al leer el archivo de base de datos");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("No se puede abrir el archivo de base de datos");
+    case SQLITE_FULL:
+        return QStringLiteral("No queda espacio para los datos temporales de la consulta");
+    case SQLITE_TOOBIG:
+        return QStringLiteral("Un valor de la consulta es demasiado grande");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("La base de datos no permite esta operación");
+    case SQLITE_RANGE:
+    case SQLITE_MISMATCH:
+        return QStringLiteral("Los argumentos de la instrucción no son válidos");
+    default:
+        return QStringLiteral("El motor de base de datos informó un error");
+    }
+}
+
+// A statement's bounds while it runs: SQLite calls back every few thousand steps, and
+// the statement stops once it has run too long or its temporary results take too much.
+class StatementWatch
+{
+public:
+    explicit StatementWatch(const StatementLimits &limits)
+        : m_limits(limits)
+        , m_memoryAtStart(sqlite3_memory_used())
+    {
+        m_clock.start();
+    }
+
+    enum class Stop { None, Time, Memory, Result };
+
+    static int check(void *self) { return static_cast<StatementWatch *>(self)->overLimit() ? 1 : 0; }
+
+    bool overLimit()
+    {
+        if (m_clock.elapsed() > qint64(m_limits.seconds) * 1000)
+            m_stop = Stop::Time;
+        else if (sqlite3_memory_used() - m_memoryAtStart > m_limits.memoryBytes)
+            m_stop = Stop::Memory;
+        return m_stop != Stop::None;
+    }
+
+    // Counts the text and binary values of a row handed over; false past the limit.
+    bool handOver(sqlite3_stmt *statement)
+    {
+        for (int column = 0, count = sqlite3_column_count(statement); column < count; ++column) {
+            const int type = sqlite3_column_type(statement, column);
+            if (type == SQLITE_TEXT || type == SQLITE_BLOB)
+                m_resultBytes += sqlite3_column_bytes(statement, column);
+        }
+        if (m_resultBytes > m_limits.resultBytes)
+            m_stop = Stop::Result;
+        return m_stop == Stop::None;
+    }
+
+    [[nodiscard]] DbError stopped(const DbError &reported) const
+    {
+        if (m_stop == Stop::Time) {
+            return makeError(dberror::StatementStopped,
+                             QStringLiteral("La consulta se detuvo: pasó del límite de %1 segundos "
+                                            "de las consultas.")
+                                 .arg(m_limits.seconds));
+        }
+        if (m_stop == Stop::Memory || (reported.code & 0xff) == SQLITE_TOOBIG
+            || (reported.code & 0xff) == SQLITE_NOMEM) {
+            return makeError(dberror::StatementStopped,
+                             QStringLiteral("La consulta se detuvo: sus datos temporales pasaron del "
+                                            "límite de %1 MB de las consultas (%2).")
+                                 .arg(m_limits.memoryBytes / (1024 * 1024))
+                                 .arg(reported.text));
+        }
+        if (m_stop == Stop::Result) {
+            return makeError(dberror::StatementStopped,
+                             QStringLiteral("La consulta se detuvo: sus filas pasaron del límite de %1 MB "
+                                            "de las consultas.")
+                                 .arg(m_limits.resultBytes / (1024 * 1024)));
+        }
+        return reported;
+    }
+
+private:
+    StatementLimits m_limits;
+    sqlite3_int64 m_memoryAtStart;
+    qint64 m_resultBytes = 0;
+    QElapsedTimer m_clock;
+    Stop m_stop = Stop::None;
+};
+
+// SQLite calls the watch back after this many virtual machine steps.
+constexpr int stepsBetweenChecks = 10000;
+
 class SqliteCursor final : public Cursor
 {
 public:
-    explicit SqliteCursor(sqlite3_stmt *statement) : m_statement(statement) {}
+    SqliteCursor(sqlite3_stmt *statement, const StatementLimits &limits)
+        : m_statement(statement)
+        , m_watch(limits)
+    {}
     ~SqliteCursor() override { sqlite3_finalize(m_statement); }
 
     int columnCount() const override { return sqlite3_column_count(m_statement); }
@@ -95,14 +209,16 @@ public:
     {
         if (m_finished)
             return false;
+        sqlite3 *db = sqlite3_db_handle(m_statement);
+        // The watch of the statement that steps: cursors of one connection may interleave.
+        sqlite3_progress_handler(db, stepsBetweenChecks, &StatementWatch::check, &m_watch);
         const int rc = sqlite3_step(m_statement);
-        if (rc == SQLITE_ROW)
+        sqlite3_progress_handler(db, 0, nullptr, nullptr);
+        if (rc == SQLITE_ROW && !m_watch.overLimit() && m_watch.handOver(m_statement))
             return true;
         m_finished = true;
-        if (rc != SQLITE_DONE) {
-            sqlite3 *db = sqlite3_db_handle(m_statement);
-            m_error = DbError{sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-        }
+        if (rc != SQLITE_DONE)
+            m_error = m_watch.stopped(rc == SQLITE_ROW ? DbError{} : sqliteError(db));
         return false;
     }
     CellKind kind(int column) const override
@@ -131,6 +247,7 @@ public:
 
 private:
     sqlite3_stmt *m_statement;
+    StatementWatch m_watch;
     bool m_finished = false;
     std::optional<DbError> m_error;
 };
@@ -144,10 +261,16 @@ DbError statementError(sqlite3 *db, const QString &sql)
                                         "no se admite la instrucción: %1")
                              .arg(sql.simplified().left(200)));
     }
-    return makeError(code, QString::fromUtf8(sqlite3_errmsg(db)));
+    return sqliteError(db);
 }
 
 } // namespace
+
+DbError sqliteError(sqlite3 *db)
+{
+    const int code = sqlite3_extended_errcode(db);
+    return makeError(code, explain(code) + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
+}
 
 void registerAccessFunctions(sqlite3 *db)
 {
@@ -160,9 +283,14 @@ void installReadOnlyGuard(sqlite3 *db)
     sqlite3_set_authorizer(db, readOnlyAuthorizer, nullptr);
 }
 
-SqliteConnection::SqliteConnection(SqliteHandle db) : m_db(std::move(db))
+SqliteConnection::SqliteConnection(SqliteHandle db) : m_db(std::move(db)), m_limits(statementLimits())
 {
     registerAccessFunctions(m_db.get());
+    // Temporary results stay in memory, where the statement watch sees them, instead of
+    // in a file that could fill the disk; no single value may pass the memory limit.
+    sqlite3_exec(m_db.get(), "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
+    sqlite3_limit(m_db.get(), SQLITE_LIMIT_LENGTH,
+                  int(std::min<qint64>(m_limits.memoryBytes, 1'000'000'000)));
     installReadOnlyGuard(m_db.get());
 }
 
@@ -179,7 +307,7 @@ std::unique_ptr<Cursor> SqliteConnection::query(const QString &sql, const std::v
         sqlite3_finalize(statement);
         return nullptr;
     }
-    auto cursor = std::make_unique<SqliteCursor>(statement);
+    auto cursor = std::make_unique<SqliteCursor>(statement, m_limits);
     if (!statement) {
         // Only blanks or a comment: a statement without rows.
         error = makeError(SQLITE_ERROR, QStringLiteral("La instrucción está vacía."));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/connection.h"
+#include "db/statementlimits.h"
 
 #include <memory>
 
@@ -16,7 +17,8 @@ using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
 
 // A connection over an SQLite handle, answering the Access dialect the program sends
 // (ucase() on top of SQLite's own like). Once made, it refuses every statement that
-// would write: the database is only read.
+// would write: the database is only read. Every statement runs within the limits of
+// the settings (statementLimits(), read when the connection is made).
 class SqliteConnection final : public Connection
 {
 public:
@@ -30,7 +32,11 @@ public:
 
 private:
     SqliteHandle m_db;
+    StatementLimits m_limits;
 };
+
+// The handle's last error: SQLite's code, and its text after a Spanish explanation.
+[[nodiscard]] DbError sqliteError(sqlite3 *db);
 
 // Registers the Access-dialect functions (ucase) on a handle.
 void registerAccessFunctions(sqlite3 *db);
