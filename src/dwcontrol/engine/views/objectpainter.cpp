@@ -336,7 +336,8 @@ void paintText(QPainter &p, const QRectF &r, const QString &text, const ObjectSt
 
 void paintPicture(QPainter &p, const QRectF &r, const QString &name)
 {
-    const QImage image = loadPicture(name);
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QImage image = loadPicture(name, (r.size() * ratio).toSize());
     if (image.isNull() || r.isEmpty())
         return;
     // Scaled into the frame keeping its proportions, centred.

@@ -2,13 +2,21 @@
 
 #include <QCache>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMutex>
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace dw {
 namespace {
@@ -16,6 +24,13 @@ namespace {
 // Decoded pictures are large next to their files; the cache holds about this many
 // kilobytes of them (a directory's photos and logos fit, a runaway list does not).
 constexpr int cacheBudgetKb = 256 * 1024;
+
+// A photo may have up to this many pixels; a file claiming more is refused unread (a few
+// kilobytes can claim a size whose pixels would not fit in memory).
+constexpr qint64 maxPixels = 100'000'000;
+// Decoded pictures are never larger than this many pixels: a picture drawn at no
+// particular size (or larger than this) is decoded scaled down to fit.
+constexpr qint64 maxDecodedPixels = 16'000'000;
 
 // The one folder picture names may reach, below the picture root.
 const QString &picturesFolder()
@@ -86,9 +101,13 @@ QString matchEntry(const QDir &dir, const QString &part, bool wantDirectory)
 }
 
 // Finds the file for the parts below `root`; empty when it is missing or (through a
-// link) lies outside the pictures folder.
+// link) lies outside the pictures folder, or when the pictures folder itself (through a
+// link) lies outside the root.
 QString resolve(const QString &root, const QStringList &parts)
 {
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    if (realRoot.isEmpty())
+        return {};
     QString found = root;
     QString folder;
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -96,8 +115,13 @@ QString resolve(const QString &root, const QStringList &parts)
         found = matchEntry(QDir(found), parts.at(i), !last);
         if (found.isEmpty())
             return {};
-        if (i == 0)
+        if (i == 0) {
             folder = QFileInfo(found).canonicalFilePath();
+            const QString under
+                = realRoot.endsWith(QLatin1Char('/')) ? realRoot : realRoot + QLatin1Char('/');
+            if (!folder.startsWith(under))
+                return {};
+        }
     }
     // Links inside the folder may not lead out of it.
     const QString file = QFileInfo(found).canonicalFilePath();
@@ -106,12 +130,62 @@ QString resolve(const QString &root, const QStringList &parts)
     return file;
 }
 
-QImage readImage(const QString &file)
+// Opens only a regular file, and without waiting: a FIFO or a device under a picture's
+// name would block the window forever.
+bool openRegularFile(const QString &path, QFile &file)
 {
-    QImageReader reader(file);
+#ifdef Q_OS_UNIX
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+#endif
+}
+
+// The size to decode at: the drawn size when the picture is larger (keeping its
+// proportions), and never more than maxDecodedPixels.
+QSize decodedSize(QSize full, QSize drawn)
+{
+    QSize size = full;
+    if (drawn.isValid() && !drawn.isEmpty()
+        && (full.width() > drawn.width() || full.height() > drawn.height()))
+        size = full.scaled(drawn, Qt::KeepAspectRatio);
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels > maxDecodedPixels) {
+        const double factor = std::sqrt(double(maxDecodedPixels) / double(pixels));
+        size = QSize(int(size.width() * factor), int(size.height() * factor));
+    }
+    return size.expandedTo(QSize(1, 1));
+}
+
+QImage readImage(const QString &path, QSize drawn)
+{
+    QFile file;
+    if (!openRegularFile(path, file))
+        return {};
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
-    // The extension may lie (a PNG named .jpg); let the reader look at the content.
-    reader.setDecideFormatFromContent(true);
+    // The extension may lie (a PNG named .jpg); the reader looks at the content.
+    const QSize full = reader.size();
+    if (!full.isValid() || qint64(full.width()) * full.height() > maxPixels)
+        return {};
+    // A legitimate large photo may need its whole size in memory while it is scaled.
+    reader.setAllocationLimit(int(qint64(full.width()) * full.height() * 4 / (1024 * 1024)) + 64);
+    const QSize size = decodedSize(full, drawn);
+    if (size != full)
+        reader.setScaledSize(size);
     QImage image;
     if (!reader.read(&image))
         return {};
@@ -120,7 +194,7 @@ QImage readImage(const QString &file)
 
 } // namespace
 
-QImage loadPicture(const QString &name)
+QImage loadPicture(const QString &name, QSize drawnSize)
 {
     const std::optional<QStringList> parts = safeParts(name);
     if (!parts)
@@ -129,13 +203,14 @@ QImage loadPicture(const QString &name)
     QMutexLocker lock(&c.mutex);
     const QString root = currentRoot(c);
     // The root is part of the key: without a set root it follows the current directory.
-    const QString key = root + QLatin1Char('|') + parts->join(QLatin1Char('/')).toLower();
+    const QString key = root + QLatin1Char('|') + parts->join(QLatin1Char('/')).toLower()
+        + QStringLiteral("|%1x%2").arg(drawnSize.width()).arg(drawnSize.height());
     if (const QImage *cached = c.images.object(key))
         return *cached;
     lock.unlock();
 
     const QString file = resolve(root, *parts);
-    QImage image = file.isEmpty() ? QImage() : readImage(file);
+    QImage image = file.isEmpty() ? QImage() : readImage(file, drawnSize);
 
     lock.relock();
     const qsizetype kb = image.isNull() ? 1 : image.sizeInBytes() / 1024 + 1;
