@@ -59,8 +59,10 @@ const QStringList &fieldCaptions()
     return captions;
 }
 
-QString condition(bool anyField, const QString &fieldCaption, const QString &text)
+QString condition(bool anyField, const QString &fieldCaption, const QString &typed)
 {
+    // A text box's text ends at a NUL character, as it does on Windows.
+    const QString text = typed.left(typed.indexOf(QChar()));
     const QString suffix = u"%'"_s;
     if (anyField) {
         if (text.isEmpty())
