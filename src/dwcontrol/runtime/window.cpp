@@ -79,8 +79,16 @@ void Window::setUnitsSize(int width, int height, bool center)
 
 void Window::setIconName(const QString &name)
 {
-    setWindowIcon(name.compare(QStringLiteral("AppIcon!"), Qt::CaseInsensitive) == 0 ? programIcon()
-                                                                                     : QIcon(name));
+    if (name.compare(QStringLiteral("AppIcon!"), Qt::CaseInsensitive) != 0) {
+        setWindowIcon(QIcon(name));
+        return;
+    }
+    // The program's icon is made once and held by the application, which every window
+    // without an icon of its own shows: an icon made per window keeps its pixmaps after
+    // the window is gone.
+    if (QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(programIcon());
+    setWindowIcon(QIcon());
 }
 
 void Window::setBackColor(qint64 layoutColor)
