@@ -144,8 +144,10 @@ QString joinPicks(Random &random, const QStringList &pool, int most, const QStri
 
 QString project(Random &random)
 {
-    return random.pick(kProjectStarts) + u' ' + random.pick(kEnzymes).toLower() + u' '
-        + random.pick(kProjectEnds);
+    const QString &end = random.pick(kProjectEnds);
+    const QString enzyme = random.pick(kEnzymes).toLower();
+    const QString &start = random.pick(kProjectStarts);
+    return start + u' ' + enzyme + u' ' + end;
 }
 
 Institution makeInstitution(const QString &name, const QString &acronym, const QString &state,
@@ -330,7 +332,9 @@ QString MemberGenerator::nameOf(qint64 id) const
         if (second != given)
             given += u' ' + second;
     }
-    return given + u' ' + random.pick(kSurnames) + u' ' + random.pick(kSurnames);
+    const QString &second = random.pick(kSurnames);
+    const QString &first = random.pick(kSurnames);
+    return given + u' ' + first + u' ' + second;
 }
 
 QString MemberGenerator::photoFile(int n)
@@ -382,8 +386,9 @@ void MemberGenerator::fillResearcher(Member &m, Random &random) const
     QStringList students;
     const int count = random.below(4);
     for (int i = 0; i < count; ++i) {
-        QString student = random.pick({u"Licenciatura"_s, u"Maestría"_s, u"Doctorado"_s}) + u": "_s
-            + nameOf(1 + random.below(int(std::min<qint64>(m_count, 1 << 30))));
+        const qint64 studentId = 1 + random.below(int(std::min<qint64>(m_count, 1 << 30)));
+        const QString level = random.pick({u"Licenciatura"_s, u"Maestría"_s, u"Doctorado"_s});
+        QString student = level + u": "_s + nameOf(studentId);
         if (random.chance(40))
             student += u" ("_s + random.pick(kEnzymes).toLower() + u')';
         students.append(student);
@@ -407,8 +412,10 @@ void MemberGenerator::fillStudent(Member &m, Random &random) const
         if (const qint64 cotutor = researcherNear(m.id, 0x2222); cotutor > 0)
             m.cotutor = QString::number(cotutor);
     }
-    m.nombre_tesis = random.pick(kThesisStarts) + u' ' + random.pick(kEnzymes).toLower() + u' '
-        + random.pick(kProjectEnds);
+    const QString &end = random.pick(kProjectEnds);
+    const QString enzyme = random.pick(kEnzymes).toLower();
+    const QString &start = random.pick(kThesisStarts);
+    m.nombre_tesis = start + u' ' + enzyme + u' ' + end;
 }
 
 void MemberGenerator::fillExternal(Member &m, const Institution &company, Random &random) const
@@ -425,8 +432,9 @@ void MemberGenerator::fillExternal(Member &m, const Institution &company, Random
     m.reniecyt = u"RENIECYT %1"_s.arg(1700000 + random.below(99999));
     m.giro = random.pick(kBusiness);
     m.tipo_vinculacion = random.pick(kLinkTypes);
-    m.instituciones_vinculacion
-        = all.at(std::size_t(random.below(9))).name + u", "_s + all.at(std::size_t(random.below(9))).acronym;
+    const QString &acronym = all.at(std::size_t(random.below(9))).acronym;
+    const QString &linked = all.at(std::size_t(random.below(9))).name;
+    m.instituciones_vinculacion = linked + u", "_s + acronym;
     m.pagina_web = u"www."_s + company.web;
 }
 
@@ -502,9 +510,11 @@ Member MemberGenerator::member(qint64 id) const
     m.logo = institution.logoName;
     m.foto = photoName(id);
     m.dependencia = random.pick(kDepartments);
-    m.dir_dependencia = random.pick(kStreets) + u' ' + QString::number(100 + random.below(3900)) + u", "_s
-        + institution.city + u", "_s + institution.state + u", C.P. "_s
-        + QString::number(20000 + random.below(79999));
+    const int postCode = 20000 + random.below(79999);
+    const int number = 100 + random.below(3900);
+    const QString &street = random.pick(kStreets);
+    m.dir_dependencia = street + u' ' + QString::number(number) + u", "_s + institution.city + u", "_s
+        + institution.state + u", C.P. "_s + QString::number(postCode);
     const QStringList words = m.nombre.split(u' ');
     const QString user = slug(words.first().left(1) + words.at(words.size() - 2));
     m.email = user + u'@' + institution.web;

@@ -93,12 +93,27 @@ bool drawAgencyLogo(const QString &path)
     return save(image, path, "PNG");
 }
 
+// A colour of random hue, saturation and value, each drawn as offset + below(span); the
+// draws go value first, then saturation, then hue, in statements of their own.
+struct Span
+{
+    int span;
+    int offset;
+};
+
+QColor hsv(Random &random, Span hue, Span saturation, Span value)
+{
+    const int v = value.offset + random.below(value.span);
+    const int s = saturation.offset + random.below(saturation.span);
+    const int h = hue.offset + random.below(hue.span);
+    return QColor::fromHsv(h, s, v);
+}
+
 bool drawPortrait(const QString &path, const QString &initials, std::uint64_t seed)
 {
     Random random(seed);
-    const QColor background
-        = QColor::fromHsv(random.below(360), 40 + random.below(80), 200 + random.below(55));
-    const QColor figure = QColor::fromHsv(random.below(360), 90 + random.below(120), 70 + random.below(90));
+    const QColor background = hsv(random, {360, 0}, {80, 40}, {55, 200});
+    const QColor figure = hsv(random, {360, 0}, {120, 90}, {90, 70});
     QImage image(220, 250, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -110,7 +125,9 @@ bool drawPortrait(const QString &path, const QString &initials, std::uint64_t se
     p.setBrush(figure);
     // Shoulders, then the head.
     QPainterPath shoulders;
-    shoulders.addEllipse(QRectF(20 - random.below(10), 165, 180 + random.below(20), 170));
+    const int width = 180 + random.below(20);
+    const int left = 20 - random.below(10);
+    shoulders.addEllipse(QRectF(left, 165, width, 170));
     p.drawPath(shoulders);
     const double head = 76 + random.below(16);
     p.drawEllipse(QRectF(110 - head / 2, 48, head, head * 1.15));
@@ -124,7 +141,9 @@ bool drawPortrait(const QString &path, const QString &initials, std::uint64_t se
 bool drawInstitutionLogo(const QString &path, const QString &acronym, int index, bool company)
 {
     Random random(0x5EED0000ULL + std::uint64_t(index));
-    const QColor main = QColor::fromHsv((index * 47) % 360, 150 + random.below(80), 110 + random.below(80));
+    const int value = 110 + random.below(80);
+    const int saturation = 150 + random.below(80);
+    const QColor main = QColor::fromHsv((index * 47) % 360, saturation, value);
     QImage image(220, 250, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
