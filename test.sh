@@ -11,6 +11,9 @@ install_missing_packages
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 ninja -C build -j2
 
+# The parsers and readers of outside input, fuzzed briefly under sanitizers.
+tools/fuzz-smoke.sh
+
 cd build
 cpack -G DEB
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

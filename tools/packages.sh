@@ -7,6 +7,7 @@ PACKAGES=(
     fonts-liberation2 fonts-wine
     poppler-utils xvfb xdotool imagemagick unzip
     librsvg2-bin dpkg-dev desktop-file-utils appstream
+    clang lld libclang-rt-14-dev
 )
 
 install_missing_packages() {
