@@ -162,7 +162,9 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
     QElapsedTimer clock;
     clock.start();
     std::array<char, 65536> chunk{};
-    while (result.read >= 0 || messages.read >= 0) {
+    // A reader that reported damage may go on reporting it without end: the file is
+    // refused as soon as it does, not at the deadline.
+    while ((result.read >= 0 || messages.read >= 0) && !damaged) {
         const qint64 left = deadlineMs - clock.elapsed();
         if (left <= 0) {
             timedOut = true;
@@ -192,7 +194,7 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
             }
         }
     }
-    if (timedOut)
+    if (timedOut || damaged)
         ::kill(child, SIGKILL);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
@@ -200,12 +202,12 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
         problem = QStringLiteral("la lectura no terminó");
         return nullptr;
     }
-    if (WIFSIGNALED(status)) {
-        problem = QStringLiteral("el lector de Access se detuvo ante datos inválidos");
-        return nullptr;
-    }
     if (damaged) {
         problem = QStringLiteral("faltan páginas o hay páginas ilegibles");
+        return nullptr;
+    }
+    if (WIFSIGNALED(status)) {
+        problem = QStringLiteral("el lector de Access se detuvo ante datos inválidos");
         return nullptr;
     }
     if (received.startsWith('E')) {
