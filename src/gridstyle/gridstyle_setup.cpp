@@ -49,6 +49,9 @@ void n_svc_dw_gridstyle::of_initialize()
     ii_original.clear();
     for (int n = 1; n <= count; ++n)
         ii_original.append(idw_client->Describe(u"#%1.Width"_s.arg(n)).toInt());
+
+    // The user's own widths and order, once the designed widths are known.
+    of_restorecolumns();
 }
 
 void n_svc_dw_gridstyle::of_setstyle(bool ab_popupmenu, bool ab_arrow, bool ab_shade, bool ab_highlite)

@@ -127,6 +127,17 @@ public:
     virtual void of_reordercolumns(const QStringList &as_colname);
     [[nodiscard]] virtual QString of_getcoldesc(const QString &as_colname, bool ab_usecolname);
 
+    // --- the user's column widths and order ------------------------------------------------
+    // Remembered beside "sortorder" as "columnwidths" ("name=width;...") and "columnorder"
+    // ("name,name,..."), written after every resize or move the user makes with the mouse.
+    long columnlayoutchanged() override;
+    // Fits the column's width to its values (width fitting), as a double click on the
+    // border of its heading asks.
+    long columnautofit(const QString &as_column) override;
+    // Applies the remembered widths and order; names that are not visible columns, and
+    // widths that are not sensible numbers, are passed over.
+    virtual void of_restorecolumns();
+
 private:
     // The commands of of_process_popup; false when a filter command met no column (the
     // frame then ends without raising rowfocuschanged).

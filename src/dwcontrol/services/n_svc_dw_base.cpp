@@ -39,3 +39,11 @@ long n_svc_dw_base::other(quint32, qint64)
 {
     return 0;
 }
+long n_svc_dw_base::columnlayoutchanged()
+{
+    return 0;
+}
+long n_svc_dw_base::columnautofit(const QString &)
+{
+    return 0;
+}

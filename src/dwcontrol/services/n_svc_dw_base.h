@@ -28,4 +28,6 @@ public:
     virtual long retrieveend(long rowcount);
     virtual long resize(quint32 sizetype, int newwidth, int newheight);
     virtual long other(quint32 wparam, qint64 lparam);
+    virtual long columnlayoutchanged();
+    virtual long columnautofit(const QString &as_column);
 };

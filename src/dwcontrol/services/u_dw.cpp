@@ -113,3 +113,19 @@ long u_dw::other(quint32 wparam, qint64 lparam)
         isrv_gridstyle->other(wparam, lparam);
     return result;
 }
+
+long u_dw::columnlayoutchanged()
+{
+    const long result = dw::DataWindowControl::columnlayoutchanged();
+    if (isrv_gridstyle)
+        isrv_gridstyle->columnlayoutchanged();
+    return result;
+}
+
+long u_dw::columnautofit(const QString &column)
+{
+    const long result = dw::DataWindowControl::columnautofit(column);
+    if (isrv_gridstyle)
+        isrv_gridstyle->columnautofit(column);
+    return result;
+}

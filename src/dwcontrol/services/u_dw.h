@@ -33,6 +33,8 @@ public:
     using dw::DataWindowControl::resize;
     long resize(quint32 sizetype, int newwidth, int newheight) override;
     long other(quint32 wparam, qint64 lparam) override;
+    long columnlayoutchanged() override;
+    long columnautofit(const QString &column) override;
 
 private:
     // The control owns the services it started; isrv_gridstyle and isrv_select are the

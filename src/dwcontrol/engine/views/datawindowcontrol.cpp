@@ -1,24 +1,32 @@
 #include "views/datawindowcontrol.h"
 
 #include "interaction.h"
+#include "objects/columnorder.h"
 #include "output/documentfolder.h"
 #include "output/printjob.h"
+#include "output/rowscopy.h"
 #include "output/saveas.h"
+#include "views/columndrag.h"
 #include "views/fonts.h"
 #include "views/gridcanvas.h"
 #include "views/gridview.h"
 #include "views/objectgeometry.h"
 #include "views/pagepreview.h"
+#include "views/tooltiptext.h"
 #include "views/units.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTextDocument>
 #include <QToolTip>
 
 #include <array>
@@ -32,8 +40,6 @@ namespace {
 constexpr quint32 kMouseLeaveMessage = 675;
 // How long a cell's tool tip stays when the layout does not say.
 constexpr int kToolTipMilliseconds = 32000;
-// Plain tips longer than this are wrapped so a long value stays readable on screen.
-constexpr qsizetype kWrapToolTipAfter = 80;
 
 } // namespace
 
@@ -52,13 +58,18 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
         q.retrieveend(rowCount);
     }
     void layoutChanged() override { refresh(true); }
-    void rowsChanged() override { refresh(false); }
+    void rowsChanged() override
+    {
+        refresh(false);
+        emit q.rowsChanged();
+    }
     [[nodiscard]] QWidget *dialogParent() const override { return &q; }
 
     // --- CanvasHost ------------------------------------------------------------------
     void canvasMouseEvent(QMouseEvent *event) override;
     void canvasWheelEvent(QWheelEvent *event) override;
     bool canvasToolTip(QHelpEvent *event) override;
+    void canvasPaintOver(QPainter &painter) override;
 
     // Re-reads the layout (when it changed) and the rows, places the children, repaints.
     void refresh(bool layout);
@@ -67,6 +78,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     void syncPreview();
     void moveToRow(long row);
     [[nodiscard]] QPoint toUnits(QPoint controlPixel) const;
+    void raiseClicked(QPoint at, const HitResult &hit);
 
     DataWindowControl &q;
     DataWindow model;
@@ -75,6 +87,16 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     QScrollBar *vbar = nullptr;
     std::array<QScrollBar *, 2> hbars{};
     SplitHandle *handle = nullptr;
+    std::unique_ptr<ColumnDrag> drag;
+    // A press on a heading is a click only once it is released without a drag.
+    struct PendingClick
+    {
+        QPoint at;
+        HitResult hit;
+    };
+    std::optional<PendingClick> pendingClick;
+    // The column the keyboard's context menu opens for: the last one clicked in a row.
+    QString currentColumn;
     QPointer<PagePreview> preview;
     QString dataObjectName;
     bool horizontalBar = true;
@@ -90,6 +112,7 @@ DataWindowControl::Impl::Impl(DataWindowControl &control) : q(control)
 {
     ensureLayoutFonts();
     canvas = new GridCanvas(view, *this, &q);
+    drag = std::make_unique<ColumnDrag>(q, view, *canvas);
     vbar = new QScrollBar(Qt::Vertical, &q);
     for (auto &bar : hbars)
         bar = new QScrollBar(Qt::Horizontal, &q);
@@ -244,6 +267,21 @@ void DataWindowControl::Impl::moveToRow(long row)
     q.rowfocuschanged(row);
 }
 
+void DataWindowControl::Impl::raiseClicked(QPoint at, const HitResult &hit)
+{
+    // The click is raised first; the clicked row becomes current after it.
+    q.clicked(at.x(), at.y(), hit.row, hit.dwo);
+    if (hit.row > 0 && hit.dwo.type == u"column")
+        currentColumn = hit.dwo.name;
+    if (hit.row > 0 && hit.row <= model.RowCount() && hit.row != model.GetRow()) {
+        model.SetRow(hit.row);
+        view.scrollToRow(hit.row);
+        syncScrollBars();
+        canvas->update();
+        q.rowfocuschanged(hit.row);
+    }
+}
+
 void DataWindowControl::Impl::canvasMouseEvent(QMouseEvent *event)
 {
     const QPoint pixel = event->position().toPoint();
@@ -253,29 +291,48 @@ void DataWindowControl::Impl::canvasMouseEvent(QMouseEvent *event)
     case QEvent::MouseButtonPress:
         q.setFocus(Qt::MouseFocusReason);
         if (event->button() == Qt::LeftButton) {
-            // The click is raised first; the clicked row becomes current after it.
-            q.clicked(at.x(), at.y(), hit.row, hit.dwo);
-            if (hit.row > 0 && hit.row <= model.RowCount() && hit.row != model.GetRow()) {
-                model.SetRow(hit.row);
-                view.scrollToRow(hit.row);
-                syncScrollBars();
-                canvas->update();
-                q.rowfocuschanged(hit.row);
-            }
+            pendingClick.reset();
+            if (drag->press(pixel))
+                pendingClick = PendingClick{at, hit};
+            else
+                raiseClicked(at, hit);
         } else if (event->button() == Qt::RightButton) {
+            drag->cancel();
             q.rbuttondown(at.x(), at.y(), hit.row, hit.dwo);
         }
         break;
+    case QEvent::MouseButtonRelease:
+        if (event->button() == Qt::LeftButton) {
+            const bool dragged = drag->release(pixel);
+            const std::optional<PendingClick> click = std::exchange(pendingClick, std::nullopt);
+            if (click && !dragged)
+                raiseClicked(click->at, click->hit);
+        }
+        break;
     case QEvent::MouseButtonDblClick:
-        if (event->button() == Qt::LeftButton)
+        if (event->button() != Qt::LeftButton)
+            break;
+        if (drag->doubleClick(pixel))
+            pendingClick.reset(); // a double click on a border fits, it never sorts
+        else
             q.doubleclicked(at.x(), at.y(), hit.row, hit.dwo);
         break;
     case QEvent::MouseMove:
-        q.mousemove(at.x(), at.y(), hit.row, hit.dwo);
+        if (!drag->move(pixel))
+            q.mousemove(at.x(), at.y(), hit.row, hit.dwo);
         break;
     default:
         break;
     }
+}
+
+void DataWindowControl::Impl::canvasPaintOver(QPainter &painter)
+{
+    const int marker = drag->dropMarker();
+    if (marker < 0)
+        return;
+    painter.fillRect(QRect(marker - 1, 0, 3, view.viewportSize().height()),
+                     canvas->palette().color(QPalette::Highlight));
 }
 
 void DataWindowControl::Impl::canvasWheelEvent(QWheelEvent *event)
@@ -306,9 +363,10 @@ bool DataWindowControl::Impl::canvasToolTip(QHelpEvent *event)
         return false;
     }
     const int shown = int(attributes.number(QStringLiteral("tooltip.delay.visible"), kToolTipMilliseconds));
-    const QString text
-        = tip.size() > kWrapToolTipAfter ? Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal) : tip;
-    QToolTip::showText(event->globalPos(), text, canvas, QRect(), shown > 0 ? shown : kToolTipMilliseconds);
+    const QScreen *screen = canvas->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QToolTip::showText(event->globalPos(), boundedToolTip(tip, QToolTip::font(), available), canvas, QRect(),
+                       shown > 0 ? shown : kToolTipMilliseconds);
     return true;
 }
 
@@ -556,6 +614,60 @@ long DataWindowControl::sqlpreview(int, int, const QString &, int, long)
 {
     return 0;
 }
+long DataWindowControl::columnlayoutchanged()
+{
+    return 0;
+}
+long DataWindowControl::columnautofit(const QString &)
+{
+    return 0;
+}
+
+void DataWindowControl::copyRowsToClipboard()
+{
+    std::vector<long> rows;
+    const long count = d->model.RowCount();
+    for (long row = 1; row <= count; ++row) {
+        if (d->model.IsSelected(row))
+            rows.push_back(row);
+    }
+    if (rows.empty() && d->model.GetRow() > 0)
+        rows.push_back(d->model.GetRow());
+    if (rows.empty())
+        return;
+    const CopiedRows copied = copyRows(d->model, rows);
+    auto mime = std::make_unique<QMimeData>();
+    mime->setText(copied.text);
+    mime->setHtml(copied.html);
+    QGuiApplication::clipboard()->setMimeData(mime.release()); // the clipboard owns it
+}
+
+void DataWindowControl::popupAtCurrentRow()
+{
+    if (d->preview)
+        return;
+    // Without a row the menu opens for the grid as a whole, under the header.
+    const long row = d->model.GetRow();
+    DwObjectRef dwo;
+    QPoint pixel(1, d->view.headerHeight());
+    const std::vector<GridColumn> columns = visibleColumns(d->model);
+    if (row > 0 && !columns.empty()) {
+        const GridColumn *column = &columns.front();
+        for (const GridColumn &candidate : columns) {
+            if (candidate.name.compare(d->currentColumn, Qt::CaseInsensitive) == 0)
+                column = &candidate;
+        }
+        dwo = DwObjectRef{column->name, QStringLiteral("column"), QStringLiteral("detail")};
+        ScrollToRow(row);
+        // Near the cell's left edge, kept inside the pane when the cell is scrolled away.
+        const QRect pane = d->view.paneRect(0);
+        const int x
+            = std::clamp(d->view.pixelXOf(0, column->x) + 8, pane.left() + 1, std::max(1, pane.right() - 1));
+        pixel = QPoint(x, d->view.rowRect(0, row).center().y());
+    }
+    const QPoint at = d->toUnits(d->canvas->mapTo(this, pixel));
+    rbuttondown(at.x(), at.y(), dwo.name == u"datawindow" ? 0 : row, dwo);
+}
 
 DwObjectRef DataWindowControl::objectAt(const QPoint &pixel, long *row) const
 {
@@ -565,6 +677,20 @@ DwObjectRef DataWindowControl::objectAt(const QPoint &pixel, long *row) const
     if (row)
         *row = hit.row;
     return hit.dwo;
+}
+
+void DataWindowControl::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    d->view.setFocusFrame(true);
+    d->canvas->update();
+}
+
+void DataWindowControl::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    d->view.setFocusFrame(false);
+    d->canvas->update();
 }
 
 void DataWindowControl::resizeEvent(QResizeEvent *event)
@@ -585,6 +711,18 @@ void DataWindowControl::leaveEvent(QEvent *event)
 
 void DataWindowControl::keyPressEvent(QKeyEvent *event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_C || event->key() == Qt::Key_Insert) && modifiers == Qt::ControlModifier) {
+        copyRowsToClipboard();
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)
+        || (event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier)) {
+        popupAtCurrentRow();
+        event->accept();
+        return;
+    }
     const long current = d->model.GetRow();
     const long page = d->view.visibleRows();
     switch (event->key()) {

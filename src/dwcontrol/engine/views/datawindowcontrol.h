@@ -86,11 +86,28 @@ public:
     virtual long resize(quint32 sizetype, int newwidth, int newheight);
     virtual long other(quint32 wparam, qint64 lparam);
     virtual long sqlpreview(int request, int sqltype, const QString &sqlsyntax, int buffer, long row);
+    // The user resized or moved columns with the mouse; their X and Width are in place.
+    virtual long columnlayoutchanged();
+    // A double click on the right border of a column's heading asks for its width to fit
+    // the values; the control itself measures nothing.
+    virtual long columnautofit(const QString &column);
+
+    // Copies the selected rows, or the current row when none is selected, to the
+    // clipboard as text and as an HTML table (what Ctrl+C does).
+    void copyRowsToClipboard();
+    // Opens the context menu for the current row and column, as the keyboard asks it.
+    void popupAtCurrentRow();
 
     // The object and row under a point in widget pixels (what events report).
     [[nodiscard]] DwObjectRef objectAt(const QPoint &pixel, long *row = nullptr) const;
 
+signals:
+    // Rows were retrieved, filtered, sorted or selected: what the grid lists changed.
+    void rowsChanged();
+
 protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

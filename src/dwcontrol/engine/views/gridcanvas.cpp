@@ -34,6 +34,7 @@ void GridCanvas::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     m_view.paint(painter);
+    m_host.canvasPaintOver(painter);
 }
 
 void GridCanvas::mousePressEvent(QMouseEvent *event)

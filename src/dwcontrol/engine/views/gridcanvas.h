@@ -5,6 +5,7 @@
 #include <functional>
 
 class QHelpEvent;
+class QPainter;
 
 namespace dw {
 
@@ -18,6 +19,8 @@ public:
     virtual void canvasMouseEvent(QMouseEvent *event) = 0;
     virtual void canvasWheelEvent(QWheelEvent *event) = 0;
     virtual bool canvasToolTip(QHelpEvent *event) = 0;
+    // Paints what lies over the grid while the user works on it (a drop marker).
+    virtual void canvasPaintOver(QPainter &painter) = 0;
 };
 
 // The area of the control where the grid is painted (everything but the scroll bars).

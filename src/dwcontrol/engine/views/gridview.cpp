@@ -203,6 +203,18 @@ void GridView::paintPane(QPainter &painter, const Painters &bands, const QRect &
     }
     if (m_summary > 0 && rowTop(m_dw.RowCount() + 1) < rowsBottom())
         bands.summary.paint(painter, QPointF(originX, rowTop(m_dw.RowCount() + 1)), 0);
+    if (m_focusFrame) {
+        const long current = m_dw.GetRow();
+        if (current >= rows.first && current <= rows.last) {
+            // Two pixels wide, inside the row.
+            const QRect frame(originX, rowTop(current), m_contentWidth, m_detail);
+            const QColor focus = palette().color(QPalette::Highlight);
+            painter.fillRect(QRect(frame.left(), frame.top(), frame.width(), 2), focus);
+            painter.fillRect(QRect(frame.left(), frame.bottom() - 1, frame.width(), 2), focus);
+            painter.fillRect(QRect(frame.left(), frame.top(), 2, frame.height()), focus);
+            painter.fillRect(QRect(frame.right() - 1, frame.top(), 2, frame.height()), focus);
+        }
+    }
     painter.restore();
 
     if (m_header > 0) {
@@ -280,6 +292,34 @@ const LayoutObject *GridView::topmostAt(Band band, long row, QPointF at) const
             return &*it;
     }
     return nullptr;
+}
+
+int GridView::paneAt(QPoint pixel) const
+{
+    for (int pane = 0; pane < paneCount(); ++pane) {
+        if (paneRect(pane).contains(pixel))
+            return pane;
+    }
+    return -1;
+}
+
+double GridView::unitsXAt(int pane, int pixelX) const
+{
+    return units::toUnitsX(pixelX - paneRect(pane).left() + m_hOffset[size_t(pane)], m_dpiX);
+}
+
+int GridView::pixelXOf(int pane, double unitsX) const
+{
+    return paneRect(pane).left() - m_hOffset[size_t(pane)] + toPx(unitsX, m_dpiX, true);
+}
+
+QRect GridView::rowRect(int pane, long row) const
+{
+    const RowSpan rows = rowsShown();
+    if (row < rows.first || row > rows.last)
+        return {};
+    const int originX = paneRect(pane).left() - m_hOffset[size_t(pane)];
+    return {originX, rowTop(row), m_contentWidth, m_detail};
 }
 
 HitResult GridView::hitTest(QPoint pixel) const

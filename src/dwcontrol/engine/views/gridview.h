@@ -61,8 +61,21 @@ public:
     void setHorizontalOffset(int pane, int pixels);
     [[nodiscard]] int maxHorizontalOffset(int pane) const;
 
+    // The current row is framed while the grid has the keyboard focus (never on paper:
+    // only the screen paints through here).
+    void setFocusFrame(bool on) { m_focusFrame = on; }
+
     void paint(QPainter &painter) const;
     [[nodiscard]] HitResult hitTest(QPoint pixel) const;
+
+    [[nodiscard]] int headerHeight() const { return m_header; }
+    // The pane under a pixel (-1 on the splitter or outside) and the layout x there.
+    [[nodiscard]] int paneAt(QPoint pixel) const;
+    [[nodiscard]] double unitsXAt(int pane, int pixelX) const;
+    // The pixel x in a pane of a layout x.
+    [[nodiscard]] int pixelXOf(int pane, double unitsX) const;
+    // The pixel rectangle of a row (1-based) across the content, or empty when not shown.
+    [[nodiscard]] QRect rowRect(int pane, long row) const;
 
 private:
     struct RowSpan
@@ -89,6 +102,7 @@ private:
     int m_summary = 0;
     int m_contentWidth = 0;
     bool m_gridLines = false;
+    bool m_focusFrame = false;
     QSize m_viewport;
     long m_topRow = 0;
     int m_split = 0;

@@ -1,0 +1,291 @@
+// Columns resized and moved with the mouse on an offscreen listing grid of the sample
+// directory: the width, the columns to the right, the heading decorations and the sort
+// stripe follow; a plain click still sorts; the user's widths and order come back at
+// the next start and garbage in the settings is passed over.
+
+#include "gridfixture.h"
+#include "objects/columnorder.h"
+#include "support/fakeinteraction.h"
+#include "views/columndrag.h"
+#include "views/units.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+using gridtest::Grid;
+
+namespace {
+
+int number(const Grid &grid, const QString &path)
+{
+    return grid.describe(path).toInt();
+}
+
+QStringList order(const u_dw &control)
+{
+    QStringList names;
+    for (const dw::GridColumn &column : dw::visibleColumns(control.model()))
+        names.append(column.name);
+    return names;
+}
+
+// A point on the right border of a column's heading, in control pixels.
+QPoint borderOf(const Grid &grid, const QString &column)
+{
+    const double right = number(grid, column + u".x"_s) + number(grid, column + u".width"_s);
+    return {int(std::lround(dw::units::toPixelsX(right, grid.control->logicalDpiX()))), 6};
+}
+
+// The middle of a column's heading, in control pixels (away from either border).
+QPoint headingOf(const Grid &grid, const QString &column)
+{
+    const double middle = number(grid, column + u".x"_s) + number(grid, column + u".width"_s) / 2.0;
+    return {int(std::lround(dw::units::toPixelsX(middle, grid.control->logicalDpiX()))), 6};
+}
+
+// Press, a few movements with the button down, release: a drag as the window system
+// delivers it.
+void drag(u_dw &control, QPoint from, QPoint to)
+{
+    const auto [widget, local] = gridtest::target(control, from);
+    QTest::mousePress(widget, Qt::LeftButton, {}, local);
+    constexpr int steps = 6;
+    for (int i = 1; i <= steps; ++i)
+        QTest::mouseMove(widget, local + (to - from) * i / steps);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, local + (to - from));
+}
+
+// An attribute of a created object as the grid evaluates it.
+int evaluated(const u_dw &control, const QString &name, const QString &path)
+{
+    for (const dw::LayoutObject &object : control.model().objects()) {
+        if (object.name == name)
+            return control.model().attribute(object, path).toInt();
+    }
+    return -1;
+}
+
+} // namespace
+
+class TstGridStyleColumns : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void borderDragResizes();
+    void headingDragMovesClickSorts();
+    void doubleClickOnBorderFits();
+    void layoutSurvivesRestart();
+    void garbageInSettingsIsPassedOver();
+
+private:
+    void store(const QString &widths, const QString &order);
+    std::unique_ptr<FakeInteraction> m_fake;
+};
+
+void TstGridStyleColumns::initTestCase()
+{
+    m_fake = std::make_unique<FakeInteraction>();
+    rt::CreateGlobals();
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
+}
+
+void TstGridStyleColumns::init()
+{
+    store(u""_s, u""_s);
+}
+
+void TstGridStyleColumns::cleanupTestCase()
+{
+    rt::DestroyGlobals();
+    m_fake.reset();
+}
+
+void TstGridStyleColumns::store(const QString &widths, const QString &order)
+{
+    auto grid = gridtest::makeGrid(false, false);
+    QVERIFY(grid);
+    grid->service().of_setreg(u"columnwidths"_s, widths);
+    grid->service().of_setreg(u"columnorder"_s, order);
+    grid->service().of_setreg(u"sortorder"_s, u""_s);
+}
+
+void TstGridStyleColumns::borderDragResizes()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    gridtest::click(control, headingOf(*grid, u"nombre"_s));
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
+
+    // The pointer over the border says it can be dragged; over the heading it does not.
+    const QPoint border = borderOf(*grid, u"nombre"_s);
+    QWidget *canvas = control.childAt(border);
+    QVERIFY(canvas);
+    gridtest::moveTo(control, border);
+    QCOMPARE(canvas->cursor().shape(), Qt::SplitHCursor);
+    gridtest::moveTo(control, border - QPoint(60, 0));
+    QVERIFY(canvas->cursor().shape() != Qt::SplitHCursor);
+
+    drag(control, border, border + QPoint(60, 0));
+    const int width = number(*grid, u"nombre.Width"_s);
+    const int grown = width - 1111;
+    QVERIFY2(std::abs(grown - dw::units::toUnitsX(60, control.logicalDpiX())) < 6,
+             qPrintable(QString::number(width)));
+    // Everything to the right moved by as much; the heading and its decorations kept up.
+    QCOMPARE(number(*grid, u"tipo_miembro_red.x"_s), 1129 + grown);
+    QCOMPARE(number(*grid, u"enzimas.x"_s), 11877 + grown);
+    QCOMPARE(number(*grid, u"tipo_miembro_red_t.x"_s), 1129 + grown);
+    QCOMPARE(number(*grid, u"nombre_t.width"_s), width);
+    QCOMPARE(number(*grid, u"nombre_hline1.width"_s), width);
+    QCOMPARE(number(*grid, u"nombre_arrow.width"_s), width);
+    QCOMPARE(number(*grid, u"tipo_miembro_red_hline3.x"_s), 1129 + grown);
+    // The stripe follows by evaluating its own expressions.
+    QCOMPARE(evaluated(control, u"nombre_shade"_s, u"x"_s), 9 - 8);
+    QCOMPARE(evaluated(control, u"nombre_shade"_s, u"width"_s), width + 14);
+    // A drag is no click: the sort stayed.
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
+    QCOMPARE(grid->service().of_getreg(u"columnwidths"_s, u""_s).section(u';', 0, 0),
+             u"nombre="_s + QString::number(width));
+
+    // A click on the border sorts nothing either; no column gets narrower than the minimum.
+    gridtest::click(control, borderOf(*grid, u"nombre"_s));
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
+    drag(control, borderOf(*grid, u"nombre"_s), QPoint(0, 6));
+    const int minimum
+        = int(std::ceil(dw::units::toUnitsX(dw::ColumnDrag::kMinimumPixels, control.logicalDpiX())));
+    QCOMPARE(number(*grid, u"nombre.Width"_s), minimum);
+    QCOMPARE(number(*grid, u"tipo_miembro_red.x"_s), 1129 + minimum - 1111);
+    QCOMPARE(evaluated(control, u"nombre_shade"_s, u"width"_s), minimum + 14);
+}
+
+void TstGridStyleColumns::headingDragMovesClickSorts()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    const QStringList designed = order(control);
+    QCOMPARE(designed.size(), 14);
+
+    // SNI dragged onto the left half of Nombre lands first.
+    drag(control, headingOf(*grid, u"nivel_sni"_s), QPoint(4, 6));
+    QStringList expected = designed;
+    expected.move(expected.indexOf(u"nivel_sni"_s), 0);
+    QCOMPARE(order(control), expected);
+    QCOMPARE(number(*grid, u"nivel_sni.x"_s), 9);
+    QCOMPARE(number(*grid, u"nivel_sni_t.x"_s), 9);
+    QCOMPARE(number(*grid, u"nivel_sni_hline1.x"_s), 9);
+    QCOMPARE(number(*grid, u"nombre.x"_s), 9 + 270 + 9);
+    QCOMPARE(number(*grid, u"nombre_t.x"_s), 9 + 270 + 9);
+    QCOMPARE(number(*grid, u"nombre.width"_s), 1111);
+    // Each column keeps the gap after it, so the columns beyond stayed where they were.
+    QCOMPARE(number(*grid, u"institucion.x"_s), 3337);
+    QCOMPARE(number(*grid, u"cargo.x"_s), 5339);
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), grid->service().is_original_sort);
+    QCOMPARE(grid->service().of_getreg(u"columnorder"_s, u""_s), expected.join(u','));
+
+    // A plain click on a heading still sorts, and moves nothing.
+    gridtest::click(control, headingOf(*grid, u"nombre"_s));
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
+    QCOMPARE(order(control), expected);
+    // The sorted column moved to the far right keeps its stripe over it.
+    const QPoint nombre = headingOf(*grid, u"nombre"_s);
+    drag(control, nombre, QPoint(control.width() - 30, 6));
+    QCOMPARE(order(control).indexOf(u"nombre"_s), order(control).indexOf(u"institucion"_s) + 1);
+    QCOMPARE(evaluated(control, u"nombre_shade"_s, u"x"_s), number(*grid, u"nombre.x"_s) - 8);
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
+}
+
+void TstGridStyleColumns::doubleClickOnBorderFits()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    drag(control, borderOf(*grid, u"tipo_miembro_red"_s),
+         borderOf(*grid, u"tipo_miembro_red"_s) - QPoint(90, 0));
+    const int narrow = number(*grid, u"tipo_miembro_red.Width"_s);
+    QVERIFY(narrow < 567);
+
+    // The width fitting of the service decides: the widest value, never below the design.
+    const auto [widget, local] = gridtest::target(control, borderOf(*grid, u"tipo_miembro_red"_s));
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, local);
+    const int fitted = number(*grid, u"tipo_miembro_red.Width"_s);
+    QVERIFY2(fitted >= 567, qPrintable(QString::number(fitted)));
+    QCOMPARE(number(*grid, u"grado_academico.x"_s), 1129 + fitted + 9);
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), grid->service().is_original_sort);
+    QVERIFY(grid->service()
+                .of_getreg(u"columnwidths"_s, u""_s)
+                .contains(u"tipo_miembro_red="_s + QString::number(fitted)));
+}
+
+void TstGridStyleColumns::layoutSurvivesRestart()
+{
+    std::vector<dw::GridColumn> shaped;
+    {
+        auto grid = gridtest::makeGrid();
+        QVERIFY(grid);
+        u_dw &control = *grid->control;
+        drag(control, borderOf(*grid, u"especialidad"_s), borderOf(*grid, u"especialidad"_s) + QPoint(45, 0));
+        drag(control, headingOf(*grid, u"grado_academico"_s), QPoint(4, 6));
+        shaped = dw::visibleColumns(control.model());
+        QCOMPARE(shaped.front().name, u"grado_academico"_s);
+        QVERIFY(number(*grid, u"especialidad.width"_s) > 869);
+    }
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    const auto same = [&shaped](const u_dw &control) {
+        const std::vector<dw::GridColumn> now = dw::visibleColumns(control.model());
+        if (now.size() != shaped.size())
+            return false;
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            if (now[i].name != shaped[i].name || now[i].x != shaped[i].x || now[i].width != shaped[i].width)
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(same(*grid->control));
+    // The headings were placed with their columns before the heading lines were made.
+    QCOMPARE(number(*grid, u"grado_academico_t.x"_s), 9);
+    QCOMPARE(number(*grid, u"grado_academico_hline2.x"_s), 9);
+
+    // Going back to the original sort or filter leaves the user's columns alone.
+    grid->service().of_process_popup(u"m_originalsort"_s, 0, u"datawindow"_s);
+    grid->service().of_process_popup(u"m_originalfilter"_s, 0, u"datawindow"_s);
+    QVERIFY(same(*grid->control));
+}
+
+void TstGridStyleColumns::garbageInSettingsIsPassedOver()
+{
+    store(u"nombre=2000;nosuch=500;email=abc;cargo=-4;tipo_miembro_red=9999999;=;;especialidad;id=300"_s,
+          u"cargo,nosuch,,nombre,nombre,id"_s);
+    {
+        auto grid = gridtest::makeGrid();
+        QVERIFY(grid);
+        QCOMPARE(number(*grid, u"nombre.width"_s), 2000);
+        QCOMPARE(number(*grid, u"email.width"_s), 754);
+        QCOMPARE(number(*grid, u"cargo.width"_s), 603);
+        QCOMPARE(number(*grid, u"tipo_miembro_red.width"_s), 567);
+        QCOMPARE(grid->describe(u"id.visible"_s), u"0"_s);
+        const QStringList names = order(*grid->control);
+        QCOMPARE(names.mid(0, 3), (QStringList{u"cargo"_s, u"nombre"_s, u"tipo_miembro_red"_s}));
+        QCOMPARE(names.size(), 14);
+        QCOMPARE(number(*grid, u"cargo.x"_s), 9);
+    }
+
+    // Nothing readable: the designed layout.
+    store(u"\u0001%%%;nombre=;=12"_s, u";;;,"_s);
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    QCOMPARE(number(*grid, u"nombre.x"_s), 9);
+    QCOMPARE(number(*grid, u"nombre.width"_s), 1111);
+    QCOMPARE(number(*grid, u"enzimas.x"_s), 11877);
+    QCOMPARE(order(*grid->control).first(), u"nombre"_s);
+}
+
+QTEST_MAIN(TstGridStyleColumns)
+#include "tst_gridstyle_columns.moc"
