@@ -7,6 +7,7 @@
 #include "views/datawindowcontrol.h"
 
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -56,6 +57,9 @@ CardWindow::CardWindow(const QString &dataObject, QWidget *parent)
     rt::placeControl(*pb_salir, 4306, 1252, 151, 116);
     connect(pb_insertar, &QPushButton::clicked, this, &CardWindow::printCard);
     connect(pb_salir, &QPushButton::clicked, this, [this] { rt::Close(*this); });
+    // Escape leaves the card as the exit button does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            [this] { rt::Close(*this); });
 
     createControls();
 }
