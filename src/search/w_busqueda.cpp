@@ -1,6 +1,7 @@
 #include "w_busqueda.h"
 
 #include "dw_listado.h"
+#include "listingcount.h"
 #include "searchcondition.h"
 #include "views/objectpainter.h"
 #include "views/picture.h"
@@ -70,6 +71,11 @@ w_busqueda::w_busqueda(QWidget *parent) : rt::Window(parent)
     setIconName(u"AppIcon!"_s);
     createControlsInOrder();
     createControls();
+    m_designedSize = size();
+    m_designedGrid = dw_listado->geometry();
+    m_designedHint = st_2->geometry();
+    m_designedCount = st_cuenta->geometry();
+    connect(dw_listado, &dw::DataWindowControl::rowsChanged, this, &w_busqueda::wf_showcount);
 }
 
 void w_busqueda::createControlsInOrder()
@@ -148,6 +154,13 @@ void w_busqueda::createControlsInOrder()
     // The frame stays behind the controls it surrounds, which stay clickable.
     gb_1->lower();
 
+    // Not one of the designed controls: it sits on the hint's line, from the hint's end
+    // to the listing's right edge, and reads like the hint.
+    st_cuenta = staticText(*this, QString(), tahoma10, navy);
+    st_cuenta->setObjectName(u"st_cuenta"_s);
+    st_cuenta->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    rt::placeControl(*st_cuenta, 242 + 1189, 1952, 55 + 4905 - (242 + 1189), 80);
+
     setTabOrder(sle_filtro, ddlb_elemento);
     setTabOrder(ddlb_elemento, cbx_cualquiera);
     setTabOrder(cbx_cualquiera, cb_buscar);
@@ -171,14 +184,43 @@ void w_busqueda::cbx_cualquiera_clicked()
     ddlb_elemento->setEnabled(!cbx_cualquiera->isChecked());
 }
 
+void w_busqueda::wf_showcount()
+{
+    st_cuenta->setText(
+        search::countText(m_searched, dw_listado->RowCount(), dw_listado->model().FilteredCount()));
+}
+
+void w_busqueda::wf_showstatus(const QString &as_text)
+{
+    st_cuenta->setText(as_text);
+}
+
+long w_busqueda::resize(quint32 sizetype, int newwidth, int newheight)
+{
+    const long result = rt::Window::resize(sizetype, newwidth, newheight);
+    if (!m_designedSize.isValid())
+        return result; // still being built
+    // The grid never shrinks below a few rows and columns, whatever the window does.
+    constexpr int narrowest = 160;
+    constexpr int lowest = 80;
+    const int dx = std::max(width() - m_designedSize.width(), narrowest - m_designedGrid.width());
+    const int dy = std::max(height() - m_designedSize.height(), lowest - m_designedGrid.height());
+    dw_listado->setGeometry(m_designedGrid.adjusted(0, 0, dx, dy));
+    st_2->setGeometry(m_designedHint.translated(0, dy));
+    st_cuenta->setGeometry(m_designedCount.translated(0, dy).adjusted(0, 0, dx, 0));
+    return result;
+}
+
 void w_busqueda::cb_buscar_clicked()
 {
+    m_searched = true;
     dw_listado->Retrieve();
     // The query has no order of its own: the sort in force orders the new rows, and the
     // grid style's end-of-retrieval handling runs again on the sorted rows.
     dw_listado->Sort();
     dw_listado->retrieveend(dw_listado->RowCount());
     dw_listado->rowfocuschanged(1);
+    wf_showcount();
 }
 
 QString w_busqueda::searchCondition() const

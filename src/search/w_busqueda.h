@@ -36,6 +36,18 @@ public:
     QPushButton *cb_buscar = nullptr;
     QLineEdit *sle_filtro = nullptr;
     QGroupBox *gb_1 = nullptr;
+    // Right-aligned on the line of st_2: how many members the listing shows.
+    QLabel *st_cuenta = nullptr;
+
+    // Counts the listed members again into st_cuenta (after a retrieve or a filter).
+    void wf_showcount();
+    // Shows a word of progress in st_cuenta (a long retrieval) until the next count.
+    void wf_showstatus(const QString &as_text);
+
+    // The listing follows the window: it takes whatever the window grows or shrinks by,
+    // the controls above it stay, the hint and the count stay just under it.
+    using rt::Window::resize;
+    long resize(quint32 sizetype, int newwidth, int newheight) override;
 
 protected:
     // Enter that no control takes presses the default button.
@@ -46,6 +58,14 @@ private:
     void cbx_cualquiera_clicked();
     void cb_buscar_clicked();
     [[nodiscard]] QString searchCondition() const;
+
+    // The size the window was designed at, and where the controls below the controls
+    // above sit at that size, in pixels.
+    QSize m_designedSize;
+    QRect m_designedGrid;
+    QRect m_designedHint;
+    QRect m_designedCount;
+    bool m_searched = false;
 };
 
 // The one open search window (null when closed).

@@ -1,0 +1,36 @@
+#include "listingcount.h"
+
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace search {
+
+namespace {
+
+QString number(long n)
+{
+    return QLocale(QLocale::Spanish, QLocale::Mexico).toString(qlonglong(n));
+}
+
+QString members(long n)
+{
+    return n == 1 ? u"miembro"_s : u"miembros"_s;
+}
+
+} // namespace
+
+QString countText(bool searched, long listed, long hidden)
+{
+    if (!searched)
+        return {};
+    if (listed == 0 && hidden == 0)
+        return u"Ningún miembro coincide con la búsqueda"_s;
+    if (hidden > 0) {
+        const long total = listed + hidden;
+        return u"%1 de %2 %3 (filtro activo)"_s.arg(number(listed), number(total), members(total));
+    }
+    return number(listed) + u' ' + members(listed);
+}
+
+} // namespace search

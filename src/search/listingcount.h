@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace search {
+
+// What the label beside the listing says about it: nothing before the first search,
+// how many members are listed, how many of how many while a filter hides some, and that
+// nobody was found after a search that found nobody.
+[[nodiscard]] QString countText(bool searched, long listed, long hidden);
+
+} // namespace search

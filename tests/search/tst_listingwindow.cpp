@@ -1,0 +1,216 @@
+// The search window around its listing: the count beside the hint after every search,
+// filter and unfilter; the listing that follows the window's size; Enter that still
+// searches from the grid; Escape that closes a card.
+
+#include "application.h"
+#include "dw_listado.h"
+#include "globals.h"
+#include "n_svc_dw_gridstyle.h"
+#include "support/fakeinteraction.h"
+#include "support/sample.h"
+#include "views/picture.h"
+#include "views/units.h"
+#include "w_busqueda.h"
+#include "w_consulta.h"
+#include "window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class TestApplication : public rt::Application
+{
+};
+
+// Where the layout puts a control at the window's designed size.
+QRect designed(int x, int y, int width, int height)
+{
+    const double dpiX = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+    const double dpiY = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+    return {qRound(dw::units::toPixelsX(x, dpiX)), qRound(dw::units::toPixelsY(y, dpiY)),
+            qRound(dw::units::toPixelsX(width, dpiX)), qRound(dw::units::toPixelsY(height, dpiY))};
+}
+
+} // namespace
+
+class TstListingWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void countFollowsSearchesAndFilters();
+    void listingFollowsTheWindow();
+    void keysAroundTheListing();
+
+private:
+    void search(const QString &text);
+    [[nodiscard]] QString count() const { return m_window->st_cuenta->text(); }
+
+    QTemporaryDir m_config;
+    std::unique_ptr<FakeInteraction> m_fake;
+    TestApplication m_application;
+    QPointer<w_busqueda> m_window;
+    long m_members = 0;
+};
+
+void TstListingWindow::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
+    m_fake = std::make_unique<FakeInteraction>();
+    m_application.appname = u"zemparol"_s;
+    rt::CreateGlobals();
+    const QString sample = testsupport::sampleDirectory();
+    QVERIFY(!sample.isEmpty());
+    dw::setPictureRoot(sample);
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
+}
+
+void TstListingWindow::init()
+{
+    m_window = new w_busqueda();
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TstListingWindow::cleanup()
+{
+    delete m_window;
+    delete g_w_consulta;
+}
+
+void TstListingWindow::cleanupTestCase()
+{
+    rt::DestroyGlobals();
+    m_fake.reset();
+}
+
+void TstListingWindow::search(const QString &text)
+{
+    m_window->sle_filtro->setText(text);
+    QTest::mouseClick(m_window->cb_buscar, Qt::LeftButton);
+}
+
+void TstListingWindow::countFollowsSearchesAndFilters()
+{
+    w_busqueda &w = *m_window;
+    // Before any search the label says nothing; it reads like the hint beside it.
+    QCOMPARE(count(), u""_s);
+    QCOMPARE(w.st_cuenta->font(), w.st_2->font());
+    QCOMPARE(w.st_cuenta->palette().color(QPalette::WindowText),
+             w.st_2->palette().color(QPalette::WindowText));
+    QCOMPARE(w.st_cuenta->geometry().top(), w.st_2->geometry().top());
+    QCOMPARE(w.st_cuenta->geometry().right(), w.dw_listado->geometry().right());
+    QVERIFY(w.st_cuenta->alignment() & Qt::AlignRight);
+
+    search(QString());
+    m_members = w.dw_listado->RowCount();
+    QVERIFY(m_members >= 17);
+    QCOMPARE(count(), u"%1 miembros"_s.arg(m_members));
+
+    // A filter by selection hides some; removing it shows them all again.
+    n_svc_dw_gridstyle &style = *w.dw_listado->isrv_gridstyle;
+    style.of_process_popup(u"m_filterbyselection"_s, 1, u"tipo_miembro_red"_s);
+    const long listed = w.dw_listado->RowCount();
+    QVERIFY(listed > 0 && listed < m_members);
+    QCOMPARE(count(), u"%1 de %2 miembros (filtro activo)"_s.arg(listed).arg(m_members));
+    style.of_process_popup(u"m_originalfilter"_s, 0, u"datawindow"_s);
+    QCOMPARE(count(), u"%1 miembros"_s.arg(m_members));
+
+    // One member, then nobody.
+    search(u"farrill"_s);
+    QCOMPARE(count(), u"1 miembro"_s);
+    search(u"zzqxj no existe"_s);
+    QCOMPARE(w.dw_listado->RowCount(), 0L);
+    QCOMPARE(count(), u"Ningún miembro coincide con la búsqueda"_s);
+
+    // A filter left on from before makes a search list fewer, and says so.
+    search(QString());
+    style.of_process_popup(u"m_filterexcludingselection"_s, 1, u"tipo_miembro_red"_s);
+    search(QString());
+    QVERIFY(count().endsWith(u" de %1 miembros (filtro activo)"_s.arg(m_members)));
+
+    // A word of progress stays until the next count.
+    w.wf_showstatus(u"Leyendo…"_s);
+    QCOMPARE(count(), u"Leyendo…"_s);
+    w.wf_showcount();
+    QVERIFY(count().endsWith(u"(filtro activo)"_s));
+}
+
+void TstListingWindow::listingFollowsTheWindow()
+{
+    w_busqueda &w = *m_window;
+    const QRect grid = designed(55, 332, 4905, 1620);
+    const QRect hint = designed(242, 1952, 1189, 80);
+    QCOMPARE(w.dw_listado->geometry(), grid);
+    QCOMPARE(w.st_2->geometry(), hint);
+    const QRect search = w.cb_buscar->geometry();
+    const QRect frame = w.gb_1->geometry();
+    const QRect above = w.st_4->geometry();
+    const QSize designedSize = w.size();
+
+    // Larger: the grid takes all of it, the hint and the count stay under the grid.
+    w.resize(designedSize + QSize(300, 200));
+    QTRY_COMPARE(w.dw_listado->geometry(), grid.adjusted(0, 0, 300, 200));
+    QCOMPARE(w.st_2->geometry(), hint.translated(0, 200));
+    QCOMPARE(w.st_cuenta->geometry().top(), hint.top() + 200);
+    QCOMPARE(w.st_cuenta->geometry().right(), grid.right() + 300);
+    QCOMPARE(w.cb_buscar->geometry(), search);
+    QCOMPARE(w.gb_1->geometry(), frame);
+    QCOMPARE(w.st_4->geometry(), above);
+
+    // Smaller than designed: the grid shrinks with the window, never to nothing.
+    w.resize(designedSize - QSize(200, 100));
+    QTRY_COMPARE(w.dw_listado->geometry(), grid.adjusted(0, 0, -200, -100));
+    w.resize(200, 200);
+    QTRY_VERIFY(w.dw_listado->width() >= 160 && w.dw_listado->height() >= 80);
+
+    // Back at the designed size everything is where the layout puts it.
+    w.resize(designedSize);
+    QTRY_COMPARE(w.dw_listado->geometry(), grid);
+    QCOMPARE(w.st_2->geometry(), hint);
+}
+
+void TstListingWindow::keysAroundTheListing()
+{
+    w_busqueda &w = *m_window;
+    QSignalSpy sent(w.dw_listado, &search::dw_listado::statementSent);
+    search(QString());
+    QCOMPARE(sent.count(), 1);
+
+    // Enter in the grid still presses "Buscar".
+    w.dw_listado->setFocus();
+    QTest::keyClick(w.dw_listado, Qt::Key_Down);
+    QTest::keyClick(w.dw_listado, Qt::Key_Return);
+    QCOMPARE(sent.count(), 2);
+
+    // Escape closes a card window.
+    rt::OpenWithParm(g_w_consulta, double(testsupport::sample::kResearcher));
+    QVERIFY(g_w_consulta);
+    QVERIFY(QTest::qWaitForWindowExposed(g_w_consulta));
+    g_w_consulta->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(g_w_consulta));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : g_w_consulta.data(),
+                    Qt::Key_Escape);
+    QTRY_VERIFY(!g_w_consulta || !g_w_consulta->isVisible());
+}
+
+QTEST_MAIN(TstListingWindow)
+#include "tst_listingwindow.moc"
