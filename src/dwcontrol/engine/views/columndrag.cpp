@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,9 +28,15 @@ ColumnDrag::ColumnDrag(DataWindowControl &control, const GridView &view, QWidget
     , m_canvas(canvas)
 {}
 
+bool ColumnDrag::onHeader(QPoint pixel) const
+{
+    // Only a grid lays its columns side by side under headings.
+    return pixel.y() >= 0 && pixel.y() < m_view.headerHeight() && m_control.model().presentation() == u"grid";
+}
+
 std::optional<ColumnDrag::Border> ColumnDrag::borderAt(QPoint pixel) const
 {
-    if (pixel.y() < 0 || pixel.y() >= m_view.headerHeight())
+    if (!onHeader(pixel))
         return std::nullopt;
     const int pane = m_view.paneAt(pixel);
     if (pane < 0)
@@ -83,7 +90,7 @@ bool ColumnDrag::press(QPoint pixel)
         m_changed = false;
         return true;
     }
-    if (pixel.y() < 0 || pixel.y() >= m_view.headerHeight())
+    if (!onHeader(pixel))
         return false;
     m_pane = m_view.paneAt(pixel);
     if (m_pane < 0)

@@ -49,6 +49,7 @@ private:
         QString column;
         int width = 0;
     };
+    [[nodiscard]] bool onHeader(QPoint pixel) const;
     [[nodiscard]] std::optional<Border> borderAt(QPoint pixel) const;
     [[nodiscard]] int insertionIndex(int pane, int pixelX) const;
     void updateCursor(QPoint pixel);
