@@ -6,6 +6,8 @@
 #include "objects/layout.h"
 #include "output/columnheading.h"
 
+#include <algorithm>
+
 namespace dw {
 
 using namespace Qt::StringLiterals;
@@ -23,79 +25,99 @@ void appendTextCell(QString &out, const QString &value)
     }
 }
 
-void appendHtmlCell(QString &out, const QString &tag, const QString &value)
+// Opening and closing tags of a cell, e.g. "<td>" and "</td>".
+struct Tag
 {
-    out += u'<' + tag + u'>';
-    QString escaped = value.toHtmlEscaped();
-    if (escaped.contains(u'\n')) {
+    QString open;
+    QString close;
+};
+
+void appendHtmlCell(QString &out, const Tag &tag, const QString &value)
+{
+    out += tag.open;
+    const bool plain = std::none_of(value.begin(), value.end(), [](QChar c) {
+        return c == u'<' || c == u'>' || c == u'&' || c == u'"' || c == u'\n';
+    });
+    if (plain) {
+        out += value;
+    } else {
+        QString escaped = value.toHtmlEscaped();
         escaped.replace(u"\r\n"_s, u"<br>"_s);
         escaped.replace(u'\n', u"<br>"_s);
+        out += escaped;
     }
-    out += escaped;
-    out += u"</"_s + tag + u'>';
+    out += tag.close;
 }
 
-// What a column shows at the rows: DataWindow::displayText, with the column's object and
-// format looked up once rather than once per cell (a copy may take a million cells).
-QStringList displayTexts(const DataWindow &dw, const QString &column, int number,
-                         const std::vector<long> &rows)
+// Reads what a column shows, as DataWindow::displayText does, with the column's object
+// and format looked up once rather than once per cell (a copy may take a million cells).
+class ColumnReader
 {
-    QStringList texts;
-    texts.reserve(qsizetype(rows.size()));
-    const LayoutObject *object = nullptr;
-    for (const LayoutObject &candidate : dw.objects()) {
-        if (candidate.kind == u"column" && candidate.name.compare(column, Qt::CaseInsensitive) == 0)
-            object = &candidate;
+public:
+    ColumnReader(const DataWindow &dw, const QString &column, int number) : m_dw(dw), m_number(number)
+    {
+        const LayoutObject *object = nullptr;
+        for (const LayoutObject &candidate : dw.objects()) {
+            if (candidate.kind == u"column" && candidate.name.compare(column, Qt::CaseInsensitive) == 0)
+                object = &candidate;
+        }
+        const QString *format = object ? findAttribute(*object, u"format") : nullptr;
+        // Looked-up values and a format given by an expression depend on the row.
+        m_perRow = !object || dw.Describe(column + u".Edit.Style"_s) == u"dddw"_s
+            || dw.Describe(column + u".Edit.CodeTable"_s) == u"yes"_s
+            || (format && !expressionPart(*format).isEmpty());
+        if (!m_perRow)
+            m_format = dw.attribute(*object, u"format"_s, 0);
     }
-    const QString *format = object ? findAttribute(*object, u"format") : nullptr;
-    // Looked-up values and a format given by an expression depend on the row.
-    const bool perRow = dw.Describe(column + u".Edit.Style"_s) == u"dddw"_s
-        || dw.Describe(column + u".Edit.CodeTable"_s) == u"yes"_s || !object
-        || (format && !expressionPart(*format).isEmpty());
-    if (perRow) {
-        for (const long row : rows)
-            texts.append(dw.displayText(row, number));
-        return texts;
+
+    [[nodiscard]] QString text(long row) const
+    {
+        return m_perRow ? m_dw.displayText(row, m_number)
+                        : formatValue(m_dw.GetItem(row, m_number), m_format);
     }
-    const QString fixed = dw.attribute(*object, u"format"_s, 0);
-    for (const long row : rows)
-        texts.append(formatValue(dw.GetItem(row, number), fixed));
-    return texts;
-}
+
+private:
+    const DataWindow &m_dw;
+    int m_number;
+    bool m_perRow = true;
+    QString m_format;
+};
 
 } // namespace
 
 CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
 {
     QStringList headings;
-    std::vector<QStringList> values; // column by column
+    std::vector<ColumnReader> columns;
     for (const GridColumn &column : visibleColumns(dw)) {
         const int number = dw.columnNumber(column.name);
         if (number > 0) {
             headings.append(columnHeading(dw, column.name));
-            values.push_back(displayTexts(dw, column.name, number, rows));
+            columns.emplace_back(dw, column.name, number);
         }
     }
 
     CopiedRows copied;
-    copied.html = u"<table>\n<tr>"_s;
+    const Tag th{u"<th>"_s, u"</th>"_s};
+    const Tag td{u"<td>"_s, u"</td>"_s};
+    copied.html += u"<table>\n<tr>"_s;
     for (qsizetype i = 0; i < headings.size(); ++i) {
         if (i > 0)
             copied.text += u'\t';
         appendTextCell(copied.text, headings[i]);
-        appendHtmlCell(copied.html, u"th"_s, headings[i]);
+        appendHtmlCell(copied.html, th, headings[i]);
     }
     copied.text += u'\n';
     copied.html += u"</tr>\n"_s;
 
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (const long row : rows) {
         copied.html += u"<tr>"_s;
-        for (std::size_t c = 0; c < values.size(); ++c) {
-            const QString &value = values[c][qsizetype(r)];
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const QString value = columns[c].text(row);
             if (c > 0)
                 copied.text += u'\t';
             appendTextCell(copied.text, value);
-            appendHtmlCell(copied.html, u"td"_s, value);
+            appendHtmlCell(copied.html, td, value);
         }
         copied.text += u'\n';
         copied.html += u"</tr>\n"_s;
