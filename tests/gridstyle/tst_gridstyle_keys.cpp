@@ -206,7 +206,7 @@ void TstGridStyleKeys::focusFrameOnlyWithFocus()
     const QColor focus = control.palette().color(QPalette::Highlight);
     const auto frameShown = [&] {
         const QImage image = control.grab().toImage();
-        return QColor(image.pixel(top.x(), top.y() + 1)) == focus;
+        return QColor(image.pixel(top.x(), top.y())) == focus;
     };
     QVERIFY(control.hasFocus());
     QVERIFY(frameShown());

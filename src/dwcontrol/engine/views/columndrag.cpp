@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace dw {
 
@@ -17,8 +16,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How near a heading's right edge the pointer grabs the border, in pixels.
-constexpr int kBorderGrip = 3;
+// The pointer grabs a border over the last pixels of a heading and the gap after it,
+// never over the next heading, which stays a place to click.
+constexpr int kGripInside = 3;
+constexpr int kGripOutside = 1;
 
 } // namespace
 
@@ -41,17 +42,12 @@ std::optional<ColumnDrag::Border> ColumnDrag::borderAt(QPoint pixel) const
     const int pane = m_view.paneAt(pixel);
     if (pane < 0)
         return std::nullopt;
-    std::optional<Border> nearest;
-    int distance = kBorderGrip + 1;
     for (const GridColumn &column : visibleColumns(m_control.model())) {
-        const int edge = m_view.pixelXOf(pane, column.x + column.width);
-        const int d = std::abs(pixel.x() - edge);
-        if (d < distance) {
-            distance = d;
-            nearest = Border{column.name, column.width};
-        }
+        const int beyond = pixel.x() - m_view.pixelXOf(pane, column.x + column.width);
+        if (beyond >= -kGripInside && beyond <= kGripOutside)
+            return Border{column.name, column.width};
     }
-    return nearest;
+    return std::nullopt;
 }
 
 int ColumnDrag::insertionIndex(int pane, int pixelX) const

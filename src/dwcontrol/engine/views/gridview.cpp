@@ -203,16 +203,14 @@ void GridView::paintPane(QPainter &painter, const Painters &bands, const QRect &
     }
     if (m_summary > 0 && rowTop(m_dw.RowCount() + 1) < rowsBottom())
         bands.summary.paint(painter, QPointF(originX, rowTop(m_dw.RowCount() + 1)), 0);
-    if (m_focusFrame) {
+    if (m_focusFrame && m_dw.presentation() == u"grid") {
         const long current = m_dw.GetRow();
         if (current >= rows.first && current <= rows.last) {
-            // Two pixels wide, inside the row.
-            const QRect frame(originX, rowTop(current), m_contentWidth, m_detail);
-            const QColor focus = palette().color(QPalette::Highlight);
-            painter.fillRect(QRect(frame.left(), frame.top(), frame.width(), 2), focus);
-            painter.fillRect(QRect(frame.left(), frame.bottom() - 1, frame.width(), 2), focus);
-            painter.fillRect(QRect(frame.left(), frame.top(), 2, frame.height()), focus);
-            painter.fillRect(QRect(frame.right() - 1, frame.top(), 2, frame.height()), focus);
+            // One pixel inside the row, clear of the grid line under it.
+            const QRect frame(originX, rowTop(current), m_contentWidth, m_detail - 1);
+            painter.setPen(palette().color(QPalette::Highlight));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(frame.adjusted(0, 0, -1, -1));
         }
     }
     painter.restore();

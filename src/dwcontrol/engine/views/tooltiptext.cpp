@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLocale>
+#include <QTextDocument>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -72,6 +73,9 @@ QString boundedToolTip(const QString &value, const QFont &font, const QRect &ava
         const QString missing = QLocale(QLocale::Spanish, QLocale::Mexico).toString(value.size() - shown);
         lines.append(u"(%1 caracteres sin mostrar)"_s.arg(missing));
     }
+    // A value that fits on one line is shown as it is, unless it would read as markup.
+    if (!cut && lines.size() <= 1 && !Qt::mightBeRichText(value))
+        return value;
     for (QString &line : lines)
         line = line.toHtmlEscaped();
     return u"<p style=\"white-space:pre\">"_s + lines.join(u"<br>"_s) + u"</p>"_s;
