@@ -2,8 +2,7 @@
 
 #include "datawindow.h"
 #include "objects/columnorder.h"
-#include "objects/displayformat.h"
-#include "objects/layout.h"
+#include "output/celltexts.h"
 #include "output/columnheading.h"
 
 #include <algorithm>
@@ -49,61 +48,28 @@ void appendHtmlCell(QString &out, const Tag &tag, const QString &value)
     out += tag.close;
 }
 
-// Reads what a column shows, as DataWindow::displayText does, with the column's object
-// and format looked up once rather than once per cell (a copy may take a million cells).
-class ColumnReader
-{
-public:
-    ColumnReader(const DataWindow &dw, const QString &column, int number) : m_dw(dw), m_number(number)
-    {
-        const LayoutObject *object = nullptr;
-        for (const LayoutObject &candidate : dw.objects()) {
-            if (candidate.kind == u"column" && candidate.name.compare(column, Qt::CaseInsensitive) == 0)
-                object = &candidate;
-        }
-        const QString *format = object ? findAttribute(*object, u"format") : nullptr;
-        // Looked-up values and a format given by an expression depend on the row.
-        m_perRow = !object || dw.Describe(column + u".Edit.Style"_s) == u"dddw"_s
-            || dw.Describe(column + u".Edit.CodeTable"_s) == u"yes"_s
-            || (format && !expressionPart(*format).isEmpty());
-        if (!m_perRow)
-            m_format = dw.attribute(*object, u"format"_s, 0);
-    }
-
-    [[nodiscard]] QString text(long row) const
-    {
-        return m_perRow ? m_dw.displayText(row, m_number)
-                        : formatValue(m_dw.GetItem(row, m_number), m_format);
-    }
-
-private:
-    const DataWindow &m_dw;
-    int m_number;
-    bool m_perRow = true;
-    QString m_format;
-};
-
 } // namespace
 
 CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
 {
     QStringList headings;
-    std::vector<ColumnReader> columns;
+    std::vector<int> columns;
     for (const GridColumn &column : visibleColumns(dw)) {
         const int number = dw.columnNumber(column.name);
         if (number > 0) {
             headings.append(columnHeading(dw, column.name));
-            columns.emplace_back(dw, column.name, number);
+            columns.push_back(number);
         }
     }
+    const CellTexts cells(dw);
 
     // Sized once from a sample of the rows, so that a copy of a hundred thousand rows
     // does not move its text again and again while it grows.
     const std::size_t sampled = std::min<std::size_t>(rows.size(), 64);
     qsizetype sampleCharacters = 0;
     for (std::size_t r = 0; r < sampled; ++r) {
-        for (const ColumnReader &column : columns)
-            sampleCharacters += column.text(rows[r]).size() + 1;
+        for (const int column : columns)
+            sampleCharacters += cells.text(rows[r], column).size() + 1;
     }
     const double perRow = sampled > 0 ? double(sampleCharacters) / double(sampled) : 0.0;
     const auto expected = qsizetype(perRow * 1.1 * double(rows.size()));
@@ -125,7 +91,7 @@ CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
     for (const long row : rows) {
         copied.html += u"<tr>"_s;
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const QString value = columns[c].text(row);
+            const QString value = cells.text(row, columns[c]);
             if (c > 0)
                 copied.text += u'\t';
             appendTextCell(copied.text, value);
