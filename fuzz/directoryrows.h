@@ -7,6 +7,10 @@
 #include "objects/layoutsyntax.h"
 #include "rowsfixture.h"
 
+#include <QHash>
+
+#include <optional>
+
 class DirectoryContext final : public StoreContext
 {
 public:
@@ -24,11 +28,19 @@ public:
         const auto text = scanner.value();
         if (!text || !scanner.accept(u','))
             return QStringLiteral("!");
-        const auto parsed = dw::Expression::parse(*text, *this);
-        if (!parsed)
+        // Parsed once per text, as the data window does.
+        auto found = m_parsed.find(*text);
+        if (found == m_parsed.end())
+            found = m_parsed.insert(*text, dw::Expression::parse(*text, *this));
+        if (!*found)
             return QStringLiteral("!");
-        return parsed->evaluate(*this, 0).toText();
+        return (*found)->evaluate(*this, 0).toText();
     }
+
+    void forget() const { m_parsed.clear(); }
+
+private:
+    mutable QHash<QString, std::optional<dw::Expression>> m_parsed;
 };
 
 struct DirectoryRows

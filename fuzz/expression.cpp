@@ -16,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     directory.context.filter = text;
     directory.context.describeCalls.clear();
+    directory.context.forget();
     for (qint64 index = 0; index < directory.store.size(); ++index)
         (void)parsed->evaluate(directory.context, index).toText();
     dw::RowSet rows = directory.rows;

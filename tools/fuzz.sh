@@ -27,7 +27,8 @@ if [ "$target" = jetpages ]; then
     # Access files are large: a fixture of the tests serves as the seed instead of a copy.
     mkdir -p "$build/seeds/jetpages"
     cp tests/data/mdb/directorio_small.mdb "$build/seeds/jetpages/"
-    options+=(-max_len=262144 "$PWD/$build/seeds/jetpages")
+    # The import gives up on a reader that runs 30 s; the target allows it that long.
+    options+=(-max_len=262144 -timeout=60 "$PWD/$build/seeds/jetpages")
 fi
 export UBSAN_OPTIONS="suppressions=$PWD/fuzz/ubsan.supp:print_stacktrace=1"
 cd "$build"

@@ -38,14 +38,19 @@ struct Budget
 thread_local Budget budget;
 thread_local int evaluationDepth = 0;
 
-bool spendStep()
+bool spendSteps(qint64 steps)
 {
     if (budget.exceeded)
         return false;
-    if (++budget.steps > Expression::maxSteps)
+    budget.steps += steps;
+    if (budget.steps > Expression::maxSteps)
         budget.exceeded = true;
     return !budget.exceeded;
 }
+
+// Describe and Evaluate go through the data window (paths taken apart, texts quoted and
+// read back): each costs as much as this many nodes.
+constexpr qint64 stepsPerDataWindowCall = 100;
 
 enum class Truth { False, True, Unknown };
 
@@ -232,7 +237,7 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
     case Node::Function::String:
         return textValue(argument.toText());
     case Node::Function::Describe: {
-        if (nesting >= maxNesting)
+        if (nesting >= maxNesting || !spendSteps(stepsPerDataWindowCall))
             return {};
         const NestingGuard guard;
         return textValue(context.describe(argument.toText()));
@@ -240,7 +245,7 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
     case Node::Function::Evaluate: {
         // Rows are numbered by the data window, which answers Evaluate through Describe.
         const Value row = evaluateNode(node.operands[1], context, index);
-        if (row.isNull() || nesting >= maxNesting)
+        if (row.isNull() || nesting >= maxNesting || !spendSteps(stepsPerDataWindowCall))
             return {};
         const NestingGuard guard;
         return textValue(context.describe(QStringLiteral("Evaluate(%1, %2)")
@@ -254,7 +259,7 @@ Value evaluateCall(const Node &node, const EvalContext &context, qint64 index)
 
 Value evaluateNode(const Node &node, const EvalContext &context, qint64 index)
 {
-    if (!spendStep())
+    if (!spendSteps(1))
         return {};
     switch (node.kind) {
     case Node::Kind::Literal:
