@@ -1,6 +1,7 @@
 // The SELECT a layout sends, per dialect, and what it means once a database runs it.
 
 #include "datawindow.h"
+#include "db/odbcconnection.h"
 #include "sql/selectdefinition.h"
 
 #include <QTest>
@@ -70,6 +71,9 @@ private slots:
     void joinKeepsAccessNullMeaning_data();
     void joinKeepsAccessNullMeaning();
     void argumentsAndTexts();
+    void statementTranslatedOnce_data();
+    void statementTranslatedOnce();
+    void dialectFromTheDriversName();
     void bindingConvertsTypes();
 };
 
@@ -97,7 +101,7 @@ void tst_SqlRender::cardSelectPerDialect_data()
                                u"directorio.linea_investigacion & ' / ' & directorio.area_aplicacion "
                                u"FROM directorio WHERE directorio.id = ?"_s;
     QTest::newRow("sqlite") << dw::Dialect::SQLite
-                            << u"SELECT directorio.nombre, ucase(directorio.tipo_miembro_red), "
+                            << u"SELECT directorio.nombre, upper(directorio.tipo_miembro_red), "
                                u"(COALESCE(directorio.linea_investigacion, '') || ' / ' || "
                                u"COALESCE(directorio.area_aplicacion, '')) "
                                u"FROM directorio WHERE directorio.id = ?"_s;
@@ -106,6 +110,12 @@ void tst_SqlRender::cardSelectPerDialect_data()
                                 u"(COALESCE(directorio.linea_investigacion, '') || ' / ' || "
                                 u"COALESCE(directorio.area_aplicacion, '')) "
                                 u"FROM directorio WHERE directorio.id = ?"_s;
+    QTest::newRow("postgresql")
+        << dw::Dialect::PostgreSQL
+        << u"SELECT \"directorio\".\"nombre\", upper(\"directorio\".\"tipo_miembro_red\"), "
+           u"(COALESCE(\"directorio\".\"linea_investigacion\", '') || ' / ' || "
+           u"COALESCE(\"directorio\".\"area_aplicacion\", '')) "
+           u"FROM \"directorio\" WHERE \"directorio\".\"id\" = ?"_s;
 }
 
 void tst_SqlRender::cardSelectPerDialect()
@@ -186,6 +196,72 @@ void tst_SqlRender::argumentsAndTexts()
     select.where = u"(directorio.id = 1"_s;
     QVERIFY(!dw::renderSelect(select, dw::Dialect::Generic, &error));
     QVERIFY(!dw::renderSelect(dw::SelectDefinition{}, dw::Dialect::Access, &error));
+}
+
+// The search window appends its condition in the Access dialect; the whole statement is
+// translated once, just before it is sent.
+void tst_SqlRender::statementTranslatedOnce_data()
+{
+    QTest::addColumn<dw::Dialect>("dialect");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<std::vector<int>>("markers");
+
+    const QString search
+        = u"SELECT directorio.nombre FROM directorio where ucase( nombre ) like '%O''F\\A\"%'"_s;
+    QTest::newRow("access untouched") << dw::Dialect::Access << search << search << std::vector<int>{};
+    QTest::newRow("sqlite search")
+        << dw::Dialect::SQLite << search
+        << u"SELECT directorio.nombre FROM directorio where upper( nombre ) like '%O''F\\A\"%'"_s
+        << std::vector<int>{};
+    QTest::newRow("postgresql search")
+        << dw::Dialect::PostgreSQL << search
+        << u"SELECT \"directorio\".\"nombre\" FROM \"directorio\" where upper( \"nombre\" ) like "
+           u"E'%O''F\\\\A\"%' ESCAPE ''"_s
+        << std::vector<int>{};
+    QTest::newRow("postgresql any field")
+        << dw::Dialect::PostgreSQL << u"SELECT directorio.id FROM directorio where ucase(todo) like '%ANA%'"_s
+        << u"SELECT \"directorio\".\"id\" FROM \"directorio\" where upper(\"todo\") like '%ANA%' ESCAPE ''"_s
+        << std::vector<int>{};
+    // A marker inside a join is written twice; both bind the same argument.
+    QTest::newRow("marker in a join")
+        << dw::Dialect::PostgreSQL
+        << u"SELECT ? & directorio.nombre FROM directorio WHERE directorio.id = ?"_s
+        << u"SELECT (CASE WHEN COALESCE(?, \"directorio\".\"nombre\") IS NULL THEN NULL ELSE COALESCE(?, '') "
+           u"|| "
+           u"COALESCE(\"directorio\".\"nombre\", '') END) FROM \"directorio\" WHERE \"directorio\".\"id\" = ?"_s
+        << std::vector<int>{0, 0, 1};
+    QTest::newRow("names that are keywords, brackets")
+        << dw::Dialect::PostgreSQL
+        << u"SELECT t.[user], t.order FROM t WHERE t.x IS NOT NULL ORDER BY t.x DESC"_s
+        << u"SELECT \"t\".\"user\", \"t\".\"order\" FROM \"t\" WHERE \"t\".\"x\" IS NOT NULL ORDER BY "
+           u"\"t\".\"x\" DESC"_s
+        << std::vector<int>{};
+}
+
+void tst_SqlRender::statementTranslatedOnce()
+{
+    QFETCH(dw::Dialect, dialect);
+    QFETCH(QString, statement);
+    QFETCH(QString, expected);
+    QFETCH(std::vector<int>, markers);
+    std::vector<int> parameters;
+    for (int i = 0; i < int(statement.count(u'?')); ++i)
+        parameters.push_back(i);
+    QString error;
+    const auto translated = dw::translateSelect(statement, parameters, dialect, &error);
+    QVERIFY2(translated, qPrintable(error));
+    QCOMPARE(translated->sql, expected);
+    if (dialect != dw::Dialect::Access)
+        QCOMPARE(translated->parameters, markers);
+}
+
+void tst_SqlRender::dialectFromTheDriversName()
+{
+    QCOMPARE(dw::dialectOfDbms(u"ACCESS"_s), dw::Dialect::Access);
+    QCOMPARE(dw::dialectOfDbms(u"SQLite"_s), dw::Dialect::SQLite);
+    QCOMPARE(dw::dialectOfDbms(u"PostgreSQL"_s), dw::Dialect::PostgreSQL);
+    QCOMPARE(dw::dialectOfDbms(u"Microsoft SQL Server"_s), dw::Dialect::Generic);
 }
 
 void tst_SqlRender::bindingConvertsTypes()

@@ -75,9 +75,7 @@ Transaction *DataWindow::transObject() const
 
 QString DataWindow::selectSql() const
 {
-    Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
-    const auto rendered
-        = renderSelect(d->layout.select, connection ? connection->dialect() : Dialect::Access);
+    const auto rendered = renderSelect(d->layout.select, Dialect::Access);
     return rendered ? rendered->sql : QString();
 }
 
@@ -110,29 +108,47 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
 {
     d->clearRows();
     Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
+    // A server that went away is asked again at every retrieval until it answers.
+    if (!connection && d->transaction && d->transaction->reconnectIfLost())
+        connection = d->transaction->connection();
     if (!connection) {
-        d->reportDatabaseError(-1, u"No hay conexión con la base de datos."_s);
+        if (d->transaction && d->transaction->linkLost())
+            d->reportDatabaseError(d->transaction->SQLDBCode, d->transaction->SQLErrText);
+        else
+            d->reportDatabaseError(-1, u"No hay conexión con la base de datos."_s);
         d->notifyRows();
         return -1;
     }
+    // The preview sees the statement as the program writes it (the Access dialect); what
+    // it hands back is translated once for the database behind the connection.
     QString problem;
-    const auto rendered = renderSelect(d->layout.select, connection->dialect(), &problem);
-    if (!rendered) {
+    const auto written = renderSelect(d->layout.select, Dialect::Access, &problem);
+    if (!written) {
         d->reportDatabaseError(-1, problem);
         d->notifyRows();
         return -1;
     }
 
-    d->previewSql = rendered->sql;
+    d->previewSql = written->sql;
     d->inPreview = true;
     if (d->observer)
-        d->observer->sqlPreview(0, 1, rendered->sql, 0, 0);
+        d->observer->sqlPreview(0, 1, written->sql, 0, 0);
     d->inPreview = false;
-    const QString sql = d->previewSql;
 
+    const auto sent = translateSelect(d->previewSql, written->parameters, connection->dialect(), &problem);
+    if (!sent) {
+        d->reportDatabaseError(-1, problem);
+        d->notifyRows();
+        return -1;
+    }
+    const std::vector<Value> parameters = bindArguments(d->layout.select, *sent, arguments);
     DbError error;
-    std::unique_ptr<Cursor> cursor
-        = connection->query(sql, bindArguments(d->layout.select, *rendered, arguments), error);
+    std::unique_ptr<Cursor> cursor = connection->query(sent->sql, parameters, error);
+    // A connection the server dropped is made again once, and the statement sent again.
+    if (!cursor && d->transaction->reconnectIfLost()) {
+        connection = d->transaction->connection();
+        cursor = connection->query(sent->sql, parameters, error);
+    }
     if (!cursor) {
         d->reportDatabaseError(error.code, error.text);
         d->notifyRows();

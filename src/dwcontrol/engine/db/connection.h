@@ -14,6 +14,7 @@ namespace dw {
 enum class Dialect {
     Access, // the Access driver: `&` joins texts, ucase(), like with % and _
     SQLite, // the built-in driver and SQLite ODBC: `||`, the built-in ucase()
+    PostgreSQL, // PostgreSQL through its ODBC driver: `||`, upper(), quoted names
     Generic, // any other ODBC driver: ANSI SQL
 };
 
@@ -22,6 +23,7 @@ struct DbError
 {
     long code = 0;
     QString text;
+    QString state; // the five-character SQLSTATE when the driver gave one
 };
 
 enum class CellKind { Null, Integer, Real, Text };
@@ -54,6 +56,9 @@ public:
     [[nodiscard]] virtual std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
                                                         DbError &error)
         = 0;
+    // True once the link to the database is gone (a server that stopped or restarted);
+    // only a new connection can answer again.
+    [[nodiscard]] virtual bool lost() const { return false; }
 };
 
 } // namespace dw

@@ -23,7 +23,7 @@ inline constexpr long StatementStopped = 1011; // a statement ran past its time 
 
 [[nodiscard]] inline DbError makeError(long code, const QString &text)
 {
-    return DbError{code, text};
+    return DbError{code, text, {}};
 }
 
 } // namespace dw

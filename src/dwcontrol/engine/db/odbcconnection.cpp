@@ -50,9 +50,12 @@ DbError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString &context)
     QString lead = context;
     if (lead.endsWith(u'.'))
         lead.chop(1);
-    return makeError(native,
-                     lead + QStringLiteral(": ")
-                         + QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), size));
+    DbError error
+        = makeError(native,
+                    lead + QStringLiteral(": ")
+                        + QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), size));
+    error.state = QString::fromUtf16(reinterpret_cast<const char16_t *>(state.data()), 5);
+    return error;
 }
 
 // The environment and connection handles, shared by the connection and its cursors so a
@@ -62,6 +65,27 @@ struct OdbcHandles
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool connected = false;
+    bool autoCommit = false;
+    bool lost = false;
+
+    // The program never writes: whatever a statement opened on the server (a transaction,
+    // its locks, or a failed statement that would refuse every later one) is given up
+    // as soon as the statement is done.
+    void endRead()
+    {
+        if (connected && !autoCommit)
+            SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+    }
+
+    // After a failure: a communication error (SQLSTATE class 08) or a driver that calls
+    // the connection dead means only a new connection can answer.
+    void noteFailure(const DbError &error)
+    {
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        lost = lost || error.state.startsWith(u"08")
+            || (SQL_SUCCEEDED(SQLGetConnectAttrW(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))
+                && dead == SQL_CD_TRUE);
+    }
 
     OdbcHandles() = default;
     OdbcHandles(const OdbcHandles &) = delete;
@@ -121,7 +145,11 @@ public:
         : m_handles(std::move(handles))
         , m_statement(statement)
     {}
-    ~OdbcCursor() override { SQLFreeHandle(SQL_HANDLE_STMT, m_statement); }
+    ~OdbcCursor() override
+    {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
+        m_handles->endRead();
+    }
 
     // Reads the result's columns; false with `error` set when the driver cannot describe them.
     [[nodiscard]] bool describe(DbError &error)
@@ -161,9 +189,11 @@ public:
         const SQLRETURN rc = SQLFetch(m_statement);
         if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc)) {
             m_finished = true;
-            if (rc != SQL_NO_DATA)
+            if (rc != SQL_NO_DATA) {
                 m_error
                     = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Error al leer una fila."));
+                m_handles->noteFailure(*m_error);
+            }
             return false;
         }
         // Columns are read in order, as every driver allows with SQLGetData.
@@ -172,6 +202,7 @@ public:
                 m_finished = true;
                 m_error
                     = diagnostics(SQL_HANDLE_STMT, m_statement, QStringLiteral("Error al leer un valor."));
+                m_handles->noteFailure(*m_error);
                 return false;
             }
         }
@@ -285,6 +316,19 @@ public:
     std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
                                   DbError &error) override
     {
+        auto cursor = start(sql, params, error);
+        if (!cursor) {
+            m_handles->noteFailure(error);
+            m_handles->endRead();
+        }
+        return cursor;
+    }
+
+    bool lost() const override { return m_handles->lost; }
+
+private:
+    std::unique_ptr<Cursor> start(const QString &sql, const std::vector<Value> &params, DbError &error)
+    {
         SQLHSTMT statement = SQL_NULL_HSTMT;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_handles->dbc, &statement))) {
             error = diagnostics(SQL_HANDLE_DBC, m_handles->dbc,
@@ -314,7 +358,6 @@ public:
         return cursor;
     }
 
-private:
     static bool bind(SQLHSTMT statement, SQLUSMALLINT index, const Value &value, BoundParameter &slot)
     {
         if (value.isNull()) {
@@ -349,17 +392,24 @@ Dialect dialectOf(SQLHDBC dbc)
     SQLSMALLINT length = 0;
     if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, name.data(), SQLSMALLINT(sizeof name), &length)))
         return Dialect::Generic;
-    const QString dbms = QString::fromUtf16(
+    return dialectOfDbms(QString::fromUtf16(
         reinterpret_cast<const char16_t *>(name.data()),
-        std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), qsizetype(name.size()) - 1));
-    if (dbms.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
-        return Dialect::Access;
-    if (dbms.contains(u"SQLite", Qt::CaseInsensitive))
-        return Dialect::SQLite;
-    return Dialect::Generic;
+        std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), qsizetype(name.size()) - 1)));
 }
 
 } // namespace
+
+Dialect dialectOfDbms(const QString &dbmsName)
+{
+    const QString name = dbmsName.trimmed();
+    if (name.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
+        return Dialect::Access;
+    if (name.contains(u"SQLite", Qt::CaseInsensitive))
+        return Dialect::SQLite;
+    if (name.contains(u"PostgreSQL", Qt::CaseInsensitive))
+        return Dialect::PostgreSQL;
+    return Dialect::Generic;
+}
 
 std::unique_ptr<Connection> openOdbc(const QString &connectString, bool autoCommit, DbError &error)
 {
@@ -387,6 +437,7 @@ std::unique_ptr<Connection> openOdbc(const QString &connectString, bool autoComm
         return nullptr;
     }
     handles->connected = true;
+    handles->autoCommit = autoCommit;
     if (!autoCommit) {
         SQLSetConnectAttrW(handles->dbc, SQL_ATTR_AUTOCOMMIT,
                            reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);

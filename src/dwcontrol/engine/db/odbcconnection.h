@@ -14,4 +14,8 @@ namespace dw {
 [[nodiscard]] std::unique_ptr<Connection> openOdbc(const QString &connectString, bool autoCommit,
                                                    DbError &error);
 
+// The dialect of the database a driver names in SQL_DBMS_NAME ("ACCESS", "SQLite",
+// "PostgreSQL", ...); any other name gets the generic dialect.
+[[nodiscard]] Dialect dialectOfDbms(const QString &dbmsName);
+
 } // namespace dw

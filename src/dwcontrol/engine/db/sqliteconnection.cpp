@@ -274,8 +274,11 @@ DbError sqliteError(sqlite3 *db)
 
 void registerAccessFunctions(sqlite3 *db)
 {
-    sqlite3_create_function_v2(db, "ucase", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                               ucaseFunction, nullptr, nullptr, nullptr);
+    // upper() too: SQLite's own knows only ASCII letters, and the SQL the engine sends
+    // for SQLite upper-cases with it.
+    for (const char *name : {"ucase", "upper"})
+        sqlite3_create_function_v2(db, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                                   nullptr, ucaseFunction, nullptr, nullptr, nullptr);
 }
 
 void installReadOnlyGuard(sqlite3 *db)

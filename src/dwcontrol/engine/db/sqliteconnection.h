@@ -38,7 +38,8 @@ private:
 // The handle's last error: SQLite's code, and its text after a Spanish explanation.
 [[nodiscard]] DbError sqliteError(sqlite3 *db);
 
-// Registers the Access-dialect functions (ucase) on a handle.
+// Registers the Access-dialect functions (ucase, and upper with the same meaning) on a
+// handle.
 void registerAccessFunctions(sqlite3 *db);
 // Installs the authorizer that lets only reading statements through.
 void installReadOnlyGuard(sqlite3 *db);

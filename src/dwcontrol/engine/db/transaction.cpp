@@ -23,6 +23,7 @@ QString Transaction::connectOption(const QString &dbParm)
 void Transaction::connect()
 {
     disconnect();
+    m_linkLost = false;
     SQLCode = 0;
     SQLDBCode = 0;
     SQLErrText.clear();
@@ -66,6 +67,15 @@ void Transaction::connect()
     SQLCode = -1;
     SQLDBCode = error.code;
     SQLErrText = error.text;
+}
+
+bool Transaction::reconnectIfLost()
+{
+    if (m_connection ? !m_connection->lost() : !m_linkLost)
+        return false;
+    connect();
+    m_linkLost = !isConnected();
+    return isConnected();
 }
 
 void Transaction::disconnect()

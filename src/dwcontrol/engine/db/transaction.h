@@ -40,12 +40,21 @@ public:
 
     void connect();
     void disconnect();
+    // After a statement failed, or before one when a lost link could not be made again:
+    // when the link to the server was lost, connects again with the same DBParm, once.
+    // True when a new connection is open, so the statement may be sent (again); false when
+    // the connection was not lost (nothing changes) or the server still does not answer
+    // (SQLDBCode and SQLErrText say why).
+    [[nodiscard]] bool reconnectIfLost();
+    // True while a lost link has not been made again.
+    [[nodiscard]] bool linkLost() const { return m_linkLost; }
     [[nodiscard]] bool isConnected() const { return m_connection != nullptr; }
     // The open connection, or null when not connected.
     [[nodiscard]] Connection *connection() const { return m_connection.get(); }
 
 private:
     std::unique_ptr<Connection> m_connection;
+    bool m_linkLost = false;
 };
 
 } // namespace dw

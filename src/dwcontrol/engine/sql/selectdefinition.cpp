@@ -42,14 +42,14 @@ std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Diale
             sql += column.dbName;
             continue;
         }
-        auto rendered = sql::renderExpression(column.compute, dialect, names, error);
+        auto rendered = sql::renderAccess(column.compute, names, error);
         if (!rendered)
             return std::nullopt;
         sql += *rendered;
     }
     sql += u" FROM "_s + select.table;
     if (!select.where.trimmed().isEmpty()) {
-        auto rendered = sql::renderExpression(select.where.trimmed(), dialect, names, error);
+        auto rendered = sql::renderAccess(select.where.trimmed(), names, error);
         if (!rendered)
             return std::nullopt;
         sql += u" WHERE "_s + *rendered;
@@ -64,6 +64,27 @@ std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Diale
         }
         result.parameters.push_back(index);
     }
+    if (dialect == Dialect::Access)
+        return result;
+    auto translated = translateSelect(result.sql, result.parameters, dialect, error);
+    if (!translated)
+        return std::nullopt;
+    return RenderedSelect{translated->sql, translated->parameters};
+}
+
+std::optional<RenderedSelect> translateSelect(const QString &accessSql, const std::vector<int> &parameters,
+                                              Dialect dialect, QString *error)
+{
+    std::vector<int> markers;
+    auto sql = sql::translateStatement(accessSql, dialect, markers, error);
+    if (!sql)
+        return std::nullopt;
+    RenderedSelect result{*sql, {}};
+    result.parameters.reserve(markers.size());
+    // A marker the layout did not write (one added in the preview) binds nothing.
+    for (const int marker : markers)
+        result.parameters.push_back(std::size_t(marker) < parameters.size() ? parameters[std::size_t(marker)]
+                                                                            : -1);
     return result;
 }
 
@@ -73,7 +94,8 @@ std::vector<Value> bindArguments(const SelectDefinition &select, const RenderedS
     std::vector<Value> values;
     values.reserve(rendered.parameters.size());
     for (const int index : rendered.parameters) {
-        const Value given = std::size_t(index) < arguments.size() ? arguments[std::size_t(index)] : Value();
+        const Value given
+            = index >= 0 && std::size_t(index) < arguments.size() ? arguments[std::size_t(index)] : Value();
         if (given.isNull()) {
             values.emplace_back();
         } else if (isTextType(select.arguments[std::size_t(index)].type)) {

@@ -39,7 +39,7 @@ struct SelectDefinition
 };
 
 // A statement ready to send: its text with `?` markers, and for each marker in order
-// the index of the retrieval argument it binds.
+// the index of the retrieval argument it binds (-1: none, it binds null).
 struct RenderedSelect
 {
     QString sql;
@@ -47,9 +47,17 @@ struct RenderedSelect
 };
 
 // Renders the SELECT for a dialect; nothing and an error text when the definition
-// names an unknown argument or holds an unreadable expression.
+// names an unknown argument or holds an unreadable expression. Rendered for Access it is
+// the statement a layout shows in its preview.
 [[nodiscard]] std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Dialect dialect,
                                                          QString *error = nullptr);
+
+// Translates a statement in the Access dialect (a layout's SELECT as its preview left
+// it, search condition included) for `dialect`, once, just before it is sent;
+// `parameters` are the argument indices of its `?` markers, in order.
+[[nodiscard]] std::optional<RenderedSelect> translateSelect(const QString &accessSql,
+                                                            const std::vector<int> &parameters,
+                                                            Dialect dialect, QString *error = nullptr);
 
 // The parameter values for a statement: each argument converted to the type it
 // declares (numbers for numeric types, text for strings). Missing arguments are null.

@@ -1,5 +1,7 @@
 #include "sql/sqlexpression.h"
 
+#include <algorithm>
+
 namespace dw::sql {
 
 using namespace Qt::StringLiterals;
@@ -12,6 +14,7 @@ struct Token
 {
     Kind kind;
     QStringView text;
+    int marker = -1; // for `?`: its place among the statement's markers
 };
 
 bool isWordStart(QChar c)
@@ -29,6 +32,7 @@ std::optional<std::vector<Token>> tokenize(QStringView text, QString *error)
     std::vector<Token> tokens;
     qsizetype i = 0;
     const qsizetype n = text.size();
+    int markers = 0;
     auto push = [&](Kind kind, qsizetype start) { tokens.push_back({kind, text.mid(start, i - start)}); };
     while (i < n) {
         const qsizetype start = i;
@@ -77,6 +81,10 @@ std::optional<std::vector<Token>> tokenize(QStringView text, QString *error)
             while (i < n && (text[i].isLetterOrNumber() || text[i] == u'_'))
                 ++i;
             push(Kind::Param, start);
+        } else if (c == u'?') {
+            ++i;
+            push(Kind::Param, start);
+            tokens.back().marker = markers++;
         } else {
             ++i;
             Kind kind = Kind::Operator;
@@ -108,8 +116,20 @@ std::optional<std::vector<Token>> tokenize(QStringView text, QString *error)
     return tokens;
 }
 
-// Where one operand of `&` ends: comparisons and logical words bind more loosely than
-// `&`; arithmetic binds more tightly and stays inside the operand.
+bool isWord(const Token &token, std::initializer_list<const char16_t *> words)
+{
+    if (token.kind != Kind::Word)
+        return false;
+    for (const char16_t *word : words) {
+        if (token.text.compare(QStringView(word), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Where one operand of `&` ends: comparisons, logical words and the clauses of a
+// statement bind more loosely than `&`; arithmetic binds more tightly and stays inside
+// the operand.
 bool isBoundary(const Token &token)
 {
     if (token.kind == Kind::Comma)
@@ -118,40 +138,62 @@ bool isBoundary(const Token &token)
         const QStringView t = token.text;
         return t == u"=" || t == u"<" || t == u">" || t == u"<>" || t == u"<=" || t == u">=" || t == u"!=";
     }
-    if (token.kind == Kind::Word) {
-        for (const char16_t *word : {u"and", u"or", u"not", u"like", u"is", u"between", u"in"}) {
-            if (token.text.compare(QStringView(word), Qt::CaseInsensitive) == 0)
-                return true;
-        }
-    }
-    return false;
+    return isWord(token,
+                  {u"and",  u"or",    u"not",   u"like",  u"is",  u"between", u"in", u"select", u"distinct",
+                   u"from", u"where", u"order", u"group", u"by",  u"having",  u"as", u"union",  u"case",
+                   u"when", u"then",  u"else",  u"end",   u"asc", u"desc",    u"on", u"join"});
+}
+
+// Words that are SQL itself, never names to quote.
+bool isKeyword(const Token &token)
+{
+    return isBoundary(token)
+        || isWord(token,
+                  {u"null", u"true", u"false", u"all", u"exists", u"escape", u"inner", u"left", u"right",
+                   u"outer", u"cross"});
 }
 
 class Renderer
 {
 public:
-    Renderer(const std::vector<Token> &tokens, Dialect dialect, std::vector<QString> &parameters)
+    Renderer(const std::vector<Token> &tokens, Dialect dialect, std::vector<int> &markers)
         : m_tokens(tokens)
         , m_dialect(dialect)
-        , m_parameters(parameters)
+        , m_markers(markers)
     {}
 
     QString range(std::size_t begin, std::size_t end)
     {
         QString out;
         std::size_t runStart = begin;
+        bool pattern = false;
         for (std::size_t i = begin; i < end; i = next(i)) {
             if (isBoundary(m_tokens[i])) {
-                out += run(runStart, i);
+                out += patternRun(runStart, i, pattern);
                 out += m_tokens[i].text;
+                pattern = isWord(m_tokens[i], {u"like"});
                 runStart = i + 1;
             }
         }
-        out += run(runStart, end);
+        out += patternRun(runStart, end, pattern);
         return out;
     }
 
 private:
+    // PostgreSQL reads a backslash in a like pattern as an escape; Access has no escape
+    // character, so the pattern says it has none.
+    QString patternRun(std::size_t begin, std::size_t end, bool pattern)
+    {
+        QString out = run(begin, end);
+        if (!pattern || m_dialect != Dialect::PostgreSQL || out.trimmed().isEmpty())
+            return out;
+        qsizetype content = out.size();
+        while (content > 0 && out.at(content - 1).isSpace())
+            --content;
+        out.insert(content, u" ESCAPE ''"_s);
+        return out;
+    }
+
     // Index after the token at i, skipping a whole parenthesised group.
     std::size_t next(std::size_t i) const
     {
@@ -260,14 +302,15 @@ private:
                 break;
             }
             case Kind::Param:
-                m_parameters.push_back(token.text.mid(1).toString());
-                out += u'?';
+                if (token.marker >= 0)
+                    m_markers.push_back(token.marker);
+                out += token.text;
                 break;
             case Kind::Text:
                 out += text(token.text);
                 break;
             case Kind::Word:
-                out += function(i);
+                out += word(i);
                 break;
             default:
                 out += token.text;
@@ -276,29 +319,40 @@ private:
         return out;
     }
 
-    // Access also quotes texts with "; the others read that as a name.
+    // Access also quotes texts with "; the others read that as a name. PostgreSQL may
+    // read a backslash in a plain literal as an escape (standard_conforming_strings off),
+    // so a text with one is written in the escape form, where it always stands for itself.
     QString text(QStringView quoted) const
     {
-        if (quoted.front() == u'\'')
-            return quoted.toString();
         QString inner = quoted.mid(1, quoted.size() - 2).toString();
-        inner.replace(u"\"\""_s, u"\""_s);
-        inner.replace(u"'"_s, u"''"_s);
+        if (quoted.front() == u'"') {
+            inner.replace(u"\"\""_s, u"\""_s);
+            inner.replace(u"'"_s, u"''"_s);
+        }
+        if (m_dialect == Dialect::PostgreSQL && inner.contains(u'\\'))
+            return u"E'"_s + inner.replace(u"\\"_s, u"\\\\"_s) + u'\'';
         return u'\'' + inner + u'\'';
     }
 
-    QString function(std::size_t i) const
+    QString word(std::size_t i) const
     {
         const QStringView name = m_tokens[i].text;
         std::size_t after = i + 1;
         while (after < m_tokens.size() && m_tokens[after].kind == Kind::Space)
             ++after;
-        if (after >= m_tokens.size() || m_tokens[after].kind != Kind::Open)
-            return name.toString();
-        // The built-in SQLite driver provides ucase with Access's meaning (every
-        // letter, accents included); SQLite's own upper() knows only ASCII.
+        if (after < m_tokens.size() && m_tokens[after].kind == Kind::Open)
+            return function(name);
+        if (m_dialect == Dialect::PostgreSQL && !isKeyword(m_tokens[i]))
+            return quotedName(name);
+        return name.toString();
+    }
+
+    QString function(QStringView name) const
+    {
+        // The built-in driver gives SQLite an upper() with Access's meaning (every letter,
+        // accents included); SQLite's own, behind its ODBC driver, knows only ASCII.
         if (name.compare(u"ucase", Qt::CaseInsensitive) == 0)
-            return m_dialect == Dialect::SQLite ? u"ucase"_s : u"upper"_s;
+            return u"upper"_s;
         if (name.compare(u"lcase", Qt::CaseInsensitive) == 0)
             return u"lower"_s;
         if (name.compare(u"len", Qt::CaseInsensitive) == 0)
@@ -306,33 +360,75 @@ private:
         return name.toString();
     }
 
+    // "directorio.nombre" as PostgreSQL names it: each part quoted, so names keep the case
+    // they were loaded with and a name that is also a keyword stays a name. Access's
+    // [bracketed] names lose their brackets.
+    static QString quotedName(QStringView name)
+    {
+        QString out;
+        qsizetype i = 0;
+        while (i <= name.size()) {
+            qsizetype end = i;
+            QString part;
+            if (i < name.size() && name[i] == u'[') {
+                end = name.indexOf(u']', i);
+                end = end < 0 ? name.size() : end;
+                part = name.mid(i + 1, end - i - 1).toString();
+                end = std::min(end + 1, name.size());
+            } else {
+                end = name.indexOf(u'.', i);
+                end = end < 0 ? name.size() : end;
+                part = name.mid(i, end - i).toString();
+            }
+            if (!part.isEmpty())
+                out += u'"' + part.replace(u"\""_s, u"\"\""_s) + u'"';
+            if (end >= name.size())
+                break;
+            out += u'.';
+            i = end + 1;
+        }
+        return out;
+    }
+
     const std::vector<Token> &m_tokens;
     Dialect m_dialect;
-    std::vector<QString> &m_parameters;
+    std::vector<int> &m_markers;
 };
 
 } // namespace
 
-std::optional<QString> renderExpression(QStringView expression, Dialect dialect,
-                                        std::vector<QString> &parameters, QString *error)
+std::optional<QString> renderAccess(QStringView expression, std::vector<QString> &parameters, QString *error)
 {
     auto tokens = tokenize(expression, error);
     if (!tokens)
         return std::nullopt;
-    if (dialect == Dialect::Access) {
-        // Access reads the expression as written; only the argument markers change.
-        QString out;
-        for (const Token &token : *tokens) {
-            if (token.kind == Kind::Param) {
-                parameters.push_back(token.text.mid(1).toString());
-                out += u'?';
-            } else {
-                out += token.text;
-            }
+    // Access reads the expression as written; only the argument markers change.
+    QString out;
+    for (const Token &token : *tokens) {
+        if (token.kind == Kind::Param && token.marker < 0) {
+            parameters.push_back(token.text.mid(1).toString());
+            out += u'?';
+        } else {
+            out += token.text;
         }
-        return out;
     }
-    return Renderer(*tokens, dialect, parameters).range(0, tokens->size());
+    return out;
+}
+
+std::optional<QString> translateStatement(QStringView statement, Dialect dialect, std::vector<int> &markers,
+                                          QString *error)
+{
+    auto tokens = tokenize(statement, error);
+    if (!tokens)
+        return std::nullopt;
+    if (dialect == Dialect::Access) {
+        for (const Token &token : *tokens) {
+            if (token.marker >= 0)
+                markers.push_back(token.marker);
+        }
+        return statement.toString();
+    }
+    return Renderer(*tokens, dialect, markers).range(0, tokens->size());
 }
 
 } // namespace dw::sql

@@ -8,18 +8,24 @@
 #include <optional>
 #include <vector>
 
-// Database expressions as layouts write them (the Access dialect: `&` joins texts,
-// `ucase`, quoted texts with ' or ") rendered for another dialect. In Access a null
+// SQL as layouts and the search window write it (the Access dialect: `&` joins texts,
+// `ucase`, quoted texts with ' or ") and as each database reads it. In Access a null
 // operand of `&` counts as an empty text (and only all-null operands give null); the
-// other dialects get that meaning spelled out with coalesce. SQLite keeps ucase (its
-// built-in driver provides it); the generic dialect gets upper.
+// other dialects get that meaning spelled out with coalesce and ucase becomes upper;
+// PostgreSQL also gets its names quoted and like patterns without an escape character.
 namespace dw::sql {
 
-// Renders an expression; each ":name" becomes "?" and its name is appended to
-// `parameters`. Nothing and an error text when a quoted text is not closed or the
+// Renders an expression for Access: each ":name" becomes "?" and its name is appended
+// to `parameters`. Nothing and an error text when a quoted text is not closed or the
 // parentheses do not balance.
-[[nodiscard]] std::optional<QString> renderExpression(QStringView expression, Dialect dialect,
-                                                      std::vector<QString> &parameters,
-                                                      QString *error = nullptr);
+[[nodiscard]] std::optional<QString> renderAccess(QStringView expression, std::vector<QString> &parameters,
+                                                  QString *error = nullptr);
+
+// Translates a whole statement in the Access dialect, `?` markers included, for
+// `dialect`. For each `?` of the result, in order, `markers` gets the index of the `?`
+// of `statement` it stands for (an operand of `&` may be written twice, so indices can
+// repeat). Nothing and an error text when the statement cannot be read.
+[[nodiscard]] std::optional<QString> translateStatement(QStringView statement, Dialect dialect,
+                                                        std::vector<int> &markers, QString *error = nullptr);
 
 } // namespace dw::sql
