@@ -1,5 +1,6 @@
 #include "zemparol.h"
 
+#include "connectionsetting.h"
 #include "db/transaction.h"
 #include "globals.h"
 #include "runtime.h"
@@ -26,9 +27,14 @@ void zemparol::open(const QString &commandline)
     sqlca.DBMS = QStringLiteral("ODBC");
     sqlca.AutoCommit = false;
     sqlca.DBParm = QStringLiteral("ConnectString='DSN=zemparol;UID=admin;PWD=<******>'");
-    const QString ls_dbparm = QStringLiteral("ConnectString='Driver={Microsoft Access Driver (*.mdb)}; "
-                                             "DBQ=zemparol.mdb;UID=admin;PWD=t4m9x2q7w805',"
-                                             "ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'");
+    // A connection configured in the settings (a directory on a server) takes the place
+    // of the directory file; everything else stays the same.
+    const QString configured = configuredConnectString(QStringLiteral("Calvexa"), rt::WordCap(appname));
+    const QString ls_dbparm = !configured.isEmpty()
+        ? driverDbParm(configured)
+        : QStringLiteral("ConnectString='Driver={Microsoft Access Driver (*.mdb)}; "
+                         "DBQ=zemparol.mdb;UID=admin;PWD=t4m9x2q7w805',"
+                         "ConnectOption='SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT'");
     sqlca.DBMS = QStringLiteral("ODBC");
     sqlca.AutoCommit = false;
     sqlca.DBParm = ls_dbparm;

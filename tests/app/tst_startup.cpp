@@ -5,7 +5,9 @@
 #include "w_busqueda.h"
 #include "zemparol.h"
 
+#include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +19,12 @@ class StartupTest : public QObject
 private:
     FakeInteraction fake;
     QString initialFolder = QDir::currentPath();
+    QTemporaryDir machineSettings; // stands in for /etc/xdg
+
+    static QSettings userSettings()
+    {
+        return QSettings(QStringLiteral("Calvexa"), QStringLiteral("Zemparol"));
+    }
 
     void start(zemparol &program, const QString &folder)
     {
@@ -40,6 +48,18 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(machineSettings.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, machineSettings.path());
+    }
+
+    void cleanup()
+    {
+        userSettings().remove(QStringLiteral("Conexion"));
+        QFile::remove(machineSettings.filePath(QStringLiteral("Calvexa/Zemparol.conf")));
+    }
+
     void missingDatabaseIsReportedAndTheSearchWindowStillOpens()
     {
         QTemporaryDir empty;
@@ -83,6 +103,78 @@ private slots:
                  QStringLiteral("SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT"));
         QVERIFY(g_w_busqueda && g_w_busqueda->isVisible());
         finish(program);
+    }
+
+    // A configured connection replaces the directory file: the user's setting before the
+    // machine-wide one; a string no driver understands is one clear connection error.
+    void configuredConnectionTakesThePlaceOfTheFile()
+    {
+        const QString sample = testsupport::sampleDirectory();
+        QVERIFY(!sample.isEmpty());
+        QTemporaryDir elsewhere; // no zemparol.mdb here
+        QVERIFY(elsewhere.isValid());
+        const QString sampleFileAlone
+            = QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=%1/zemparol.mdb;"
+                             "PWD=t4m9x2q7w805")
+                  .arg(sample);
+        const QString missingFile
+            = QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=%1/no.mdb").arg(elsewhere.path());
+
+        // As an administrator writes it, by hand: an unquoted comma is part of the string.
+        const QString sampleFile = sampleFileAlone + QStringLiteral(";Extra=a,b");
+        QVERIFY(QDir(machineSettings.path()).mkpath(QStringLiteral("Calvexa")));
+        QFile conf(machineSettings.filePath(QStringLiteral("Calvexa/Zemparol.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[Conexion]\nConnectString=" + sampleFile.toUtf8() + "\n");
+        conf.close();
+        {
+            zemparol program;
+            start(program, elsewhere.path());
+            QVERIFY2(fake.boxes.isEmpty(), fake.boxes.isEmpty() ? "" : qPrintable(fake.boxes.first().text));
+            QCOMPARE(dw::Transaction::connectString(rt::SQLCA()->DBParm), sampleFile);
+            QCOMPARE(dw::Transaction::connectOption(rt::SQLCA()->DBParm),
+                     QStringLiteral("SQL_DRIVER_CONNECT,SQL_DRIVER_NOPROMPT"));
+            finish(program);
+        }
+
+        // The user's own setting comes first; a quote in it reaches the driver unchanged.
+        const QString quoted = missingFile + QStringLiteral(";Descripcion=l'annuaire");
+        userSettings().setValue(QStringLiteral("Conexion/ConnectString"), quoted);
+        {
+            zemparol program;
+            start(program, elsewhere.path());
+            QCOMPARE(dw::Transaction::connectString(rt::SQLCA()->DBParm), quoted);
+            QCOMPARE(fake.boxes.size(), 1);
+            QVERIFY2(fake.boxes.first().text.contains(QStringLiteral("no.mdb")),
+                     qPrintable(fake.boxes.first().text));
+            finish(program);
+        }
+
+        // Blanks are no setting: the machine-wide one applies again.
+        userSettings().setValue(QStringLiteral("Conexion/ConnectString"), QStringLiteral("  "));
+        {
+            zemparol program;
+            start(program, elsewhere.path());
+            QCOMPARE(dw::Transaction::connectString(rt::SQLCA()->DBParm), sampleFile);
+            QVERIFY(fake.boxes.isEmpty());
+            finish(program);
+        }
+
+        userSettings().setValue(QStringLiteral("Conexion/ConnectString"),
+                                QStringLiteral("esto no es una cadena de conexión;PWD=s3creta"));
+        {
+            zemparol program;
+            start(program, elsewhere.path());
+            QCOMPARE(fake.boxes.size(), 1);
+            const auto box = fake.boxes.first();
+            QCOMPARE(box.title, QStringLiteral("Error de conexion"));
+            const auto match = QRegularExpression(QStringLiteral("^-?\\d+: (.+)$")).match(box.text);
+            QVERIFY2(match.hasMatch(), qPrintable(box.text));
+            QCOMPARE(match.captured(1), rt::SQLCA()->SQLErrText);
+            QVERIFY2(!box.text.contains(QStringLiteral("s3creta")), qPrintable(box.text));
+            QVERIFY(g_w_busqueda && g_w_busqueda->isVisible());
+            finish(program);
+        }
     }
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The connection an administrator configures: the value "Conexion/ConnectString" of the
+// program's settings, which points the program at another database (a server) instead
+// of zemparol.mdb. The user's settings are read first, then the machine-wide ones
+// (/etc/xdg/<company>/<application>.conf on Linux, HKEY_LOCAL_MACHINE on Windows).
+// A value that is empty or blanks counts as no setting.
+[[nodiscard]] QString configuredConnectString(const QString &company, const QString &application);
+
+// The DBParm that hands `connectString` unchanged to the driver manager, connecting
+// without prompting, as the program's own string does.
+[[nodiscard]] QString driverDbParm(const QString &connectString);
