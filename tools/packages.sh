@@ -3,7 +3,8 @@
 PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-translations-l10n libqt6sql6-sqlite libgl-dev
-    libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev libglib2.0-dev libxlsxwriter-dev
+    libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev mdbtools libglib2.0-dev libxlsxwriter-dev
+    postgresql odbc-postgresql
     fonts-liberation2 fonts-wine
     poppler-utils xvfb xdotool imagemagick unzip
     librsvg2-bin dpkg-dev desktop-file-utils appstream

@@ -1,0 +1,192 @@
+#include "support/pgserver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace testsupport {
+
+namespace {
+
+const QString kDriver = u"PostgreSQL Unicode"_s;
+const QString kUser = u"zemparol"_s;
+
+QString serverBin()
+{
+    const QDir root(u"/usr/lib/postgresql"_s);
+    QStringList versions = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(versions.begin(), versions.end(),
+              [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
+    for (const QString &version : versions) {
+        const QString bin = root.filePath(version + u"/bin"_s);
+        if (QFile::exists(bin + u"/initdb"_s) && QFile::exists(bin + u"/pg_ctl"_s))
+            return bin;
+    }
+    return {};
+}
+
+bool driverRegistered()
+{
+    QProcess query;
+    query.start(u"odbcinst"_s, {u"-q"_s, u"-d"_s});
+    if (!query.waitForFinished(10000))
+        return false;
+    return QString::fromUtf8(query.readAllStandardOutput()).contains(u'[' + kDriver + u']');
+}
+
+bool runningAsRoot()
+{
+    return geteuid() == 0;
+}
+
+} // namespace
+
+PostgresServer::PostgresServer() = default;
+
+PostgresServer::~PostgresServer()
+{
+    stop();
+}
+
+QString PostgresServer::unavailableReason()
+{
+    if (serverBin().isEmpty())
+        return u"PostgreSQL no está instalado (faltan initdb y pg_ctl; paquete postgresql)"_s;
+    if (!driverRegistered())
+        return u"El controlador ODBC «%1» no está registrado (paquete odbc-postgresql)"_s.arg(kDriver);
+    return {};
+}
+
+bool PostgresServer::run(const QString &program, const QStringList &arguments, bool asServerUser,
+                         const QByteArray &input, QString &problem, QString *output) const
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"PGPASSWORD"_s, password());
+    environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(m_folder->path());
+    if (asServerUser && runningAsRoot())
+        process.start(u"runuser"_s, QStringList{u"-u"_s, u"nobody"_s, u"--"_s, program} + arguments);
+    else
+        process.start(program, arguments);
+    if (!process.waitForStarted(10000)) {
+        problem = program + u": "_s + process.errorString();
+        return false;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(180000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        problem = program + u" "_s + arguments.join(u' ') + u": "_s
+            + QString::fromUtf8(process.readAllStandardError()).trimmed();
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput());
+    return true;
+}
+
+bool PostgresServer::start(QString &problem)
+{
+    const QString bin = serverBin();
+    if (!m_made) {
+        // Under /tmp: the socket's path must stay short, and every user may reach it.
+        m_folder = std::make_unique<QTemporaryDir>(u"/tmp/zemparol-pg-XXXXXX"_s);
+        if (!m_folder->isValid()) {
+            problem = u"no temporary folder for the cluster"_s;
+            return false;
+        }
+        const QByteArray folder = QFile::encodeName(m_folder->path());
+        if (runningAsRoot() && ::chown(folder.constData(), 65534, 65534) != 0) {
+            problem = u"cannot give the cluster folder to nobody"_s;
+            return false;
+        }
+        QFile passwordFile(m_folder->filePath(u"pw"_s));
+        if (!passwordFile.open(QIODevice::WriteOnly)) {
+            problem = u"cannot write the password file"_s;
+            return false;
+        }
+        passwordFile.write(password().toUtf8() + '\n');
+        passwordFile.close();
+        passwordFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        // The socket's name carries the port; in a private folder any port is free.
+        m_port = 20000 + int(QCoreApplication::applicationPid() % 20000);
+        if (!run(bin + u"/initdb"_s,
+                 {u"-D"_s, m_folder->filePath(u"data"_s), u"-U"_s, kUser, u"--auth=scram-sha-256"_s,
+                  u"--pwfile="_s + passwordFile.fileName(), u"-E"_s, u"UTF8"_s, u"--locale=C.UTF-8"_s,
+                  u"--no-sync"_s},
+                 true, {}, problem))
+            return false;
+        m_made = true;
+        // Whatever happens to the test process, the server does not outlive it for long.
+        QProcess::startDetached(
+            u"sh"_s,
+            {u"-c"_s,
+             u"while kill -0 %1 2>/dev/null; do sleep 2; done; %2 %3/pg_ctl -D %4 -m immediate stop >/dev/null 2>&1"_s
+                 .arg(QString::number(QCoreApplication::applicationPid()),
+                      runningAsRoot() ? u"runuser -u nobody --"_s : QString(), bin,
+                      m_folder->filePath(u"data"_s))});
+    }
+    const QString options
+        = u"-k %1 -p %2 -c listen_addresses='' -c fsync=off"_s.arg(m_folder->path()).arg(m_port);
+    if (!run(bin + u"/pg_ctl"_s,
+             {u"-D"_s, m_folder->filePath(u"data"_s), u"-l"_s, m_folder->filePath(u"server.log"_s), u"-w"_s,
+              u"-t"_s, u"120"_s, u"-o"_s, options, u"start"_s},
+             true, {}, problem))
+        return false;
+    m_running = true;
+    return true;
+}
+
+bool PostgresServer::stop()
+{
+    if (!m_running)
+        return true;
+    QString problem;
+    m_running = !run(serverBin() + u"/pg_ctl"_s,
+                     {u"-D"_s, m_folder->filePath(u"data"_s), u"-m"_s, u"fast"_s, u"-w"_s, u"stop"_s}, true,
+                     {}, problem);
+    return !m_running;
+}
+
+bool PostgresServer::psql(const QString &database, const QByteArray &input, QString &problem,
+                          QString *output) const
+{
+    return run(u"psql"_s,
+               {u"-X"_s, u"-q"_s, u"-A"_s, u"-t"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s, u"-h"_s, m_folder->path(),
+                u"-p"_s, QString::number(m_port), u"-U"_s, kUser, u"-d"_s, database},
+               false, input, problem, output);
+}
+
+bool PostgresServer::loadAccess(const QString &mdbFile, const QString &database, QString &problem) const
+{
+    QString schema;
+    QString rows;
+    return psql(u"postgres"_s, u"CREATE DATABASE \"%1\";"_s.arg(database).toUtf8(), problem)
+        && run(u"mdb-schema"_s, {mdbFile, u"postgres"_s}, false, {}, problem, &schema)
+        && psql(database, schema.toUtf8(), problem)
+        && run(u"mdb-export"_s, {u"-I"_s, u"postgres"_s, mdbFile, u"directorio"_s}, false, {}, problem, &rows)
+        && psql(database, rows.toUtf8(), problem);
+}
+
+QString PostgresServer::connectString(const QString &database, const QString &passwordText) const
+{
+    // A braced value may hold ; and =, a doubled } stands for one.
+    QString braced = passwordText;
+    braced.replace(u"}"_s, u"}}"_s);
+    return u"Driver={%1};Server=%2;Port=%3;Database=%4;Uid=%5;Pwd={%6}"_s.arg(kDriver, m_folder->path())
+        .arg(m_port)
+        .arg(database, kUser, braced);
+}
+
+} // namespace testsupport
