@@ -120,12 +120,13 @@ private slots:
         const QString missingFile
             = QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=%1/no.mdb").arg(elsewhere.path());
 
-        // As an administrator writes it, by hand: an unquoted comma is part of the string.
+        // As an administrator writes it, by hand: in double quotes, so that `;` starts no
+        // comment and a comma makes no list.
         const QString sampleFile = sampleFileAlone + QStringLiteral(";Extra=a,b");
         QVERIFY(QDir(machineSettings.path()).mkpath(QStringLiteral("Calvexa")));
         QFile conf(machineSettings.filePath(QStringLiteral("Calvexa/Zemparol.conf")));
         QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("[Conexion]\nConnectString=" + sampleFile.toUtf8() + "\n");
+        conf.write("[Conexion]\nConnectString=\"" + sampleFile.toUtf8() + "\"\n");
         conf.close();
         {
             zemparol program;
