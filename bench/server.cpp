@@ -281,7 +281,7 @@ public:
     SilentInteraction &operator=(const SilentInteraction &) = delete;
 
     void messageBox(QWidget *, const QString &, const QString &) override {}
-    int printerSetup(QWidget *) override { return -1; }
+    int printerSetup(QWidget *, QPrinter &) override { return -1; }
     std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &) override { return std::nullopt; }
     int sortDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
     int filterDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
