@@ -4,7 +4,7 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "redrawguard.h"
-#include "u_dw.h"
+#include "views/datawindowcontrol.h"
 
 using namespace Qt::StringLiterals;
 

@@ -3,7 +3,7 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "m_svc_dwgridstyle_popup.h"
-#include "u_dw.h"
+#include "views/datawindowcontrol.h"
 #include "views/units.h"
 
 using namespace Qt::StringLiterals;

@@ -4,7 +4,7 @@
 
 #include "redrawguard.h"
 #include "runtime.h"
-#include "u_dw.h"
+#include "views/datawindowcontrol.h"
 #include "views/units.h"
 
 #include <QFontMetrics>

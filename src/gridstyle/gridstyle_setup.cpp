@@ -4,7 +4,7 @@
 
 #include "redrawguard.h"
 #include "themequery.h"
-#include "u_dw.h"
+#include "views/datawindowcontrol.h"
 
 using namespace Qt::StringLiterals;
 

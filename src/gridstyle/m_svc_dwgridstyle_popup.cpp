@@ -2,7 +2,7 @@
 
 #include "interaction.h"
 #include "n_svc_dw_gridstyle.h"
-#include "u_dw.h"
+#include "views/datawindowcontrol.h"
 #include "views/objectpainter.h"
 
 #include <QAction>

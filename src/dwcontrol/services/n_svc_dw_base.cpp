@@ -1,6 +1,6 @@
 #include "n_svc_dw_base.h"
 
-void n_svc_dw_base::of_register(u_dw *adw_client)
+void n_svc_dw_base::of_register(dw::DataWindowControl *adw_client)
 {
     idw_client = adw_client;
     of_initialize();

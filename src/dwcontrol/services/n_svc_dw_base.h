@@ -4,7 +4,9 @@
 
 #include "datawindow.h"
 
-class u_dw;
+namespace dw {
+class DataWindowControl;
+}
 
 // The base of services that serve one data window control. The control owns the
 // service; the service keeps a non-owning reference to it. Every event a control may
@@ -15,10 +17,10 @@ class n_svc_dw_base : public n_svc_base
 public:
     using n_svc_base::n_svc_base;
 
-    u_dw *idw_client = nullptr;
+    dw::DataWindowControl *idw_client = nullptr;
 
     // Stores the control and runs the (dispatched) set-up.
-    virtual void of_register(u_dw *adw_client);
+    virtual void of_register(dw::DataWindowControl *adw_client);
 
     virtual long clicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo);
     virtual long doubleclicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo);

@@ -1,7 +1,7 @@
 #include "n_svc_dw_selectrow.h"
 
 #include "runtime.h"
-#include "u_dw.h"
+#include "views/datawindowcontrol.h"
 
 #include <algorithm>
 
