@@ -5,12 +5,12 @@
 
 #include "bench.h"
 
+#include "datawindowcontrol.h"
 #include "db/transaction.h"
 #include "globals.h"
 #include "interaction.h"
-#include "views/datawindowcontrol.h"
-#include "views/pagepreview.h"
-#include "views/picture.h"
+#include "pagepreview.h"
+#include "picture.h"
 #include "w_consulta_estudiante.h"
 
 #include <QApplication>

@@ -11,7 +11,7 @@
 #include "db/transaction.h"
 #include "n_svc_dw_gridstyle.h"
 #include "u_dw.h"
-#include "views/units.h"
+#include "units.h"
 #include "window.h"
 
 #include <QApplication>

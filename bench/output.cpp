@@ -6,9 +6,9 @@
 #include "datawindow.h"
 #include "db/transaction.h"
 #include "interaction.h"
-#include "output/printjob.h"
-#include "output/saveas.h"
-#include "views/pagepreview.h"
+#include "pagepreview.h"
+#include "printjob.h"
+#include "saveas.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 
 #include "bench.h"
 
+#include "datawindowcontrol.h"
 #include "db/transaction.h"
-#include "views/datawindowcontrol.h"
 
 #include <QApplication>
 #include <QDir>

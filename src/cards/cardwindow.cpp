@@ -1,10 +1,10 @@
 #include "cardwindow.h"
 
+#include "datawindowcontrol.h"
 #include "globals.h"
-#include "output/printjob.h"
+#include "printjob.h"
 #include "runtime.h"
 #include "stockpictures.h"
-#include "views/datawindowcontrol.h"
 
 #include <QPushButton>
 #include <QShortcut>

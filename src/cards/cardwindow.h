@@ -1,6 +1,6 @@
 #pragma once
 
-#include "value.h"
+#include "types/value.h"
 #include "window.h"
 
 class QPushButton;

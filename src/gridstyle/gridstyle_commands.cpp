@@ -3,8 +3,8 @@
 // print and save as.
 #include "n_svc_dw_gridstyle.h"
 
+#include "datawindowcontrol.h"
 #include "redrawguard.h"
-#include "views/datawindowcontrol.h"
 
 using namespace Qt::StringLiterals;
 

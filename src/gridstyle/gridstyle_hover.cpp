@@ -2,9 +2,9 @@
 // orange header lines. The highlight follows the pointer and goes when it leaves.
 #include "n_svc_dw_gridstyle.h"
 
+#include "datawindowcontrol.h"
 #include "m_svc_dwgridstyle_popup.h"
-#include "views/datawindowcontrol.h"
-#include "views/units.h"
+#include "units.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,10 +2,10 @@
 // and their order, and a column's readable description.
 #include "n_svc_dw_gridstyle.h"
 
+#include "datawindowcontrol.h"
 #include "redrawguard.h"
 #include "runtime.h"
-#include "views/datawindowcontrol.h"
-#include "views/units.h"
+#include "units.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // style service.
 #include "n_svc_dw_gridstyle.h"
 
+#include "datawindowcontrol.h"
 #include "redrawguard.h"
 #include "themequery.h"
-#include "views/datawindowcontrol.h"
 
 using namespace Qt::StringLiterals;
 

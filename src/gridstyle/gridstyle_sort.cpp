@@ -2,8 +2,8 @@
 // behind the sorted column.
 #include "n_svc_dw_gridstyle.h"
 
+#include "datawindowcontrol.h"
 #include "redrawguard.h"
-#include "views/datawindowcontrol.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,9 +1,9 @@
 #include "m_svc_dwgridstyle_popup.h"
 
+#include "datawindowcontrol.h"
 #include "interaction.h"
 #include "n_svc_dw_gridstyle.h"
-#include "views/datawindowcontrol.h"
-#include "views/objectpainter.h"
+#include "objectpainter.h"
 
 #include <QAction>
 

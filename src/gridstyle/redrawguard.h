@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/datawindowcontrol.h"
+#include "datawindowcontrol.h"
 
 #include <QString>
 

@@ -3,9 +3,7 @@
 #include "dw_listado.h"
 #include "listingcount.h"
 #include "searchcondition.h"
-#include "views/objectpainter.h"
-#include "views/picture.h"
-#include "views/units.h"
+#include "units.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -4,8 +4,8 @@
 // with known values, a transaction connected to it through the program's driver, and the
 // listing grid showing them.
 
+#include "datawindowcontrol.h"
 #include "db/transaction.h"
-#include "views/datawindowcontrol.h"
 
 #include <QDir>
 #include <QMap>

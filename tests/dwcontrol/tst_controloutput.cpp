@@ -3,9 +3,9 @@
 
 #include "gridfixture.h"
 
+#include "datawindowcontrol.h"
+#include "pagepreview.h"
 #include "support/fakeinteraction.h"
-#include "views/datawindowcontrol.h"
-#include "views/pagepreview.h"
 
 #include <QFile>
 #include <QTemporaryDir>

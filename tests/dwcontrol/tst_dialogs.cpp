@@ -1,8 +1,8 @@
 // The sort and filter dialogs, driven through their widgets without being shown.
 
-#include "output/filterdialog.h"
-#include "output/sortdialog.h"
+#include "filterdialog.h"
 #include "outputfixture.h"
+#include "sortdialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -4,8 +4,8 @@
 
 #include "gridfixture.h"
 
-#include "views/datawindowcontrol.h"
-#include "views/units.h"
+#include "datawindowcontrol.h"
+#include "units.h"
 
 #include <QScrollBar>
 #include <QTest>

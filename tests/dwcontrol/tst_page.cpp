@@ -2,7 +2,7 @@
 // layouts wider than the paper.
 
 #include "outputfixture.h"
-#include "views/pagepreview.h"
+#include "pagepreview.h"
 
 #include <QImage>
 #include <QPainter>

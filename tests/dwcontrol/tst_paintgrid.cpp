@@ -4,9 +4,9 @@
 
 #include "gridfixture.h"
 
-#include "views/datawindowcontrol.h"
-#include "views/objectpainter.h"
-#include "views/units.h"
+#include "datawindowcontrol.h"
+#include "objectpainter.h"
+#include "units.h"
 
 #include <QFontMetricsF>
 #include <QImage>

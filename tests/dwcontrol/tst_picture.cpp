@@ -1,7 +1,7 @@
 // Picture names from layouts and from the database: found whatever their letter case
 // and separators, refused when they lead out of the Fotos folder, cached.
 
-#include "views/picture.h"
+#include "picture.h"
 
 #include <QDir>
 #include <QFile>

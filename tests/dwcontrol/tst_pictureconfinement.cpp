@@ -4,10 +4,10 @@
 // blocks. Each name is checked by painting a layout picture object and looking at a pixel.
 
 #include "datawindow.h"
+#include "objectpainter.h"
 #include "objects/layoutsyntax.h"
-#include "views/objectpainter.h"
-#include "views/picture.h"
-#include "views/units.h"
+#include "picture.h"
+#include "units.h"
 
 #include <QBuffer>
 #include <QDir>

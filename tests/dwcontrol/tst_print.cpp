@@ -1,9 +1,9 @@
 // Printing on a printer whose output is a PDF file, and the page preview that shows
 // the same pages.
 
-#include "output/printjob.h"
 #include "outputfixture.h"
-#include "views/pagepreview.h"
+#include "pagepreview.h"
+#include "printjob.h"
 
 #include <QFile>
 #include <QPrinter>

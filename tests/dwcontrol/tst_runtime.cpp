@@ -1,10 +1,10 @@
+#include "datawindowcontrol.h"
 #include "globals.h"
 #include "message.h"
 #include "registry.h"
 #include "runtime.h"
 #include "support/fakeinteraction.h"
-#include "views/datawindowcontrol.h"
-#include "views/units.h"
+#include "units.h"
 #include "window.h"
 
 #include <QSettings>

@@ -1,8 +1,8 @@
 // Saving rows: each format read back gives the headings and the values exactly,
 // commas, semicolons, quotes, line breaks, tabs, markup and accents included.
 
-#include "output/saveas.h"
 #include "outputfixture.h"
+#include "saveas.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 
 #include "application.h"
 #include "n_svc_base.h"
-#include "views/objectpainter.h"
+#include "objectpainter.h"
 #include "window.h"
 
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 // Tool tips of long cell values stay on the screen and readable: wrapped, at most about
 // thirty lines, the beginning shown and the rest counted.
 
-#include "views/tooltiptext.h"
+#include "tooltiptext.h"
 
 #include <QFontMetrics>
 #include <QRegularExpression>

@@ -3,11 +3,11 @@
 // stripe follow; a plain click still sorts; the user's widths and order come back at
 // the next start and garbage in the settings is passed over.
 
+#include "columndrag.h"
 #include "gridfixture.h"
 #include "objects/columnorder.h"
 #include "support/fakeinteraction.h"
-#include "views/columndrag.h"
-#include "views/units.h"
+#include "units.h"
 
 #include <QTest>
 

@@ -2,14 +2,14 @@
 // sample directory: read back from the files with the PDF tools.
 
 #include "application.h"
+#include "columnheading.h"
 #include "dw_listado.h"
 #include "globals.h"
-#include "output/columnheading.h"
-#include "output/printjob.h"
+#include "pagepreview.h"
+#include "picture.h"
+#include "printjob.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
-#include "views/pagepreview.h"
-#include "views/picture.h"
 #include "w_busqueda.h"
 
 #include <QDate>

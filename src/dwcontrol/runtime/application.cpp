@@ -1,6 +1,6 @@
 #include "application.h"
 
-#include "views/fonts.h"
+#include "fonts.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "window.h"
 
-#include "views/datawindowcontrol.h"
-#include "views/objectpainter.h"
-#include "views/units.h"
+#include "datawindowcontrol.h"
+#include "objectpainter.h"
+#include "units.h"
 
 #include <QGuiApplication>
 #include <QIcon>

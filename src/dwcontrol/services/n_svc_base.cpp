@@ -1,9 +1,9 @@
 #include "n_svc_base.h"
 
 #include "application.h"
+#include "objectpainter.h"
 #include "registry.h"
 #include "runtime.h"
-#include "views/objectpainter.h"
 #include "window.h"
 
 #include <QColor>

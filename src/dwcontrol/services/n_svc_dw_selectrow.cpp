@@ -1,7 +1,7 @@
 #include "n_svc_dw_selectrow.h"
 
+#include "datawindowcontrol.h"
 #include "runtime.h"
-#include "views/datawindowcontrol.h"
 
 #include <algorithm>
 

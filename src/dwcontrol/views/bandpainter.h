@@ -1,0 +1,73 @@
+#pragma once
+
+#include "datawindow.h"
+#include "fonts.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPen>
+#include <QPointF>
+#include <QRawFont>
+#include <QRectF>
+
+#include <vector>
+
+class QPainter;
+
+namespace dw {
+
+class ObjectAttributes;
+
+// Everything needed to draw one object but its value, read from its attributes once.
+struct ObjectStyle
+{
+    QString type;
+    bool visible = true;
+    QRectF frame; // layout units, relative to the band
+    // texts, columns, computes
+    QColor background; // invalid: transparent
+    QColor colour;
+    LayoutFontSpec fontSpec;
+    QFont font;
+    QRawFont rawFont; // the same font for the fast glyph path of screen painting
+    Qt::Alignment alignment = Qt::AlignLeft;
+    int border = 0;
+    int column = 0; // the column a column object shows
+    bool bitmap = false; // a column whose value names a picture
+    QString text; // a text's text, a picture's file, a compute's expression
+    // lines and shapes
+    QPointF from;
+    QPointF to;
+    QPen pen;
+    QColor fill;
+    QSizeF corner;
+};
+
+[[nodiscard]] ObjectStyle resolveStyle(const ObjectAttributes &attributes, double dpiX, double dpiY);
+
+// Paints the objects of one band, row after row, on one device. The attributes of
+// objects without expressions are read once, when the painter is made, so a grid
+// paints its rows without parsing a single attribute; objects whose attributes are
+// expressions are read again at every row.
+class BandPainter
+{
+public:
+    BandPainter(const DataWindow &dw, Band band, double dpiX, double dpiY);
+    // Paints the band at `row` (0 for bands without rows) with its (0, 0) at `origin`.
+    void paint(QPainter &painter, QPointF origin, long row) const;
+    [[nodiscard]] bool isEmpty() const { return m_entries.empty(); }
+
+private:
+    struct Entry
+    {
+        const LayoutObject *object;
+        bool dynamic;
+        ObjectStyle style;
+    };
+    const DataWindow &m_dw;
+    double m_dpiX;
+    double m_dpiY;
+    std::vector<Entry> m_entries;
+};
+
+} // namespace dw

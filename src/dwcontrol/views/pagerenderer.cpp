@@ -1,0 +1,344 @@
+#include "pagepreview.h"
+
+#include "objectgeometry.h"
+#include "objectpainter.h"
+#include "units.h"
+
+#include <QLocale>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace dw {
+namespace {
+
+// A layout wider than the paper is shrunk to fit it while that keeps at least this
+// share of its size; a wider one prints at full size on several pages side by side
+// instead of in unreadable type.
+constexpr double minimumFitScale = 0.6;
+// A listing (a grid) is shrunk to the page width as long as its smallest type stays at
+// least this size; beyond that it prints at that size on further pages side by side.
+constexpr double minimumListingPoints = 2.5;
+// The strip under a listing's rows for the page number and the date.
+constexpr double listingFooterPoints = 16.0;
+constexpr double listingFooterFontPoints = 7.5;
+
+double pointsToUnitsX(double points)
+{
+    return units::toUnitsX(points / 72.0 * 96.0);
+}
+double pointsToUnitsY(double points)
+{
+    return units::toUnitsY(points / 72.0 * 96.0);
+}
+
+bool isPrintedBand(Band band)
+{
+    return band == Band::Header || band == Band::Detail || band == Band::Footer || band == Band::Summary;
+}
+
+bool isListing(const DataWindow &dw)
+{
+    return dw.presentation() == QLatin1String("grid");
+}
+
+// How far right the printed objects reach, and the smallest type of the values (points).
+struct Extent
+{
+    double width = 0;
+    double smallestPoints = 0;
+};
+
+Extent printedExtent(const DataWindow &dw)
+{
+    Extent extent;
+    for (const LayoutObject &object : dw.objects()) {
+        if (!isDrawable(object) || !isPrintedBand(dw.bandOf(object)))
+            continue;
+        const ObjectAttributes attributes(dw, object, 0);
+        if (!isVisible(attributes))
+            continue;
+        extent.width = std::max(extent.width, objectFrame(attributes).right());
+        if (object.kind != u"column")
+            continue; // the values are what must stay readable
+        const double points = units::fontPoints(dw.attribute(object, QStringLiteral("font.height")).toInt());
+        if (points > 0 && (extent.smallestPoints == 0 || points < extent.smallestPoints))
+            extent.smallestPoints = points;
+    }
+    return extent;
+}
+
+} // namespace
+
+QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper)
+{
+    if (!isListing(dw) || paper.orientation() == QPageLayout::Landscape)
+        return paper;
+    if (printedExtent(dw).width <= pointsToUnitsX(paper.paintRect(QPageLayout::Point).width()))
+        return paper;
+    QPageLayout turned = paper;
+    turned.setOrientation(QPageLayout::Landscape);
+    return turned;
+}
+
+PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
+    : m_dw(dw)
+    , m_layout(pageLayout)
+    , m_printedOn(QDate::currentDate())
+{
+    m_header = std::max(0, dw.bandHeight(Band::Header));
+    m_detail = std::max(0, dw.bandHeight(Band::Detail));
+    m_footer = std::max(0, dw.bandHeight(Band::Footer));
+    m_summary = std::max(0, dw.bandHeight(Band::Summary));
+
+    m_listing = isListing(dw);
+    const QRectF printable = m_layout.paintRect(QPageLayout::Point);
+    measureWidth(pointsToUnitsX(printable.width()));
+    measureGridLines();
+    const double footerStrip = m_listing ? listingFooterPoints : 0.0;
+    m_bodyHeight = pointsToUnitsY(printable.height() - footerStrip) / m_scale;
+
+    // Rows are placed by arithmetic on the band heights: nothing is painted to measure,
+    // so a list of any length is laid out at once.
+    const long rows = dw.RowCount();
+    const double room = m_bodyHeight - m_header - m_footer;
+    long perPage = 1;
+    if (dw.presentation() != QLatin1String("freeform")) {
+        if (m_detail == 0)
+            perPage = std::max(1L, rows);
+        else if (room >= m_detail)
+            perPage
+                = std::max(1L, long(std::floor(room / m_detail + 1e-9))); // units from points may round down
+    }
+    for (long first = 1; first <= rows; first += perPage)
+        m_pages.emplace_back(first, std::min(rows, first + perPage - 1));
+    if (m_pages.empty())
+        m_pages.emplace_back(1, 0);
+
+    if (m_summary > 0) {
+        const auto [first, last] = m_pages.back();
+        const double used = double(std::max(0L, last - first + 1)) * m_detail;
+        if (used + m_summary > room && last >= first)
+            m_pages.emplace_back(rows + 1, rows); // a page of its own after the last row
+        m_summaryPage = int(m_pages.size()) - 1;
+    }
+}
+
+void PageRenderer::measureWidth(double printableWidth)
+{
+    std::vector<std::pair<double, double>> columns; // left and right of detail objects
+    for (const LayoutObject &object : m_dw.objects()) {
+        const Band band = m_dw.bandOf(object);
+        if (!isDrawable(object) || (band != Band::Detail && band != Band::Header))
+            continue;
+        const ObjectAttributes attributes(m_dw, object, 0);
+        if (isVisible(attributes))
+            columns.emplace_back(objectFrame(attributes).left(), objectFrame(attributes).right());
+    }
+    std::sort(columns.begin(), columns.end());
+    const Extent extent = printedExtent(m_dw);
+    m_contentWidth = extent.width;
+    if (m_contentWidth <= printableWidth || printableWidth <= 0)
+        return;
+
+    const double fit = printableWidth / m_contentWidth;
+    double minimum = minimumFitScale;
+    if (m_listing)
+        minimum
+            = extent.smallestPoints > 0 ? std::min(1.0, minimumListingPoints / extent.smallestPoints) : fit;
+    if (fit >= minimum) {
+        m_scale = fit;
+        return;
+    }
+    // A listing keeps its readable size; other layouts print at full size.
+    if (m_listing)
+        m_scale = minimum;
+    const double sliceWidth = printableWidth / m_scale;
+    // Each page across starts at the left edge of the first object the previous page
+    // could not show whole, so no column is cut in two when it fits a page.
+    double start = 0;
+    while (start + sliceWidth < m_contentWidth) {
+        const double end = start + sliceWidth;
+        double next = end;
+        for (const auto &[left, right] : columns) {
+            if (right > end && left > start) {
+                next = std::min(next, left);
+                break;
+            }
+        }
+        start = next;
+        m_sliceStarts.push_back(start);
+    }
+}
+
+void PageRenderer::measureGridLines()
+{
+    if (m_listing) {
+        // A line in the gap after each detail column, or on its right edge when the
+        // next one touches it.
+        std::vector<std::pair<double, double>> detail;
+        for (const LayoutObject &object : m_dw.objects()) {
+            if (m_dw.bandOf(object) != Band::Detail || !isDrawable(object))
+                continue;
+            const ObjectAttributes attributes(m_dw, object, 0);
+            if (isVisible(attributes))
+                detail.emplace_back(objectFrame(attributes).left(), objectFrame(attributes).right());
+        }
+        std::sort(detail.begin(), detail.end());
+        for (std::size_t i = 0; i < detail.size(); ++i) {
+            const double right = detail[i].second;
+            const double nextLeft = i + 1 < detail.size() ? detail[i + 1].first : right;
+            m_gridLinesX.push_back(nextLeft > right ? (right + nextLeft) / 2 : right);
+        }
+    }
+}
+
+int PageRenderer::pageCount() const
+{
+    return int(m_pages.size()) * pagesAcross();
+}
+
+std::pair<long, long> PageRenderer::rowsOnPage(int page) const
+{
+    if (page < 0 || page >= pageCount())
+        return {1, 0};
+    return m_pages.at(std::size_t(page / pagesAcross()));
+}
+
+QSizeF PageRenderer::paperSizeUnits() const
+{
+    const QRectF paper = m_layout.fullRect(QPageLayout::Point);
+    return {pointsToUnitsX(paper.width()), pointsToUnitsY(paper.height())};
+}
+
+void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dpiY) const
+{
+    if (page < 0 || page >= pageCount())
+        return;
+    const long first = m_pages.at(std::size_t(page / pagesAcross())).first;
+    // Rows removed since the pages were laid out (a filter before the next refresh) are
+    // not painted.
+    const long last = std::min(m_pages.at(std::size_t(page / pagesAcross())).second, m_dw.RowCount());
+    const std::size_t across = std::size_t(page % pagesAcross());
+    const double sliceStart = m_sliceStarts.at(across);
+    const double sliceEnd = across + 1 < m_sliceStarts.size() ? m_sliceStarts.at(across + 1) : m_contentWidth;
+
+    painter.save();
+    const QRectF paper = m_layout.fullRect(QPageLayout::Point);
+    const QRectF printable = m_layout.paintRect(QPageLayout::Point);
+    const auto toDevice = [&](const QRectF &points) {
+        return QRectF(points.x() / 72.0 * dpiX, points.y() / 72.0 * dpiY, points.width() / 72.0 * dpiX,
+                      points.height() / 72.0 * dpiY);
+    };
+    const QColor background = layoutColor(m_dw.Describe(QStringLiteral("DataWindow.Color")).toLongLong());
+    painter.fillRect(toDevice(paper), background.isValid() ? background : QColor(Qt::white));
+    if (m_listing)
+        paintPageFooter(painter, page, toDevice(printable), dpiY);
+
+    // From here on the painter works in unscaled device pixels of the layout, with
+    // (0, 0) at the printable corner of the page.
+    const QRectF body = toDevice(printable);
+    painter.translate(body.topLeft());
+    painter.scale(m_scale, m_scale);
+    const double xOffset = -units::toPixelsX(sliceStart, dpiX);
+    if (pagesAcross() == 1) {
+        // Text that runs past its frame at the layout's edge (a label aligned right at
+        // x 0) stays whole in the margin: only the paper's edge cuts it.
+        const QRectF sheet = toDevice(paper).translated(-body.topLeft());
+        painter.setClipRect(QRectF(sheet.topLeft() / m_scale, sheet.size() / m_scale));
+    } else {
+        // Pages side by side show only their own columns.
+        painter.setClipRect(
+            QRectF(0, 0, units::toPixelsX(sliceEnd - sliceStart, dpiX), body.height() / m_scale));
+    }
+
+    const auto paintAt = [&](Band band, long row, double top) {
+        paintBand(m_dw, band, row,
+                  PaintTarget{&painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), dpiX, dpiY});
+    };
+    // Columns placed in the header show the page's first row, in the footer its last.
+    const bool hasRows = first <= last;
+    paintAt(Band::Background, 0, 0);
+    paintAt(Band::Header, hasRows ? first : 0, 0);
+    double top = m_header;
+    for (long row = first; row <= last; ++row, top += m_detail)
+        paintAt(Band::Detail, row, top);
+    if (!m_gridLinesX.empty())
+        paintGridLines(painter, std::max(0L, last - first + 1), xOffset, dpiX, dpiY);
+    if (page / pagesAcross() == m_summaryPage)
+        paintAt(Band::Summary, m_dw.RowCount(), top); // columns there show the last row
+    paintAt(Band::Footer, hasRows ? last : 0, m_bodyHeight - m_footer);
+    paintAt(Band::Foreground, 0, 0);
+    painter.restore();
+}
+
+void PageRenderer::paintPageFooter(QPainter &painter, int page, const QRectF &printable, double dpiY) const
+{
+    painter.save();
+    QFont font(QStringLiteral("Arial"));
+    // Sized in pixels of the painted device, so the preview and paper agree at any dpi.
+    font.setPixelSize(std::max(1, int(std::lround(listingFooterFontPoints / 72.0 * dpiY))));
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const double strip = listingFooterPoints / 72.0 * dpiY;
+    const QRectF line(printable.left(), printable.bottom() - strip, printable.width(), strip);
+    const QString date = QLocale(QLocale::Spanish, QLocale::Mexico)
+                             .toString(m_printedOn, QStringLiteral("d 'de' MMMM 'de' yyyy"));
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignBottom, date);
+    painter.drawText(line, Qt::AlignRight | Qt::AlignBottom,
+                     QStringLiteral("Página %1 de %2").arg(page + 1).arg(pageCount()));
+    painter.restore();
+}
+
+void PageRenderer::paintGridLines(QPainter &painter, long rows, double xOffset, double dpiX,
+                                  double dpiY) const
+{
+    painter.save();
+    QPen pen(QColor(192, 192, 192));
+    pen.setWidthF(std::max(1.0, dpiY / 96.0));
+    painter.setPen(pen);
+    const double bottom = units::toPixelsY(m_header + double(rows) * m_detail, dpiY);
+    for (const double x : m_gridLinesX) {
+        const double px = xOffset + units::toPixelsX(x, dpiX);
+        painter.drawLine(QPointF(px, 0), QPointF(px, bottom));
+    }
+    const double right = xOffset + units::toPixelsX(m_contentWidth, dpiX);
+    for (long i = 0; i <= rows; ++i) {
+        const double y = units::toPixelsY(m_header + double(i) * m_detail, dpiY);
+        painter.drawLine(QPointF(xOffset, y), QPointF(right, y));
+    }
+    painter.restore();
+}
+
+int paintPages(const DataWindow &dw, QPagedPaintDevice &device)
+{
+    // A device that cannot turn the paper prints on it as it is.
+    (void)device.setPageLayout(printedPageLayout(dw, device.pageLayout()));
+    const QPageLayout layout = device.pageLayout();
+    const PageRenderer renderer(dw, layout);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return -1;
+    const double dpiX = device.logicalDpiX();
+    const double dpiY = device.logicalDpiY();
+    // The painter of a paged device starts at the printable corner; the renderer draws
+    // from the paper's corner.
+    const QRectF printable = layout.paintRect(QPageLayout::Point);
+    const QPointF corner(-printable.x() / 72.0 * dpiX, -printable.y() / 72.0 * dpiY);
+    for (int page = 0; page < renderer.pageCount(); ++page) {
+        if (page > 0 && !device.newPage()) {
+            painter.end();
+            return -1;
+        }
+        painter.save();
+        painter.translate(corner);
+        renderer.paintPage(painter, page, dpiX, dpiY);
+        painter.restore();
+    }
+    return painter.end() ? 1 : -1;
+}
+
+} // namespace dw

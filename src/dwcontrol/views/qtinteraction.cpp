@@ -1,0 +1,124 @@
+#include "interaction.h"
+
+#include "dialogs.h"
+#include "saveas.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QtPrintSupport/qtprintsupportglobal.h>
+#if QT_CONFIG(printdialog)
+#include <QPrintDialog>
+#endif
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+
+namespace dw {
+namespace {
+
+// The real dialogs of Qt.
+class QtInteraction final : public Interaction
+{
+public:
+    void messageBox(QWidget *parent, const QString &title, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    int printerSetup(QWidget *parent, QPrinter &printer) override
+    {
+#if QT_CONFIG(printdialog)
+        // Without a screen (the offscreen and minimal platforms) nobody could answer a
+        // modal dialog.
+        const QString platform = QGuiApplication::platformName();
+        if (platform == u"offscreen" || platform == u"minimal")
+            return -1;
+#ifdef Q_OS_WIN
+        // The native dialog lists printers only: with none installed it cannot open.
+        if (QPrinterInfo::availablePrinterNames().isEmpty())
+            return -1;
+#endif
+        // Elsewhere Qt's own dialog always offers printing to a PDF file, so it can be
+        // shown even when no printer is installed.
+        QPrintDialog dialog(&printer, parent);
+        if (!dialog.isEnabled())
+            return -1;
+        return dialog.exec() == QDialog::Accepted ? 1 : 0;
+#else
+        Q_UNUSED(parent)
+        Q_UNUSED(printer)
+        return -1;
+#endif
+    }
+
+    std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) override
+    {
+        const QString csv = QStringLiteral("Valores separados por comas (*.csv)");
+        const QString csvSemicolon = QStringLiteral("Valores separados por punto y coma (*.csv)");
+        const QString xlsx = QStringLiteral("Libro de Excel (*.xlsx)");
+        const QString txt = QStringLiteral("Texto separado por tabuladores (*.txt)");
+        const QString html = QStringLiteral("Página HTML (*.html)");
+        const QString pdf = QStringLiteral("Documento PDF (*.pdf)");
+        const QStringList filters{csv, csvSemicolon, xlsx, txt, html, pdf};
+        const QStringList formats{QStringLiteral("csv"), QStringLiteral("csv"),  QStringLiteral("xlsx"),
+                                  QStringLiteral("txt"), QStringLiteral("html"), QStringLiteral("pdf")};
+        QString chosen = csv;
+        const QString file
+            = QFileDialog::getSaveFileName(parent, QStringLiteral("Guardar Como"), suggestedName,
+                                           filters.join(QStringLiteral(";;")), &chosen);
+        if (file.isEmpty())
+            return std::nullopt;
+        const qsizetype index = std::max<qsizetype>(0, filters.indexOf(chosen));
+        SaveTarget target = saveTargetFor(file, formats.at(index));
+        if (chosen == csvSemicolon)
+            target.separator = QLatin1Char(';');
+        return target;
+    }
+
+    int sortDialog(QWidget *parent, const DataWindow &dw, QString &criteria) override
+    {
+        return runSortDialog(parent, dw, criteria);
+    }
+
+    int filterDialog(QWidget *parent, const DataWindow &dw, QString &expression) override
+    {
+        return runFilterDialog(parent, dw, expression);
+    }
+
+    bool keyDown(int virtualKey) override
+    {
+        const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+        if (virtualKey == 17)
+            return held.testFlag(Qt::ControlModifier);
+        if (virtualKey == 16)
+            return held.testFlag(Qt::ShiftModifier);
+        return false;
+    }
+
+    QAction *popMenu(QMenu &menu, const QPoint &globalPos) override
+    {
+        return menu.exec(globalPos);
+    }
+};
+
+Interaction *g_replacement = nullptr;
+
+} // namespace
+
+Interaction &interaction()
+{
+    static QtInteraction qt;
+    return g_replacement ? *g_replacement : qt;
+}
+
+void setInteraction(Interaction *replacement)
+{
+    g_replacement = replacement;
+}
+
+} // namespace dw
