@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/connection.h"
+#include "objects/layoutobject.h"
 #include "types/value.h"
 
 #include <QString>
@@ -15,8 +16,6 @@ namespace dw {
 
 class Transaction;
 
-enum class Band { Header, Detail, Footer, Summary, Background, Foreground };
-
 // The object under a point, as events report it: its name (a column, "<col>_t" for
 // a heading, any created object, "datawindow" on empty space), type ("text",
 // "column", "compute", "picture", "line", "datawindow") and band ("header",
@@ -26,18 +25,6 @@ struct DwObjectRef
     QString name = QStringLiteral("datawindow");
     QString type = QStringLiteral("datawindow");
     QString band = QStringLiteral("detail");
-};
-
-// One object of a layout, as written in its syntax: a kind ("text", "column",
-// "compute", "picture", "line", "rectangle"), a name, and attributes by lower-case
-// path ("x", "font.face", "background.color", "band") holding the raw texts (a value
-// may be "default<TAB>expression").
-struct LayoutObject
-{
-    QString kind;
-    QString name;
-    std::vector<std::pair<QString, QString>> attributes;
-    [[nodiscard]] QString raw(const QString &path) const; // "" when absent
 };
 
 // What the engine tells the control that shows it.

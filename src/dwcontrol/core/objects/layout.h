@@ -1,9 +1,9 @@
 #pragma once
 
-#include "datawindow.h"
+#include "objects/layoutobject.h"
 #include "objects/layoutsyntax.h"
-#include "rows/rowstore.h"
 #include "sql/selectdefinition.h"
+#include "types/columntype.h"
 
 #include <QString>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/connection.h"
+#include "types/columntype.h"
 #include "types/value.h"
 
 #include <QString>
@@ -10,10 +11,6 @@
 #include <vector>
 
 namespace dw {
-
-// Column types as layouts declare them ("char(255)", "long", "number", "decimal(2)",
-// "real", "int", "ulong", "date", "datetime", "time").
-enum class ColumnType { Char, Long, ULong, Int, Number, Decimal, Real, Date, DateTime, Time };
 
 // The retrieved rows, column by column: texts as UTF-8 in one arena per column with
 // offsets, numbers in plain vectors, a null flag per cell. Rows are appended by a
