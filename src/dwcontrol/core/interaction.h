@@ -24,8 +24,9 @@ struct SaveTarget
 };
 
 // Every call that opens a dialog or asks the user goes through this one interface,
-// so tests replace it and never block on a modal dialog. The default implementation
-// uses Qt's real dialogs.
+// so tests replace it and never block on a modal dialog. The views install the
+// implementation with Qt's real dialogs; without them every question is answered as
+// cancelled and messages go to the log.
 class Interaction
 {
 public:
@@ -51,9 +52,11 @@ public:
     virtual QAction *popMenu(QMenu &menu, const QPoint &globalPos) = 0;
 };
 
-// The interaction in force (the Qt one unless a test installed its own).
+// The interaction in force: a replacement when one is installed, else the standard one.
 [[nodiscard]] Interaction &interaction();
-// Installs a replacement (not owned); null restores the Qt implementation.
+// Installs a replacement (not owned); null restores the standard implementation.
 void setInteraction(Interaction *replacement);
+// Sets the standard implementation (not owned), the one in force without a replacement.
+void setStandardInteraction(Interaction *standard);
 
 } // namespace dw

@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "fonts.h"
+#include "qtinteraction.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -15,6 +16,7 @@ Application *g_instance = nullptr;
 Application::Application()
 {
     g_instance = this;
+    dw::useQtInteraction();
 }
 
 Application::~Application()

@@ -1,4 +1,5 @@
 #include "datawindowcontrol.h"
+#include "qtinteraction.h"
 
 #include "columndrag.h"
 #include "documentfolder.h"
@@ -374,6 +375,7 @@ bool DataWindowControl::Impl::canvasToolTip(QHelpEvent *event)
 
 DataWindowControl::DataWindowControl(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(*this))
 {
+    useQtInteraction();
     setFocusPolicy(Qt::StrongFocus);
     d->relayout();
 }

@@ -1,3 +1,5 @@
+#include "qtinteraction.h"
+
 #include "interaction.h"
 
 #include "dialogs.h"
@@ -106,19 +108,12 @@ public:
     }
 };
 
-Interaction *g_replacement = nullptr;
-
 } // namespace
 
-Interaction &interaction()
+void useQtInteraction()
 {
     static QtInteraction qt;
-    return g_replacement ? *g_replacement : qt;
-}
-
-void setInteraction(Interaction *replacement)
-{
-    g_replacement = replacement;
+    setStandardInteraction(&qt);
 }
 
 } // namespace dw
