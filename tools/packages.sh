@@ -9,6 +9,7 @@ PACKAGES=(
     poppler-utils xvfb xdotool imagemagick unzip
     librsvg2-bin dpkg-dev desktop-file-utils appstream
     clang lld libclang-rt-14-dev
+    clang-format python3
 )
 
 install_missing_packages() {
