@@ -1,5 +1,7 @@
 #include "searchcondition.h"
 
+#include "text/upper.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -37,11 +39,12 @@ const std::array<Field, 17> &fields()
     return table;
 }
 
-// The typed text inside the quoted pattern: upper-cased, and a quote doubled so it
-// stays part of the text instead of ending the literal. % and _ stay wildcards.
+// The typed text inside the quoted pattern: upper-cased as the driver's ucase does it,
+// and a quote doubled so it stays part of the text instead of ending the literal. % and
+// _ stay wildcards.
 QString pattern(const QString &text)
 {
-    QString upper = text.toUpper();
+    QString upper = dw::upperText(text);
     upper.replace(u"'"_s, u"''"_s);
     return upper;
 }

@@ -179,8 +179,10 @@ private slots:
         QTest::newRow("accents across eight-byte runs")
             << QStringLiteral("abcdefgñhijklmnopqrsátuvwxyzabcdefgh é")
             << QStringLiteral("ABCDEFGÑHIJKLMNOPQRSÁTUVWXYZABCDEFGH É");
-        QTest::newRow("latin-1 oddities")
-            << QStringLiteral("ÿ µ ß ÷ × þ ð") << QStringLiteral("Ÿ Μ ß ÷ × Þ Ð");
+        QTest::newRow("latin-1 oddities") << QStringLiteral("ÿ µ ÷ × þ ð") << QStringLiteral("Ÿ Μ ÷ × Þ Ð");
+        QTest::newRow("one letter, two capitals")
+            << QStringLiteral("straße ﬁn ﬃ ŉ") << QStringLiteral("STRASSE FIN FFI ʼN");
+        QTest::newRow("two bytes growing to six") << QStringLiteral("ΐ") << QStringLiteral("Ϊ́");
         QTest::newRow("greek, cyrillic, armenian") << QStringLiteral("ωмир ա") << QStringLiteral("ΩМИР Ա");
         QTest::newRow("two bytes growing to three") << QStringLiteral("ɐ") << QStringLiteral("Ɐ");
         QTest::newRow("three and four bytes") << QStringLiteral("ⓐ漢𐐨x") << QStringLiteral("Ⓐ漢𐐀X");

@@ -2,6 +2,13 @@
 
 #include "searchcondition.h"
 
+#include "db/transaction.h"
+#include "support/sample.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +21,7 @@ private slots:
     void condition_data();
     void condition();
     void everyCaptionSearchesItsOwnColumn();
+    void findsEveryCaseFormThroughTheDriver();
 };
 
 void TstSearchCondition::condition_data()
@@ -81,6 +89,44 @@ void TstSearchCondition::everyCaptionSearchesItsOwnColumn()
         QCOMPARE(search::condition(false, captions.at(i), u"x"_s),
                  u" where ucase( "_s + columns.at(i) + u" ) like '%X%'"_s);
     }
+}
+
+// The typed text and the column are upper-cased by the same rule, so a letter whose capital
+// is two letters, or a ligature, finds every way of writing it.
+void TstSearchCondition::findsEveryCaseFormThroughTheDriver()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString file = folder.filePath(u"busqueda.mdb"_s);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    const char *rows
+        = "CREATE TABLE directorio(id INTEGER, todo TEXT);"
+          "INSERT INTO directorio VALUES (1, 'Calle STRASSE 4'), (2, 'Hauptstraße 5'), (3, 'Strasse'),"
+          " (4, 'Strase'), (5, 'ﬁnca La Fe'), (6, 'FINCA'), (7, 'fina');";
+    QCOMPARE(sqlite3_exec(db, rows, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    dw::Transaction transaction;
+    QVERIFY(testsupport::connectAccess(transaction, file));
+    const auto found = [&transaction](const QString &typed) {
+        dw::DbError error;
+        auto cursor = transaction.connection()->query(
+            u"SELECT id FROM directorio"_s + search::condition(true, QString(), typed) + u" ORDER BY id"_s,
+            {}, error);
+        QStringList ids;
+        if (!cursor)
+            return QStringList(error.text);
+        while (cursor->next())
+            ids.append(QString::number(cursor->integer(0)));
+        return ids;
+    };
+    const QStringList street{u"1"_s, u"2"_s, u"3"_s};
+    QCOMPARE(found(u"straße"_s), street);
+    QCOMPARE(found(u"STRASSE"_s), street);
+    QCOMPARE(found(u"Straße"_s), street);
+    QCOMPARE(found(u"ﬁnca"_s), QStringList({u"5"_s, u"6"_s}));
+    QCOMPARE(found(u"finca"_s), QStringList({u"5"_s, u"6"_s}));
 }
 
 QTEST_MAIN(TstSearchCondition)

@@ -130,17 +130,6 @@ Value arithmetic(Node::Operator op, const Value &a, const Value &b)
     return Value(plus ? a.toNumber() + b.toNumber() : a.toNumber() - b.toNumber());
 }
 
-// The same upper-casing as the SQL ucase of the built-in driver and the compiled
-// filters, so a condition means the same wherever it runs.
-QString upperText(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::string upper(upperUtf8Capacity(std::size_t(bytes.size())), '\0');
-    const std::size_t size
-        = upperUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size())), upper.data());
-    return QString::fromUtf8(upper.data(), qsizetype(size));
-}
-
 Value integerOf(const Value &value)
 {
     if (value.isNull())

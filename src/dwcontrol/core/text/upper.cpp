@@ -2,10 +2,13 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace dw {
 
@@ -14,13 +17,46 @@ namespace {
 constexpr std::uint64_t Repeat = 0x0101010101010101ULL;
 constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
 
-// Upper case of every code point below U+0800, i.e. of every one- and two-byte sequence.
-const std::array<char32_t, 0x800> &twoByteTable()
+// An upper-cased character as UTF-8: at most three code points of two bytes each.
+struct Mapped
 {
-    static const std::array<char32_t, 0x800> table = [] {
-        std::array<char32_t, 0x800> t{};
+    std::array<char, 6> bytes{};
+    std::uint8_t size = 0;
+};
+
+Mapped fullUpper(char32_t c)
+{
+    const QByteArray upper = QString::fromUcs4(&c, 1).toUpper().toUtf8();
+    Mapped mapped;
+    mapped.size = std::uint8_t(std::min<qsizetype>(upper.size(), qsizetype(mapped.bytes.size())));
+    std::memcpy(mapped.bytes.data(), upper.constData(), mapped.size);
+    return mapped;
+}
+
+// Upper case of every code point below U+0800, i.e. of every one- and two-byte sequence.
+const std::array<Mapped, 0x800> &twoByteTable()
+{
+    static const std::array<Mapped, 0x800> table = [] {
+        std::array<Mapped, 0x800> t{};
         for (char32_t c = 0; c < t.size(); ++c)
-            t[c] = QChar::toUpper(c);
+            t[c] = fullUpper(c);
+        return t;
+    }();
+    return table;
+}
+
+// The three-byte code points whose upper case is more than one character (ligatures,
+// Greek with iota subscript, Armenian...), sorted; the others map one to one.
+const std::vector<std::pair<char32_t, Mapped>> &expandingTable()
+{
+    static const std::vector<std::pair<char32_t, Mapped>> table = [] {
+        std::vector<std::pair<char32_t, Mapped>> t;
+        for (char32_t c = 0x800; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            if (QString::fromUcs4(&c, 1).toUpper().size() > 1)
+                t.emplace_back(c, fullUpper(c));
+        }
         return t;
     }();
     return table;
@@ -134,9 +170,22 @@ std::size_t upperUtf8(std::string_view text, char *out)
             ++p;
             continue;
         }
-        const char32_t upper = c < 0x800 ? table[c] : QChar::toUpper(c);
-        o += encode(upper, o);
         p += length;
+        const Mapped *mapped = c < 0x800 ? &table[c] : nullptr;
+        if (!mapped && c < 0x10000) {
+            const auto &expanding = expandingTable();
+            const auto found
+                = std::lower_bound(expanding.begin(), expanding.end(), c,
+                                   [](const auto &entry, char32_t key) { return entry.first < key; });
+            if (found != expanding.end() && found->first == c)
+                mapped = &found->second;
+        }
+        if (mapped) {
+            std::memcpy(o, mapped->bytes.data(), mapped->size);
+            o += mapped->size;
+        } else {
+            o += encode(QChar::toUpper(c), o);
+        }
     }
     return std::size_t(o - out);
 }
@@ -146,6 +195,13 @@ std::string upperUtf8(std::string_view text)
     std::string result(upperUtf8Capacity(text.size()), '\0');
     result.resize(upperUtf8(text, result.data()));
     return result;
+}
+
+QString upperText(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const std::string upper = upperUtf8(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    return QString::fromUtf8(upper.data(), qsizetype(upper.size()));
 }
 
 } // namespace dw
