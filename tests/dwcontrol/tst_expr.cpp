@@ -1,10 +1,13 @@
 #include "rowsfixture.h"
 
 #include "expr/literal.h"
+#include "types/integerrange.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 using dw::Expression;
@@ -102,6 +105,12 @@ private slots:
         QTest::newRow("integer of text") << u"Integer(' 12 ')"_s << u"n:12"_s;
         QTest::newRow("integer truncates") << u"integer(monto)"_s << u"n:2"_s;
         QTest::newRow("integer of non-number") << u"integer('12abc')"_s << u"null"_s;
+        QTest::newRow("integer of a real too large") << u"integer(1e20)"_s << u"null"_s;
+        QTest::newRow("integer of a real too small") << u"integer(-1e19)"_s << u"null"_s;
+        QTest::newRow("integer of the smallest real that fits")
+            << u"integer(-9223372036854775808.0)"_s << u"n:-9223372036854775808"_s;
+        QTest::newRow("integer of text too large") << u"integer('1e20')"_s << u"null"_s;
+        QTest::newRow("string of a real too large for an integer") << u"string(1e20)"_s << u"t:1e+20"_s;
         QTest::newRow("describe") << u"Integer(Describe('nombre.X')) - 8"_s << u"n:1"_s;
         QTest::newRow("describe of nothing") << u"Integer(Describe('nada.x')) - 8"_s << u"null"_s;
         QTest::newRow("lookupdisplay") << u"LookUpDisplay(tipo)"_s << u"t:Estudiante"_s;
@@ -121,6 +130,21 @@ private slots:
         const std::optional<Expression> parsed = Expression::parse(expression, context, &error);
         QVERIFY2(parsed, qPrintable(error));
         QCOMPARE(shown(parsed->evaluate(context, 0)), expected);
+    }
+
+    // Doubles that no 64-bit integer holds give a definite value, never an undefined one.
+    void realsOutOfIntegerRange()
+    {
+        const double infinity = std::numeric_limits<double>::infinity();
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        QCOMPARE(Value(1e20).toInteger(), std::numeric_limits<qint64>::max());
+        QCOMPARE(Value(-infinity).toInteger(), std::numeric_limits<qint64>::min());
+        QCOMPARE(Value(nan).toInteger(), qint64(0));
+        QCOMPARE(Value(-2.9).toInteger(), qint64(-2));
+        QCOMPARE(Value(infinity).toText(), u"inf"_s);
+        QCOMPARE(Value(nan).toText(), u"nan"_s);
+        QCOMPARE(dw::integerInRange(9223372036854775808.0), std::nullopt);
+        QCOMPARE(dw::integerInRange(-9223372036854775808.0), std::numeric_limits<qint64>::min());
     }
 
     void quotedTextReadsBack()

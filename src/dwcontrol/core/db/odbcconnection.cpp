@@ -1,6 +1,7 @@
 #include "db/odbcconnection.h"
 
 #include "db/errors.h"
+#include "types/integerrange.h"
 
 #include <QtGlobal>
 #ifdef Q_OS_WIN
@@ -222,7 +223,7 @@ public:
     qint64 integer(int column) const override
     {
         const Cell &cell = m_cells.at(std::size_t(column));
-        return cell.kind == CellKind::Real ? qint64(cell.real) : cell.integer;
+        return cell.kind == CellKind::Real ? clampedInteger(cell.real) : cell.integer;
     }
     double real(int column) const override
     {

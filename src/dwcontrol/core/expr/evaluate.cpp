@@ -2,6 +2,7 @@
 #include "expr/literal.h"
 #include "expr/node.h"
 #include "text/upper.h"
+#include "types/integerrange.h"
 
 #include <limits>
 #include <optional>
@@ -136,17 +137,18 @@ Value integerOf(const Value &value)
         return {};
     if (value.isInteger())
         return value;
-    if (value.isReal())
-        return Value(qint64(value.toNumber()));
+    if (value.isReal()) {
+        const auto integer = integerInRange(value.toNumber());
+        return integer ? Value(*integer) : Value();
+    }
     const QString text = value.toText().trimmed();
     bool ok = false;
     const qint64 integer = text.toLongLong(&ok);
     if (ok)
         return Value(integer);
     const double real = text.toDouble(&ok);
-    if (ok && real > -9.2e18 && real < 9.2e18)
-        return Value(qint64(real));
-    return {};
+    const auto inRange = ok ? integerInRange(real) : std::nullopt;
+    return inRange ? Value(*inRange) : Value();
 }
 
 Value evaluateNode(const Node &node, const EvalContext &context, qint64 index);

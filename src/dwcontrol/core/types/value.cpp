@@ -1,5 +1,7 @@
 #include "types/value.h"
 
+#include "types/integerrange.h"
+
 #include <QLocale>
 
 namespace dw {
@@ -22,7 +24,7 @@ qint64 Value::toInteger() const
 {
     if (const auto *i = std::get_if<qint64>(&m_data))
         return *i;
-    return qint64(toNumber());
+    return clampedInteger(toNumber());
 }
 
 QString Value::toText() const
@@ -30,7 +32,8 @@ QString Value::toText() const
     if (const auto *i = std::get_if<qint64>(&m_data))
         return QString::number(*i);
     if (const auto *d = std::get_if<double>(&m_data)) {
-        if (*d == double(qint64(*d)) && *d < 9.0e15 && *d > -9.0e15)
+        // Whole numbers an integer holds exactly are written without a fraction.
+        if (*d < 9.0e15 && *d > -9.0e15 && *d == double(qint64(*d)))
             return QString::number(qint64(*d));
         return QString::number(*d, 'g', QLocale::FloatingPointShortest);
     }
