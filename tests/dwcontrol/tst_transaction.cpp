@@ -1,6 +1,7 @@
 // The transaction object and the built-in driver on SQLite files: DBParm and connect-string
 // parsing, every way a connection can fail, the Access dialect (ucase, like) and the
 // read-only guarantee.
+#include "support/fakedriver.h"
 #include "support/sample.h"
 
 #include "db/connectstring.h"
@@ -276,6 +277,36 @@ private slots:
         QVERIFY(!transaction.SQLErrText.contains(Password));
         QVERIFY(!transaction.isConnected());
         QVERIFY(!transaction.connection());
+    }
+
+    void passwordNeverInConnectFailure_data()
+    {
+        QTest::addColumn<QString>("connectString");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("braced, holding a semicolon")
+            << QStringLiteral("Driver={Falso};DBQ=datos.mdb;UID=ana;PWD={s3cr;et}")
+            << QStringLiteral("s3cr;et");
+        QTest::newRow("bare") << QStringLiteral("Driver={Falso};DBQ=datos.mdb;UID=ana;PWD=s3cret9")
+                              << QStringLiteral("s3cret9");
+    }
+    void passwordNeverInConnectFailure()
+    {
+        QFETCH(QString, connectString);
+        QFETCH(QString, password);
+        // The driver quotes the connect string, the bare password and a braced one.
+        testsupport::FakeDriver driver;
+        driver.connectError = QStringLiteral("[Falso][Controlador] Conexión rechazada para \"%1\": la clave ")
+            + password + QStringLiteral(" no vale (PASSWORD={") + password + QStringLiteral("}) usuario ana");
+        Transaction transaction;
+        transaction.DBMS = QStringLiteral("ODBC");
+        transaction.DBParm = QStringLiteral("ConnectString='%1'").arg(connectString);
+        transaction.connect();
+        QCOMPARE(transaction.SQLCode, -1L);
+        QCOMPARE(transaction.SQLDBCode, 28000L);
+        QCOMPARE(transaction.SQLErrText,
+                 QStringLiteral("[Falso][Controlador] Conexión rechazada para "
+                                "\"Driver={Falso};DBQ=datos.mdb;UID=ana;PWD=****\": la clave **** no vale "
+                                "(PASSWORD=****) usuario ana"));
     }
 
     void badSettingsFail()

@@ -2,13 +2,12 @@
 
 #include "datawindow_p.h"
 
+#include "db/connectstring.h"
 #include "db/transaction.h"
 #include "interaction.h"
 #include "objects/displayformat.h"
 #include "objects/layoutpaths.h"
 #include "sql/selectdefinition.h"
-
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -19,23 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kDatabaseErrorTitle = u"Error de base de datos"_s;
-
-// Driver texts may quote the connect string; its password never reaches the user.
-QString withoutPassword(QString text, const Transaction *transaction)
-{
-    if (transaction) {
-        static const QRegularExpression pwd(u"(?:^|;)\\s*PWD\\s*=\\s*([^;]*)"_s,
-                                            QRegularExpression::CaseInsensitiveOption);
-        const auto match = pwd.match(Transaction::connectString(transaction->DBParm));
-        const QString password = match.hasMatch() ? match.captured(1).trimmed() : QString();
-        if (!password.isEmpty())
-            text.replace(password, u"****"_s);
-    }
-    static const QRegularExpression inline_(u"(PWD|PASSWORD)\\s*=\\s*[^;'\"\\s]*"_s,
-                                            QRegularExpression::CaseInsensitiveOption);
-    text.replace(inline_, u"\\1=****"_s);
-    return text;
-}
 
 std::vector<ColumnType> columnTypes(const Layout &layout)
 {
@@ -89,8 +71,10 @@ int DataWindow::SetSQLPreview(const QString &sql)
 
 void DataWindow::Impl::reportDatabaseError(long code, const QString &text) const
 {
-    interaction().messageBox(dialogParent(), kDatabaseErrorTitle,
-                             u"%1: %2"_s.arg(code).arg(withoutPassword(text, transaction)));
+    interaction().messageBox(
+        dialogParent(), kDatabaseErrorTitle,
+        u"%1: %2"_s.arg(code).arg(withoutPassword(
+            text, transaction ? Transaction::connectString(transaction->DBParm) : QString())));
 }
 
 void DataWindow::Impl::clearRows()

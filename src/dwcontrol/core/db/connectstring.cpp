@@ -30,6 +30,23 @@ QString readEnclosed(const QString &text, qsizetype &i, QChar close)
     return value;
 }
 
+// Where a bare value quoted inside a message ends: at the pair's ';', a quote or a blank.
+bool endsBareValue(QChar c)
+{
+    return c == u';' || c == u'\'' || c == u'"' || c.isSpace();
+}
+
+bool isPasswordKey(QStringView key)
+{
+    return key.compare(u"PWD", Qt::CaseInsensitive) == 0
+        || key.compare(u"PASSWORD", Qt::CaseInsensitive) == 0;
+}
+
+bool isKeyCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
 } // namespace
 
 ConnectString::ConnectString(const QString &text)
@@ -103,6 +120,42 @@ QString dbParmValue(const QString &dbParm, const QString &name)
             return value.isNull() ? QStringLiteral("") : value;
     }
     return {};
+}
+
+QString withoutPassword(QString text, const QString &connectString)
+{
+    const QString mask = QStringLiteral("****");
+    // Every password pair the message quotes, read the way a connect string is read.
+    for (qsizetype equals = text.indexOf(u'='); equals >= 0; equals = text.indexOf(u'=', equals + 1)) {
+        qsizetype keyEnd = equals;
+        while (keyEnd > 0 && text.at(keyEnd - 1).isSpace())
+            --keyEnd;
+        qsizetype keyStart = keyEnd;
+        while (keyStart > 0 && isKeyCharacter(text.at(keyStart - 1)))
+            --keyStart;
+        if (!isPasswordKey(QStringView(text).sliced(keyStart, keyEnd - keyStart)))
+            continue;
+        qsizetype start = equals + 1;
+        skipBlanks(text, start);
+        qsizetype end = start;
+        if (end < text.size() && text.at(end) == u'{') {
+            ++end;
+            readEnclosed(text, end, u'}');
+        } else {
+            while (end < text.size() && !endsBareValue(text.at(end)))
+                ++end;
+        }
+        text.replace(start, end - start, mask);
+        equals = start + mask.size() - 1;
+    }
+    // The password itself wherever the driver repeats it.
+    const ConnectString parts(connectString);
+    for (const QString &key : {QStringLiteral("PWD"), QStringLiteral("PASSWORD")}) {
+        const QString password = parts.value(key).value_or(QString()).trimmed();
+        if (!password.isEmpty())
+            text.replace(password, mask);
+    }
+    return text;
 }
 
 } // namespace dw

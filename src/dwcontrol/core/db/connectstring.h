@@ -19,11 +19,15 @@ public:
 
     // The value of `key`, or nothing when the string has no such key.
     [[nodiscard]] std::optional<QString> value(const QString &key) const;
-    [[nodiscard]] const std::vector<std::pair<QString, QString>> &pairs() const { return m_pairs; }
 
 private:
     std::vector<std::pair<QString, QString>> m_pairs;
 };
+
+// `text` (a driver's message) with the password hidden: the value of every PWD= or
+// PASSWORD= pair in it, braced or bare, and the password of `connectString` wherever
+// it appears. Everything else of the text stays.
+[[nodiscard]] QString withoutPassword(QString text, const QString &connectString);
 
 // Takes a DBParm apart: "Name='value',Name2='value2'" (names without regard to case,
 // values in single or double quotes, a doubled quote standing for itself, or unquoted

@@ -1,11 +1,26 @@
 #include "db/transaction.h"
 
 #include "db/builtindriver.h"
+#include "db/connectionopener.h"
 #include "db/connectstring.h"
 #include "db/errors.h"
 #include "db/odbcconnection.h"
 
 namespace dw {
+namespace {
+
+ConnectionOpener &replacementOpener()
+{
+    static ConnectionOpener opener;
+    return opener;
+}
+
+} // namespace
+
+void setConnectionOpener(ConnectionOpener opener)
+{
+    replacementOpener() = std::move(opener);
+}
 
 Transaction::Transaction() = default;
 Transaction::~Transaction() = default;
@@ -37,6 +52,8 @@ void Transaction::connect()
     } else if (text.trimmed().isEmpty()) {
         error = makeError(dberror::BadConnectString,
                           QStringLiteral("El parámetro DBParm no contiene ConnectString."));
+    } else if (replacementOpener()) {
+        m_connection = replacementOpener()(text, error);
     } else {
 #ifndef Q_OS_WIN
         // Without the Access driver on this system, the built-in driver serves its files.
@@ -55,18 +72,14 @@ void Transaction::connect()
 #endif
         {
             m_connection = openOdbc(text, AutoCommit, error);
-            // Whatever a driver echoes back, the password never reaches a message. (The
-            // built-in driver's own texts never include it.)
-            const QString password = parts.value(QStringLiteral("PWD")).value_or(QString());
-            if (!m_connection && !password.isEmpty())
-                error.text.replace(password, QStringLiteral("********"));
         }
     }
     if (m_connection)
         return;
     SQLCode = -1;
     SQLDBCode = error.code;
-    SQLErrText = error.text;
+    // Whatever a driver echoes back, the password never reaches a message.
+    SQLErrText = withoutPassword(error.text, text);
 }
 
 bool Transaction::reconnectIfLost()
