@@ -3,6 +3,7 @@
 #include "columnheading.h"
 #include "datawindow.h"
 #include "expr/expression.h"
+#include "expr/functions.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -34,28 +35,16 @@ private:
     const DataWindow &m_dw;
 };
 
-struct Function
+struct Operator
 {
     const char16_t *text;
     const char16_t *hint;
 };
 
-// What the expression language offers, as it is inserted; "()" puts the cursor inside.
-constexpr Function functions[] = {
-    {u"ucase()", u"El texto en mayúsculas"},
-    {u"upper()", u"El texto en mayúsculas"},
-    {u"string()", u"El valor como texto"},
-    {u"isnull()", u"Verdadero cuando el valor es nulo"},
-    {u"LookUpDisplay()", u"El texto que muestra una columna de lista desplegable"},
-    {u"Integer()", u"El valor como número entero"},
-    {u" = ", u"Igual a"},
-    {u" <> ", u"Distinto de"},
-    {u" < ", u"Menor que"},
-    {u" > ", u"Mayor que"},
-    {u" AND ", u"Y"},
-    {u" OR ", u"O"},
-    {u"not ", u"No"},
-    {u" & ", u"Une dos textos"},
+// The operators, as they are inserted, after the language's own functions.
+constexpr Operator operators[] = {
+    {u" = ", u"Igual a"}, {u" <> ", u"Distinto de"}, {u" < ", u"Menor que"}, {u" > ", u"Mayor que"},
+    {u" AND ", u"Y"},     {u" OR ", u"O"},           {u"not ", u"No"},       {u" & ", u"Une dos textos"},
 };
 
 } // namespace
@@ -82,11 +71,19 @@ FilterDialog::FilterDialog(const DataWindow &dw, const QString &expression, QWid
 
     m_functions = new QListWidget(this);
     m_functions->setObjectName(QStringLiteral("functionList"));
-    for (const Function &function : functions) {
-        const QString text = QString::fromUtf16(function.text);
+    // Each function the parser knows and users write; "()" puts the cursor inside.
+    for (const expr::FunctionSpec &function : expr::functions()) {
+        if (function.hint.isEmpty())
+            continue;
+        auto *item = new QListWidgetItem(function.name.toString() + QStringLiteral("()"), m_functions);
+        item->setData(insertRole, item->text());
+        item->setToolTip(function.hint.toString());
+    }
+    for (const Operator &op : operators) {
+        const QString text = QString::fromUtf16(op.text);
         auto *item = new QListWidgetItem(text.trimmed(), m_functions);
         item->setData(insertRole, text);
-        item->setToolTip(QString::fromUtf16(function.hint));
+        item->setToolTip(QString::fromUtf16(op.hint));
     }
 
     m_error = new QLabel(this);

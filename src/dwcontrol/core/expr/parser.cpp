@@ -1,4 +1,5 @@
 #include "expr/expression.h"
+#include "expr/functions.h"
 #include "expr/lexer.h"
 #include "expr/node.h"
 
@@ -12,24 +13,6 @@ namespace {
 
 using expr::Token;
 using Node = ExpressionNode;
-
-struct FunctionInfo
-{
-    QStringView name;
-    Node::Function function;
-    int arity;
-};
-
-constexpr std::array functions{
-    FunctionInfo{u"ucase", Node::Function::Ucase, 1},
-    FunctionInfo{u"upper", Node::Function::Upper, 1},
-    FunctionInfo{u"string", Node::Function::String, 1},
-    FunctionInfo{u"isnull", Node::Function::IsNull, 1},
-    FunctionInfo{u"lookupdisplay", Node::Function::LookUpDisplay, 1},
-    FunctionInfo{u"describe", Node::Function::Describe, 1},
-    FunctionInfo{u"integer", Node::Function::Integer, 1},
-    FunctionInfo{u"evaluate", Node::Function::Evaluate, 2},
-};
 
 // Deep nesting and endless chains are refused rather than allowed to exhaust the
 // stack (parsing, evaluating and destroying a tree all recurse over its depth).
@@ -284,10 +267,11 @@ private:
 
     std::optional<Node> call(const Token &nameToken)
     {
-        const auto found = std::find_if(functions.begin(), functions.end(), [&](const FunctionInfo &info) {
+        const auto known = expr::functions();
+        const auto found = std::find_if(known.begin(), known.end(), [&](const expr::FunctionSpec &info) {
             return nameToken.text.compare(info.name, Qt::CaseInsensitive) == 0;
         });
-        if (found == functions.end())
+        if (found == known.end())
             return fail(nameToken, QStringLiteral("función desconocida '%1'").arg(nameToken.text));
         take(); // (
         Node node;
