@@ -4,21 +4,12 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
+#include "expr/literal.h"
 #include "redrawguard.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The expression language reads ~ as its escape character, so a text value keeps its
-// ~ and " only when both are escaped.
-QString quotedText(const QString &value)
-{
-    QString escaped = value;
-    escaped.replace(u'~', u"~~"_s);
-    escaped.replace(u'"', u"~\""_s);
-    return u"\""_s + escaped + u"\""_s;
-}
 
 bool isNumericType(const QString &colType)
 {
@@ -85,7 +76,7 @@ bool n_svc_dw_gridstyle::filterBySelection(bool ab_exclude, long al_row, const Q
     } else if (isNumericType(idw_client->Describe(as_colname + u".ColType"_s))) {
         condition = as_colname + (ab_exclude ? u" <> "_s : u" = "_s) + value;
     } else {
-        condition = u"string("_s + as_colname + (ab_exclude ? u") <> "_s : u") = "_s) + quotedText(value);
+        condition = u"string("_s + as_colname + (ab_exclude ? u") <> "_s : u") = "_s) + dw::quotedText(value);
     }
 
     // One condition per column; a later one on the same column replaces it.
