@@ -42,7 +42,7 @@ private slots:
         writeImage(u"FOTOS/Miembros/Ana Pérez.png"_s, "PNG", {30, 60});
         writeImage(u"FOTOS/disfrazado.jpg"_s, "PNG"); // a PNG under a JPEG name
         writeImage(u"secreto.png"_s, "PNG"); // beside Fotos, not in it
-        writeBytes(u"FOTOS/roto.jpg"_s, QByteArray("\xff\xd8\xff\xe0 not really a jpeg", 26));
+        writeBytes(u"FOTOS/roto.jpg"_s, QByteArrayLiteral("\xff\xd8\xff\xe0 not really a jpeg"));
         writeBytes(u"FOTOS/vacio.png"_s, {});
         QVERIFY(QFile::link(m_root.filePath(u"secreto.png"_s), m_root.filePath(u"FOTOS/enlace.png"_s)));
     }

@@ -1,7 +1,7 @@
 // Column widths fitted to the values, column order and visibility, and column
 // descriptions, on an offscreen listing grid of the sample directory.
 
-#include "gridfixture.h"
+#include "gridstylefixture.h"
 #include "support/fakeinteraction.h"
 
 #include <QTest>

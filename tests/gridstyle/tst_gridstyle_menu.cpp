@@ -1,13 +1,11 @@
 // The grid's context menu and its commands, opened by real right clicks on an offscreen
 // listing grid of the sample directory.
 
-#include "gridfixture.h"
+#include "gridstylefixture.h"
 #include "m_svc_dwgridstyle_popup.h"
 #include "support/fakeinteraction.h"
 
-#include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,22 +28,6 @@ const QString kSpecifySort = u"Especificar Ordenado..."_s;
 const QString kSpecifyFilter = u"Especificar Filtro..."_s;
 const QString kPrint = u"Imprimir"_s;
 const QString kSaveAs = u"Guardar Como..."_s;
-
-// Also keeps a picture of the menu as it would show, for the screenshot.
-class MenuInteraction : public FakeInteraction
-{
-public:
-    QPixmap lastMenu;
-    QPoint lastPosition;
-
-    QAction *popMenu(QMenu &menu, const QPoint &globalPos) override
-    {
-        menu.adjustSize();
-        lastMenu = menu.grab();
-        lastPosition = globalPos;
-        return FakeInteraction::popMenu(menu, globalPos);
-    }
-};
 
 QString storedSort(u_dw &control)
 {
@@ -100,19 +82,18 @@ private slots:
     void sortCommandsRemember();
     void dialogsConfirmOrChangeNothing();
     void printAndSaveReachTheOutput();
-    void screenshots();
 
 private:
     // Right-clicks the cell of `column` at `row` (0: its heading) and chooses `item`.
     void choose(Grid &grid, const QString &column, long row, const QString &item);
 
-    std::unique_ptr<MenuInteraction> m_fake;
+    std::unique_ptr<FakeInteraction> m_fake;
     QTemporaryDir m_temp;
 };
 
 void TstGridStyleMenu::initTestCase()
 {
-    m_fake = std::make_unique<MenuInteraction>();
+    m_fake = std::make_unique<FakeInteraction>();
     rt::CreateGlobals();
     QVERIFY(testsupport::connectSample(*rt::SQLCA()));
     QVERIFY(m_temp.isValid());
@@ -384,30 +365,6 @@ void TstGridStyleMenu::printAndSaveReachTheOutput()
     const QString content = QString::fromUtf8(saved.readAll());
     QVERIFY(content.contains(grid->control->GetItemString(1, u"nombre"_s)));
     QVERIFY(content.contains(grid->control->GetItemString(grid->control->RowCount(), u"nombre"_s)));
-}
-
-void TstGridStyleMenu::screenshots()
-{
-    auto grid = gridtest::makeGrid();
-    QVERIFY(grid);
-    u_dw &control = *grid->control;
-    choose(*grid, u"tipo_miembro_red"_s, 3, QString());
-
-    // The window with the menu drawn where it opened.
-    QPixmap shot = grid->window->grab();
-    {
-        QPainter painter(&shot);
-        painter.drawPixmap(grid->window->mapFromGlobal(m_fake->lastPosition), m_fake->lastMenu);
-    }
-    const QString menuFile = QDir::temp().filePath(u"gridstyle-menu.png"_s);
-    QVERIFY(shot.save(menuFile));
-    qInfo("screenshot: %s", qPrintable(menuFile));
-
-    choose(*grid, u"tipo_miembro_red"_s, 3, kFilterBySelection);
-    QVERIFY(control.RowCount() > 0);
-    const QString filteredFile = QDir::temp().filePath(u"gridstyle-filtered.png"_s);
-    QVERIFY(grid->window->grab().save(filteredFile));
-    qInfo("screenshot: %s", qPrintable(filteredFile));
 }
 
 QTEST_MAIN(TstGridStyleMenu)
