@@ -2,6 +2,7 @@
 #include "db/transaction.h"
 #include "globals.h"
 #include "interaction.h"
+#include "pagepreview.h"
 #include "printjob.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
