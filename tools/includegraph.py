@@ -9,7 +9,7 @@ first, else the one file in the tree whose path ends with it. Includes of system
 headers resolve to nothing and are ignored. Each folder's layer comes from LAYERS below
 (the longest matching prefix); a folder may include its own layer or lower ones only.
 A source folder outside the table is a fault: every new folder takes a place in it.
-Tests, tools and the benchmark sit above everything and are only checked for circles.
+Tests, tools, fuzz targets and the benchmark sit above everything and are only checked for circles.
 """
 
 import os
@@ -30,7 +30,7 @@ LAYERS = [
     "src/app",
 ]
 
-SOURCE_ROOTS = ["src", "tests", "tools", "bench"]
+SOURCE_ROOTS = ["src", "tests", "tools", "bench", "fuzz"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 
 

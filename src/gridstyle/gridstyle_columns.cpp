@@ -2,9 +2,9 @@
 // user and per data window object and given back at the next start.
 #include "n_svc_dw_gridstyle.h"
 
-#include "objects/columnorder.h"
+#include "columnorder.h"
+#include "datawindowcontrol.h"
 #include "redrawguard.h"
-#include "u_dw.h"
 
 using namespace Qt::StringLiterals;
 

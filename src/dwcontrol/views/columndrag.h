@@ -1,6 +1,6 @@
 #pragma once
 
-#include "objects/columnorder.h"
+#include "columnorder.h"
 
 #include <QPoint>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "celltexts.h"
 #include "columnheading.h"
+#include "columnorder.h"
 #include "datawindow.h"
-#include "objects/columnorder.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "objects/columnorder.h"
+#include "columnorder.h"
 
 #include "datawindow.h"
 
