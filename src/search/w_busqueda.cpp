@@ -2,6 +2,8 @@
 
 #include "dw_listado.h"
 #include "listingcount.h"
+#include "objectpainter.h"
+#include "picture.h"
 #include "searchcondition.h"
 #include "units.h"
 
