@@ -4,8 +4,8 @@
 // the next start and garbage in the settings is passed over.
 
 #include "columndrag.h"
-#include "gridfixture.h"
-#include "objects/columnorder.h"
+#include "columnorder.h"
+#include "gridstylefixture.h"
 #include "support/fakeinteraction.h"
 #include "units.h"
 

@@ -3,9 +3,9 @@
 // context menu for the current row and column, and the current row is framed only
 // while the grid has the focus.
 
-#include "gridfixture.h"
+#include "columnorder.h"
+#include "gridstylefixture.h"
 #include "n_svc_dw_selectrow.h"
-#include "objects/columnorder.h"
 #include "support/fakeinteraction.h"
 #include "support/rowpoint.h"
 
