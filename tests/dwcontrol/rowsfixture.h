@@ -65,7 +65,7 @@ private:
     std::size_t m_current = 0;
     std::size_t m_failAfter = std::size_t(-1);
     std::vector<QByteArray> m_bytes;
-    dw::DbError m_error{-1, QStringLiteral("cursor failed")};
+    dw::DbError m_error{-1, QStringLiteral("cursor failed"), {}};
 };
 
 // Column n of the context is column n - 1 of the store, as in the data window.

@@ -7,7 +7,7 @@
 #include "db/transaction.h"
 #include "dw_listado.h"
 #include "globals.h"
-#include "gridstyle/gridfixture.h"
+#include "gridstyle/gridstylefixture.h"
 #include "support/fakeinteraction.h"
 #include "support/pgserver.h"
 #include "support/sample.h"
