@@ -90,12 +90,12 @@ void DataWindow::Impl::clearRows()
 
 long DataWindow::Retrieve(const std::vector<Value> &arguments)
 {
-    d->clearRows();
     Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
     // A server that went away is asked again at every retrieval until it answers.
     if (!connection && d->transaction && d->transaction->reconnectIfLost())
         connection = d->transaction->connection();
     if (!connection) {
+        d->clearRows();
         if (d->transaction && d->transaction->linkLost())
             d->reportDatabaseError(d->transaction->SQLDBCode, d->transaction->SQLErrText);
         else
@@ -108,6 +108,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     QString problem;
     const auto written = renderSelect(d->layout.select, Dialect::Access, &problem);
     if (!written) {
+        d->clearRows();
         d->reportDatabaseError(-1, problem);
         d->notifyRows();
         return -1;
@@ -121,6 +122,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
 
     const auto sent = translateSelect(d->previewSql, written->parameters, connection->dialect(), &problem);
     if (!sent) {
+        d->clearRows();
         d->reportDatabaseError(-1, problem);
         d->notifyRows();
         return -1;
@@ -133,11 +135,16 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         connection = d->transaction->connection();
         cursor = connection->query(sent->sql, parameters, error);
     }
+    // A database that cannot be read now (a file gone between two searches) leaves the rows
+    // of the last retrieval on screen; a statement it refused leaves none.
     if (!cursor) {
+        if (!error.unavailable)
+            d->clearRows();
         d->reportDatabaseError(error.code, error.text);
         d->notifyRows();
         return -1;
     }
+    d->clearRows();
     const int wanted = int(d->layout.columns.size());
     if (cursor->columnCount() < wanted) {
         d->reportDatabaseError(

@@ -1,7 +1,8 @@
 #include "db/builtindriver.h"
 
+#include "db/accesscache.h"
 #include "db/errors.h"
-#include "db/isolatedimport.h"
+#include "db/filestamp.h"
 #include "db/jetheader.h"
 #include "db/sqliteconnection.h"
 
@@ -10,7 +11,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dw {
 
@@ -18,6 +28,9 @@ namespace {
 
 constexpr char SqliteMagic[] = "SQLite format 3";
 constexpr qsizetype SqliteHeaderSize = 100;
+// Enough for the SQLite header and for page 0 of any Jet file.
+constexpr qint64 StartBytes = 4096;
+constexpr qint64 JetMaximumSize = qint64(2) * 1024 * 1024 * 1024;
 
 QString quote(const QString &path)
 {
@@ -51,34 +64,80 @@ bool sqliteHeaderFits(QByteArrayView header, qint64 fileSize)
     return fileSize % pageSize == 0;
 }
 
-// Read-only, and with no journal beside the file nobody is writing it: then SQLite may
-// treat it as immutable, so it takes no locks and leaves no -wal or -shm files behind.
-QByteArray readOnlyUri(const QString &path)
+// SQLite writes 2 in the header's read and write version bytes of a file in WAL mode.
+bool walMode(QByteArrayView header)
 {
-    QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/") + "?mode=ro";
-    const bool journal = QFileInfo::exists(path + QStringLiteral("-wal"))
-        || QFileInfo::exists(path + QStringLiteral("-journal"));
-    if (!journal)
+    return header.size() >= SqliteHeaderSize && (header[18] == 2 || header[19] == 2);
+}
+
+QByteArray fileUri(const QString &path, bool writable, bool immutable)
+{
+    QByteArray uri
+        = "file:" + QFile::encodeName(path).toPercentEncoding("/") + (writable ? "?mode=rw" : "?mode=ro");
+    if (immutable)
         uri += "&immutable=1";
     return uri;
 }
 
-std::unique_ptr<Connection> openSqlite(const QString &path, QByteArrayView header, qint64 size,
-                                       DbError &error)
+// What an open database needs kept alive: the connection and, for a WAL file, the private
+// copy it reads.
+struct OpenDatabase
+{
+    std::unique_ptr<QTemporaryDir> copy;
+    std::unique_ptr<Connection> connection;
+};
+
+// A WAL file whose log holds changes is read from a private copy of the pair: SQLite would
+// otherwise create its shared-memory file beside the database. Without such a log the file
+// alone is the whole database and, nobody writing it, is opened as immutable; a writer that
+// starts later changes the log, the freshness check sees it and the file is opened again.
+bool prepareWalCopy(const QString &path, OpenDatabase &open, QString &readPath, bool &immutable,
+                    DbError &error)
+{
+    const QFileInfo log(path + QStringLiteral("-wal"));
+    if (!log.exists() || log.size() == 0) {
+        immutable = true;
+        return true;
+    }
+    auto copy = std::make_unique<QTemporaryDir>();
+    const QString copied = copy->filePath(QStringLiteral("base.sqlite"));
+    if (!copy->isValid() || !QFile::copy(path, copied)
+        || !QFile::copy(log.absoluteFilePath(), copied + QStringLiteral("-wal"))) {
+        error = makeError(dberror::FileUnreadable,
+                          QStringLiteral("No se puede leer el archivo de base de datos %1 junto con su "
+                                         "registro de cambios (-wal).")
+                              .arg(quote(path)));
+        return false;
+    }
+    QFile::setPermissions(copied, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    readPath = copied;
+    open.copy = std::move(copy);
+    return true;
+}
+
+bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDatabase &open, DbError &error)
 {
     if (!sqliteHeaderFits(header, size)) {
         error = corrupt(path);
-        return nullptr;
+        return false;
     }
+    QString readPath = path;
+    bool immutable = false;
+    if (walMode(header) && !prepareWalCopy(path, open, readPath, immutable, error))
+        return false;
+    // A private copy is opened for writing only so that SQLite can take its log in; the
+    // connection's guard still refuses every statement that would write.
+    const bool writable = open.copy != nullptr;
     sqlite3 *raw = nullptr;
-    const int rc = sqlite3_open_v2(readOnlyUri(path).constData(), &raw,
-                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    const int rc = sqlite3_open_v2(
+        fileUri(readPath, writable, immutable).constData(), &raw,
+        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_URI, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = makeError(dberror::FileUnreadable,
                           QStringLiteral("No se puede abrir el archivo de base de datos %1: %2.")
                               .arg(quote(path), QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : "")));
-        return nullptr;
+        return false;
     }
     // SQLite reads lazily: read the schema now so a damaged file fails here, not later.
     char *message = nullptr;
@@ -87,88 +146,183 @@ std::unique_ptr<Connection> openSqlite(const QString &path, QByteArrayView heade
         const QString detail = QString::fromUtf8(message ? message : sqlite3_errmsg(db.get()));
         sqlite3_free(message);
         error = corrupt(path, detail);
-        return nullptr;
+        return false;
     }
-    return std::make_unique<SqliteConnection>(std::move(db));
+    open.connection = std::make_unique<SqliteConnection>(std::move(db));
+    return true;
 }
 
-std::unique_ptr<Connection> openJet(const QString &path, QFile &file, const QString &password, DbError &error)
+bool openJet(const QString &path, QByteArrayView start, qint64 size, const QString &password,
+             OpenDatabase &open, DbError &error)
 {
-    // libmdb reads a copy in memory, so nothing it does can touch the file.
-    QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size()) {
-        error = makeError(
-            dberror::FileUnreadable,
-            QStringLiteral("No se puede leer completo el archivo de base de datos %1.").arg(quote(path)));
-        return nullptr;
+    if (size > JetMaximumSize) {
+        error = makeError(dberror::TooLarge,
+                          QStringLiteral("El archivo %1 mide %2 MB, más de los 2 GB que admite una base "
+                                         "de datos de Access.")
+                              .arg(quote(path))
+                              .arg(size / 1024 / 1024));
+        return false;
     }
-    const std::optional<JetHeader> header = readJetHeader(bytes);
+    const std::optional<JetHeader> header = readJetHeader(start);
     if (!header) {
         error = corrupt(path);
-        return nullptr;
+        return false;
     }
     if (header->version > 1) {
         error = makeError(dberror::Unsupported,
                           QStringLiteral("El archivo %1 tiene un formato de Access que este "
                                          "controlador no lee (sólo Jet 3 y Jet 4).")
                               .arg(quote(path)));
-        return nullptr;
+        return false;
     }
     // A file cut short or padded loses whole pages; libmdb must never read past the end.
-    if (bytes.size() % header->pageSize != 0 || bytes.size() < 3 * header->pageSize) {
+    if (size % header->pageSize != 0 || size < 3 * header->pageSize) {
         error = corrupt(path);
-        return nullptr;
+        return false;
     }
     if (!header->password.isEmpty() && header->password != password) {
         error = makeError(dberror::WrongPassword,
                           QStringLiteral("La contraseña no es válida para el archivo de base de "
                                          "datos %1.")
                               .arg(quote(path)));
-        return nullptr;
+        return false;
     }
     QString problem;
-    SqliteHandle db = importJetIsolated(std::move(bytes), problem);
+    SqliteHandle db = openAccessThroughCache(path, problem);
     if (!db) {
         error = corrupt(path, problem);
-        return nullptr;
+        return false;
     }
-    return std::make_unique<SqliteConnection>(std::move(db));
+    open.connection = std::make_unique<SqliteConnection>(std::move(db));
+    return true;
 }
+
+DbError missingFile(const QString &path)
+{
+    return makeError(dberror::FileMissing,
+                     QStringLiteral("No se encuentra el archivo de base de datos %1.").arg(quote(path)));
+}
+
+DbError unreadableFile(const QString &path)
+{
+    return makeError(dberror::FileUnreadable,
+                     QStringLiteral("No se puede leer el archivo de base de datos %1 (sin "
+                                    "permiso de lectura o bloqueado).")
+                         .arg(quote(path)));
+}
+
+// The first bytes of a regular file, read without ever blocking: a FIFO or a device is
+// refused before anything waits on it, and a huge file costs no more than its header.
+bool readStart(const QString &path, QByteArray &start, qint64 &size, DbError &error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? missingFile(path) : unreadableFile(path);
+        return false;
+    }
+    struct stat info
+    {
+    };
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular) {
+        size = qint64(info.st_size);
+        start.resize(qsizetype(std::min<qint64>(size, StartBytes)));
+        const ssize_t got = ::pread(fd, start.data(), std::size_t(start.size()), 0);
+        start.resize(got < 0 ? 0 : qsizetype(got));
+    }
+    ::close(fd);
+    if (!regular) {
+        error = makeError(dberror::FileUnreadable,
+                          QStringLiteral("%1 no es un archivo de base de datos (es una carpeta, un "
+                                         "dispositivo o una tubería).")
+                              .arg(quote(path)));
+        return false;
+    }
+    return true;
+}
+
+// Opens the file as it is now, by its first bytes: SQLite or Access.
+bool openDatabase(const QString &path, const QString &password, OpenDatabase &open, DbError &error)
+{
+    QByteArray start;
+    qint64 size = 0;
+    if (!readStart(path, start, size, error))
+        return false;
+    if (start.startsWith(QByteArrayView(SqliteMagic, sizeof SqliteMagic)))
+        return openSqlite(path, start, size, open, error);
+    if (looksLikeJet(start))
+        return openJet(path, start, size, password, open, error);
+    error = makeError(dberror::NotADatabase,
+                      QStringLiteral("El archivo %1 no es una base de datos de Access.").arg(quote(path)));
+    return false;
+}
+
+// A connection that sees the file as it is at every statement: before each one it compares
+// the file's stamp with the one it opened and, when the file changed, opens it again. A file
+// gone or unreadable fails the statement and leaves the connection as it was, so the next
+// statement after the file returns works.
+class LiveFileConnection final : public Connection
+{
+public:
+    LiveFileConnection(QString path, QString password, FileStamp stamp, OpenDatabase open)
+        : m_path(std::move(path))
+        , m_password(std::move(password))
+        , m_stamp(stamp)
+        , m_open(std::move(open))
+    {}
+
+    [[nodiscard]] Dialect dialect() const override { return Dialect::SQLite; }
+
+    [[nodiscard]] std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
+                                                DbError &error) override
+    {
+        return refresh(error) ? m_open.connection->query(sql, params, error) : nullptr;
+    }
+
+private:
+    bool refresh(DbError &error)
+    {
+        const std::optional<FileStamp> now = stampOf(m_path);
+        if (!now) {
+            error = QFileInfo::exists(m_path) ? unreadableFile(m_path) : missingFile(m_path);
+            error.unavailable = true;
+            return false;
+        }
+        if (*now == m_stamp)
+            return true;
+        OpenDatabase reopened;
+        if (!openDatabase(m_path, m_password, reopened, error)) {
+            error.unavailable = true;
+            return false;
+        }
+        // The old connection goes first, then its private copy.
+        m_open.connection = std::move(reopened.connection);
+        m_open.copy = std::move(reopened.copy);
+        m_stamp = *now;
+        return true;
+    }
+
+    QString m_path;
+    QString m_password;
+    FileStamp m_stamp;
+    OpenDatabase m_open;
+};
 
 } // namespace
 
 std::unique_ptr<Connection> openBuiltInAccess(const QString &file, const QString &password, DbError &error)
 {
-    const QFileInfo info(file);
-    const QString path = QDir::cleanPath(info.absoluteFilePath());
-    if (!info.exists()) {
-        error = makeError(dberror::FileMissing,
-                          QStringLiteral("No se encuentra el archivo de base de datos %1.").arg(quote(path)));
+    const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    // Stamped before opening: a change made while it opens is seen by the first statement.
+    const std::optional<FileStamp> stamp = stampOf(path);
+    if (!stamp) {
+        error = QFileInfo::exists(path) ? unreadableFile(path) : missingFile(path);
         return nullptr;
     }
-    if (!info.isFile()) {
-        error = makeError(dberror::FileUnreadable,
-                          QStringLiteral("%1 no es un archivo de base de datos (es una carpeta o "
-                                         "un dispositivo).")
-                              .arg(quote(path)));
+    OpenDatabase open;
+    if (!openDatabase(path, password, open, error))
         return nullptr;
-    }
-    QFile handle(path);
-    if (!handle.open(QIODevice::ReadOnly)) {
-        error = makeError(dberror::FileUnreadable,
-                          QStringLiteral("No se puede leer el archivo de base de datos %1 (sin "
-                                         "permiso de lectura o bloqueado).")
-                              .arg(quote(path)));
-        return nullptr;
-    }
-    const QByteArray header = handle.peek(SqliteHeaderSize);
-    if (header.startsWith(QByteArrayView(SqliteMagic, sizeof SqliteMagic)))
-        return openSqlite(path, header, handle.size(), error);
-    if (looksLikeJet(header))
-        return openJet(path, handle, password, error);
-    error = makeError(dberror::NotADatabase,
-                      QStringLiteral("El archivo %1 no es una base de datos de Access.").arg(quote(path)));
-    return nullptr;
+    return std::make_unique<LiveFileConnection>(path, password, *stamp, std::move(open));
 }
 
 } // namespace dw

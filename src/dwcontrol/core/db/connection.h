@@ -24,6 +24,9 @@ struct DbError
     long code = 0;
     QString text;
     QString state; // the five-character SQLSTATE when the driver gave one
+    // The database itself could not be read (its file gone or unreadable), so the statement
+    // never ran; what was read before is still the best the user has.
+    bool unavailable = false;
 };
 
 enum class CellKind { Null, Integer, Real, Text };

@@ -11,7 +11,8 @@ namespace dberror {
 inline constexpr long NoInterface = 1001; // DBMS names no interface this build has
 inline constexpr long BadConnectString = 1002; // DBParm or the connect string lacks what is needed
 inline constexpr long FileMissing = 1003; // the DBQ file does not exist
-inline constexpr long FileUnreadable = 1004; // it exists but cannot be read (permissions, a folder)
+inline constexpr long FileUnreadable
+    = 1004; // it exists but cannot be read (permissions, a folder, a device, a pipe)
 inline constexpr long NotADatabase = 1005; // neither an Access nor an SQLite file
 inline constexpr long Corrupt = 1006; // a database file that is truncated or damaged
 inline constexpr long Unsupported = 1007; // an Access format the built-in driver does not read
@@ -19,6 +20,7 @@ inline constexpr long WrongPassword = 1008; // the password does not open the da
 inline constexpr long ReadOnly = 1009; // a statement that would write was refused
 inline constexpr long OdbcUnavailable = 1010; // the ODBC driver manager could not be set up
 inline constexpr long StatementStopped = 1011; // a statement ran past its time or memory limit
+inline constexpr long TooLarge = 1012; // larger than its format allows
 } // namespace dberror
 
 [[nodiscard]] inline DbError makeError(long code, const QString &text)

@@ -1,10 +1,13 @@
 #include "db/isolatedimport.h"
 
 #include "db/mdbimport.h"
+#include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -27,11 +30,36 @@ namespace dw {
 
 namespace {
 
-SqliteHandle openMemory()
+// The file the rows go to. It is thrown away unless the whole import succeeds, so it needs
+// no journal and no waiting for the disk; SQLite writes its pages out as its cache fills.
+SqliteHandle openTarget(const QString &target)
 {
     sqlite3 *raw = nullptr;
-    sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
-    return SqliteHandle(raw);
+    sqlite3_open_v2(QFile::encodeName(target).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqliteHandle db(raw);
+    if (db
+        && sqlite3_exec(db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr,
+                        nullptr)
+            != SQLITE_OK)
+        return nullptr;
+    return db;
+}
+
+bool importInto(const QString &source, const QString &target, QString &problem)
+{
+    SqliteHandle db = openTarget(target);
+    if (!db) {
+        problem = QStringLiteral("no se puede escribir la copia local");
+        return false;
+    }
+    if (!importJet(source, db.get(), problem))
+        return false;
+    // Closing writes the last pages; a failure there is a failed import.
+    if (sqlite3_close(db.release()) != SQLITE_OK) {
+        problem = QStringLiteral("no se puede escribir la copia local");
+        return false;
+    }
+    return true;
 }
 
 #ifdef Q_OS_UNIX
@@ -61,8 +89,8 @@ bool writeAll(int fd, const void *data, std::size_t size)
     return true;
 }
 
-// The child: import, then send 'D' + size + the serialized database, or 'E' + the problem.
-[[noreturn]] void runChild(QByteArray file, int result, int messages)
+// The child: import, then send 'D', or 'E' + the problem.
+[[noreturn]] void runChild(const QString &source, const QString &target, int result, int messages)
 {
 #ifdef Q_OS_LINUX
     // A reader lost in a loop must not outlive a program that was closed meanwhile.
@@ -71,22 +99,10 @@ bool writeAll(int fd, const void *data, std::size_t size)
     // libmdb talks on stdout and stderr; the parent reads that to spot damage it let pass.
     ::dup2(messages, STDOUT_FILENO);
     ::dup2(messages, STDERR_FILENO);
-    bool sent = false;
-    SqliteHandle db = openMemory();
     QString problem;
-    if (db && importJet(std::move(file), db.get(), problem)) {
-        sqlite3_int64 size = 0;
-        unsigned char *data = sqlite3_serialize(db.get(), "main", &size, 0);
-        if (data) {
-            const quint64 length = quint64(size);
-            sent = writeAll(result, "D", 1) && writeAll(result, &length, sizeof length)
-                && writeAll(result, data, std::size_t(size));
-            sqlite3_free(data);
-        }
-    } else {
-        const QByteArray text = problem.toUtf8();
-        sent = writeAll(result, "E", 1) && writeAll(result, text.constData(), std::size_t(text.size()));
-    }
+    const bool sent = importInto(source, target, problem) ? writeAll(result, "D", 1)
+                                                          : writeAll(result, "E", 1)
+            && writeAll(result, problem.toUtf8().constData(), std::size_t(problem.toUtf8().size()));
     ::fflush(nullptr);
     ::_exit(sent ? 0 : 1);
 }
@@ -130,30 +146,29 @@ struct Pipe
 
 } // namespace
 
-SqliteHandle importJetIsolated(QByteArray file, QString &problem)
+bool importJetIsolated(const QString &source, const QString &target, QString &problem)
 {
 #ifdef Q_OS_UNIX
     Pipe result;
     Pipe messages;
     if (!result.open() || !messages.open()) {
         problem = QStringLiteral("no se puede iniciar el lector de Access");
-        return nullptr;
+        return false;
     }
     // Generous for any real file; only a reader gone astray gets near it.
-    const qint64 deadlineMs = 30'000 + file.size() / 1024 / 1024 * 2'000;
+    const qint64 deadlineMs = 30'000 + QFileInfo(source).size() / 1024 / 1024 * 2'000;
     const pid_t child = ::fork();
     if (child < 0) {
         problem = QStringLiteral("no se puede iniciar el lector de Access");
-        return nullptr;
+        return false;
     }
     if (child == 0) {
         ::close(result.read);
         ::close(messages.read);
-        runChild(std::move(file), result.write, messages.write);
+        runChild(source, target, result.write, messages.write);
     }
     result.closeWrite();
     messages.closeWrite();
-    file = QByteArray();
 
     QByteArray received;
     QByteArray printed;
@@ -161,7 +176,7 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
     bool timedOut = false;
     QElapsedTimer clock;
     clock.start();
-    std::array<char, 65536> chunk{};
+    std::array<char, 4096> chunk{};
     // A reader that reported damage may go on reporting it without end: the file is
     // refused as soon as it does, not at the deadline.
     while ((result.read >= 0 || messages.read >= 0) && !damaged) {
@@ -185,7 +200,9 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
                 continue;
             }
             if (i == 0) {
-                received.append(chunk.data(), got);
+                // Only a short answer comes this way; a longer one is not from a sound child.
+                if (received.size() < 4096)
+                    received.append(chunk.data(), got);
             } else {
                 // Keep a window large enough to see the marker across chunk borders.
                 printed.append(chunk.data(), got);
@@ -200,52 +217,27 @@ SqliteHandle importJetIsolated(QByteArray file, QString &problem)
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (timedOut) {
         problem = QStringLiteral("la lectura no terminó");
-        return nullptr;
+        return false;
     }
     if (damaged) {
         problem = QStringLiteral("faltan páginas o hay páginas ilegibles");
-        return nullptr;
+        return false;
     }
     if (WIFSIGNALED(status)) {
         problem = QStringLiteral("el lector de Access se detuvo ante datos inválidos");
-        return nullptr;
+        return false;
     }
     if (received.startsWith('E')) {
         problem = QString::fromUtf8(received.mid(1));
-        return nullptr;
+        return false;
     }
-    quint64 length = 0;
-    if (!received.startsWith('D') || received.size() < qsizetype(1 + sizeof length)) {
-        problem = QStringLiteral("el lector de Access no devolvió datos");
-        return nullptr;
+    if (received != "D" || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        problem = QStringLiteral("el lector de Access no terminó la lectura");
+        return false;
     }
-    std::memcpy(&length, received.constData() + 1, sizeof length);
-    const qsizetype offset = 1 + qsizetype(sizeof length);
-    if (quint64(received.size() - offset) != length) {
-        problem = QStringLiteral("el lector de Access devolvió datos incompletos");
-        return nullptr;
-    }
-    SqliteHandle db = openMemory();
-    auto *data = static_cast<unsigned char *>(sqlite3_malloc64(length ? length : 1));
-    if (!db || !data) {
-        sqlite3_free(data);
-        problem = QStringLiteral("no hay memoria suficiente");
-        return nullptr;
-    }
-    std::memcpy(data, received.constData() + offset, length);
-    received = QByteArray();
-    if (sqlite3_deserialize(db.get(), "main", data, sqlite3_int64(length), sqlite3_int64(length),
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE)
-        != SQLITE_OK) {
-        problem = QString::fromUtf8(sqlite3_errmsg(db.get()));
-        return nullptr;
-    }
-    return db;
+    return true;
 #else
-    SqliteHandle db = openMemory();
-    if (!db || !importJet(std::move(file), db.get(), problem))
-        return nullptr;
-    return db;
+    return importInto(source, target, problem);
 #endif
 }
 

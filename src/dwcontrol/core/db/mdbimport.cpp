@@ -6,9 +6,12 @@
 
 #include <sqlite3.h>
 
+#include <QFile>
 #include <QStringList>
 
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -91,6 +94,60 @@ bool knownType(int type)
 
 enum class TableResult { Done, NeedsMoreRoom, Failed };
 
+// Row offsets on a data page carry flags in their top bits; the offset is the low 13.
+constexpr int RowOffsetMask = 0x1fff;
+
+// A memo or OLE value in its row: 4 bytes of length with two flags in the top bits, then
+// a pointer (row number in the low byte, page above it) to the long-value page.
+constexpr quint32 InlineValue = 0x80000000;
+constexpr quint32 SinglePageValue = 0x40000000;
+constexpr quint32 LengthMask = 0x3fffffff;
+
+quint32 littleEndian32(const unsigned char *bytes)
+{
+    return quint32(bytes[0]) | quint32(bytes[1]) << 8 | quint32(bytes[2]) << 16 | quint32(bytes[3]) << 24;
+}
+
+// Follows a long value's pointers and checks that every page is what the pointer promises:
+// a data page (a long-value page in Jet 4) holding the row pointed at. libmdb reads
+// whatever the page holds, so a zeroed or reused page would silently give an empty value.
+bool longValueIntact(MdbHandle *mdb, const MdbField &field)
+{
+    if (field.is_null || field.siz < int(MDB_MEMO_OVERHEAD))
+        return true;
+    const auto *header = static_cast<const unsigned char *>(field.value);
+    const quint32 lengthAndFlags = littleEndian32(header);
+    if ((lengthAndFlags & InlineValue) || (lengthAndFlags & LengthMask) == 0)
+        return true;
+    const auto pageSize = std::size_t(mdb->fmt->pg_size);
+    const std::size_t rowCountOffset = mdb->fmt->row_count_offset;
+    const bool jet4 = mdb->f->jet_version != MDB_VER_JET3;
+    quint32 pointer = littleEndian32(header + 4);
+    // A chain longer than the value's own length in bytes can only be a loop.
+    for (quint32 hops = 0; pointer != 0; ++hops) {
+        if (hops > (lengthAndFlags & LengthMask))
+            return false;
+        const unsigned row = pointer & 0xff;
+        const unsigned long page = pointer >> 8;
+        if (page == 0 || mdb_read_alt_pg(mdb, page) != ssize_t(pageSize))
+            return false;
+        const unsigned char *bytes = mdb->alt_pg_buf;
+        if (bytes[0] != 0x01 || (jet4 && std::memcmp(bytes + 4, "LVAL", 4) != 0))
+            return false;
+        const unsigned rows = unsigned(bytes[rowCountOffset]) | unsigned(bytes[rowCountOffset + 1]) << 8;
+        if (row >= rows || rowCountOffset + 2 + 2 * (row + 1) > pageSize)
+            return false;
+        const std::size_t at = rowCountOffset + 2 + 2 * row;
+        const std::size_t start = (unsigned(bytes[at]) | unsigned(bytes[at + 1]) << 8) & RowOffsetMask;
+        if (start + 4 > pageSize)
+            return false;
+        if (lengthAndFlags & SinglePageValue)
+            return true;
+        pointer = littleEndian32(bytes + start);
+    }
+    return true;
+}
+
 bool execute(sqlite3 *db, const QString &sql, QString &problem)
 {
     char *message = nullptr;
@@ -126,6 +183,7 @@ int bindValue(sqlite3_stmt *insert, int index, const MdbColumn &column, const ch
         break;
     }
     case MDB_BINARY:
+    case MDB_OLE:
         return sqlite3_bind_blob64(insert, index, text, length, SQLITE_TRANSIENT);
     default:
         break;
@@ -134,7 +192,7 @@ int bindValue(sqlite3_stmt *insert, int index, const MdbColumn &column, const ch
 }
 
 TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std::size_t bindSize,
-                        QString &problem)
+                        unsigned &unreadable, QString &problem)
 {
     const QString tableName = QString::fromUtf8(entry->object_name);
     const std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
@@ -191,8 +249,9 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
         // from empty text, which the bound buffers cannot.
         int start = 0;
         size_t size = 0;
+        // A row moved here from another page has a flag in its offset's top bits.
         if (table->cur_row == 0 || mdb_find_row(mdb, int(table->cur_row - 1), &start, &size) != 0
-            || mdb_crack_row(table.get(), start, size, fields.data()) <= 0) {
+            || mdb_crack_row(table.get(), start & RowOffsetMask, size, fields.data()) <= 0) {
             problem = QStringLiteral("una fila de la tabla %1 está dañada").arg(tableName);
             return TableResult::Failed;
         }
@@ -202,6 +261,21 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
             // A boolean lives in the null mask itself and is never null.
             if (fields[i].is_null && column->col_type != MDB_BOOL) {
                 sqlite3_bind_null(insert.get(), index);
+                continue;
+            }
+            const bool longValue = column->col_type == MDB_MEMO || column->col_type == MDB_OLE;
+            if (longValue && !longValueIntact(mdb, fields[i])) {
+                ++unreadable;
+                sqlite3_bind_null(insert.get(), index);
+                continue;
+            }
+            if (column->col_type == MDB_OLE) {
+                // The bound buffer holds only the value's header; the bytes come apart.
+                std::size_t oleSize = 0;
+                const std::unique_ptr<void, decltype(&std::free)> bytes(
+                    mdb_ole_read_full(mdb, const_cast<MdbColumn *>(column), &oleSize), &std::free);
+                sqlite3_bind_blob64(insert.get(), index, bytes ? bytes.get() : "", bytes ? oleSize : 0,
+                                    SQLITE_TRANSIENT);
                 continue;
             }
             const int length = lengths[i];
@@ -248,10 +322,11 @@ bool catalogComplete(MdbHandle *mdb)
 
 } // namespace
 
-bool importJet(QByteArray file, sqlite3 *db, QString &problem)
+bool importJet(const QString &path, sqlite3 *db, QString &problem)
 {
+    // libmdb opens the file read-only and reads it a page at a time.
     const std::unique_ptr<MdbHandle, MdbCloser> mdb(
-        mdb_open_buffer(file.data(), std::size_t(file.size()), MDB_NOFLAGS));
+        mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb) {
         problem = QStringLiteral("libmdb no reconoce el formato");
         return false;
@@ -265,15 +340,19 @@ bool importJet(QByteArray file, sqlite3 *db, QString &problem)
     }
     if (!execute(db, QStringLiteral("BEGIN"), problem))
         return false;
+    unsigned unreadable = 0;
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
         if (!mdb_is_user_table(entry))
             continue;
         std::size_t bindSize = InitialBindSize;
         for (;;) {
-            const TableResult result = importTable(mdb.get(), entry, db, bindSize, problem);
-            if (result == TableResult::Done)
+            unsigned lostInTable = 0;
+            const TableResult result = importTable(mdb.get(), entry, db, bindSize, lostInTable, problem);
+            if (result == TableResult::Done) {
+                unreadable += lostInTable;
                 break;
+            }
             if (result == TableResult::Failed || bindSize >= MaximumBindSize) {
                 if (result == TableResult::NeedsMoreRoom)
                     problem = QStringLiteral("un valor de la tabla %1 es demasiado largo")
@@ -285,6 +364,16 @@ bool importJet(QByteArray file, sqlite3 *db, QString &problem)
             if (!execute(db, QStringLiteral("DROP TABLE %1").arg(quoted(entry->object_name)), problem))
                 return false;
         }
+    }
+    // A long value whose pages are gone is never shown as empty: the file is refused.
+    if (unreadable > 0) {
+        problem = unreadable == 1 ? QStringLiteral("1 texto largo u objeto OLE no se pudo leer (sus páginas "
+                                                   "no son las que indica la fila)")
+                                  : QStringLiteral("%1 textos largos u objetos OLE no se pudieron leer (sus "
+                                                   "páginas no son las que indican las filas)")
+                                        .arg(unreadable);
+        execute(db, QStringLiteral("ROLLBACK"), problem);
+        return false;
     }
     return execute(db, QStringLiteral("COMMIT"), problem);
 }

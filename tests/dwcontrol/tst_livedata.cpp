@@ -1,0 +1,331 @@
+// The built-in driver reads the database as it is at every search: changes, a replaced
+// Access file, a file gone for a while; the Access import cache; files refused before they
+// are read; and nothing ever written beside the database.
+#include "support/fakeinteraction.h"
+#include "support/sample.h"
+
+#include "datawindow.h"
+#include "db/accesscache.h"
+#include "db/errors.h"
+#include "db/transaction.h"
+
+#include <sqlite3.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kListing = uR"dwl(
+datawindow(processing=grid)
+table(name=directorio)
+tablecolumn(name=id type=long dbname="directorio.id")
+tablecolumn(name=nombre type=char(255) dbname="directorio.nombre")
+column(id=1 name=id x=0 y=0 width=100 height=20)
+)dwl"_s;
+
+void execute(const QString &file, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(file).constData(), &db);
+    char *message = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    const QByteArray problem = message ? QByteArray(message) : QByteArray();
+    sqlite3_free(message);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, problem.constData());
+}
+
+qint64 count(dw::Connection &db, const QString &sql, dw::DbError *failure = nullptr)
+{
+    dw::DbError error;
+    auto cursor = db.query(sql, {}, error);
+    if (failure)
+        *failure = error;
+    return cursor && cursor->next() ? cursor->integer(0) : -1;
+}
+
+QByteArray hashOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+        ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+        : QByteArray();
+}
+
+// Replaces a file the way a copy over it does: a new file under the same name.
+bool replaceWith(const QString &source, const QString &target)
+{
+    const QString temporary = target + u".new"_s;
+    return QFile::copy(source, temporary) && ::rename(qPrintable(temporary), qPrintable(target)) == 0;
+}
+
+long peakKilobytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+class TestLiveData : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString fixture(const QString &name) const
+    {
+        return QDir(testsupport::fixturesDirectory()).filePath(name);
+    }
+
+private slots:
+    void init() { QDir(dw::accessCacheDirectory()).removeRecursively(); }
+
+    void sqliteChangesSeenAtTheNextSearch()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        execute(file,
+                "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')");
+        dw::Transaction transaction;
+        QVERIFY(testsupport::connectAccess(transaction, file));
+        dw::Connection &db = *transaction.connection();
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio"_s), 2);
+
+        execute(file, "INSERT INTO directorio VALUES (3, 'Eva')");
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio WHERE nombre = 'Eva'"_s), 1);
+        execute(file, "DELETE FROM directorio WHERE id = 1");
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio"_s), 2);
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio WHERE id = 1"_s), 0);
+
+        // A file replaced by another one under the same name is read anew too.
+        const QString other = folder.filePath(u"otra.mdb"_s);
+        execute(other,
+                "CREATE TABLE directorio(id INTEGER, nombre TEXT); INSERT INTO directorio VALUES (9, 'Sol')");
+        QVERIFY(replaceWith(other, file));
+        QCOMPARE(count(db, u"SELECT max(id) FROM directorio"_s), 9);
+    }
+
+    void accessFileReplacedBetweenSearches()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), file));
+        const int imports = dw::accessImportCount();
+        dw::Transaction transaction;
+        QVERIFY(testsupport::connectAccess(transaction, file));
+        dw::Connection &db = *transaction.connection();
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio"_s), 40);
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio"_s), 40);
+        QCOMPARE(dw::accessImportCount(), imports + 1); // an unchanged file is not read again
+
+        QVERIFY(replaceWith(fixture(u"directorio_41.mdb"_s), file));
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio"_s), 41);
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio WHERE id = 41"_s), 1);
+        QVERIFY(replaceWith(fixture(u"directorio_40.mdb"_s), file));
+        QCOMPARE(count(db, u"SELECT count(*) FROM directorio WHERE id = 41"_s), 0);
+        QCOMPARE(dw::accessImportCount(), imports + 3);
+    }
+
+    void accessCacheReusedRebuiltAndPrivate()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), file));
+        auto start = [&] {
+            dw::Transaction transaction;
+            return testsupport::connectAccess(transaction, file)
+                ? count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s)
+                : -1;
+        };
+        const int imports = dw::accessImportCount();
+        QCOMPARE(start(), 40);
+        QCOMPARE(dw::accessImportCount(), imports + 1);
+        QCOMPARE(start(), 40);
+        QCOMPARE(dw::accessImportCount(), imports + 1); // the second start reads the cache
+
+        const QFileInfoList caches = QDir(dw::accessCacheDirectory()).entryInfoList(QDir::Files);
+        QCOMPARE(caches.size(), 1);
+        const QString cache = caches.front().absoluteFilePath();
+        struct stat info
+        {
+        };
+        QCOMPARE(::stat(qPrintable(cache), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+
+        // A changed file (here only its time) is imported again.
+        QFile access(file);
+        QVERIFY(access.open(QIODevice::ReadWrite));
+        QVERIFY(
+            access.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        access.close();
+        QCOMPARE(start(), 40);
+        QCOMPARE(dw::accessImportCount(), imports + 2);
+
+        // Garbage inside the cache is never shown: the cache is made again.
+        QFile damaged(cache);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        const qint64 middle = damaged.size() / 2;
+        QVERIFY(damaged.seek(middle - middle % 4096));
+        damaged.write(QByteArray(8192, '\xa5'));
+        damaged.close();
+        QCOMPARE(start(), 40);
+        QCOMPARE(dw::accessImportCount(), imports + 3);
+        QCOMPARE(start(), 40);
+        QCOMPARE(dw::accessImportCount(), imports + 3);
+
+        // Only the three most recently used directories stay cached.
+        for (int i = 0; i < 3; ++i) {
+            const QString other = folder.filePath(u"copia%1.mdb"_s.arg(i));
+            QVERIFY(QFile::copy(fixture(u"directorio_small.mdb"_s), other));
+            dw::Transaction transaction;
+            QVERIFY(testsupport::connectAccess(transaction, other));
+        }
+        QCOMPARE(QDir(dw::accessCacheDirectory()).entryInfoList(QDir::Files).size(), 3);
+    }
+
+    void vanishedFileKeepsRowsAndRecovers()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), file));
+        dw::Transaction transaction;
+        QVERIFY(testsupport::connectAccess(transaction, file));
+        FakeInteraction fake;
+        dw::DataWindow listing;
+        QString error;
+        QVERIFY2(listing.setSyntax(kListing, &error), qPrintable(error));
+        listing.SetTransObject(&transaction);
+        QCOMPARE(listing.Retrieve(), 40);
+
+        const QString away = folder.filePath(u"fuera.mdb"_s);
+        QVERIFY(QFile::rename(file, away));
+        QCOMPARE(listing.Retrieve(), -1);
+        QCOMPARE(fake.boxes.size(), 1);
+        QCOMPARE(fake.boxes.front().title, u"Error de base de datos"_s);
+        QVERIFY2(fake.boxes.front().text.contains(u"No se encuentra el archivo"_s),
+                 qPrintable(fake.boxes.front().text));
+        QCOMPARE(listing.RowCount(), 40); // the last rows read stay
+
+        QVERIFY(QFile::rename(away, file));
+        QCOMPARE(listing.Retrieve(), 40);
+        QCOMPARE(fake.boxes.size(), 1);
+
+        // A statement the database refuses still leaves no rows.
+        dw::DbError refused;
+        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM nada"_s, &refused), -1);
+        QVERIFY(!refused.unavailable);
+    }
+
+    void nothingWrittenBesideTheDatabase()
+    {
+        QTemporaryDir folder;
+        const QString access = folder.filePath(u"zemparol.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_41.mdb"_s), access));
+        const QString sqlite = folder.filePath(u"lista.sqlite"_s);
+        execute(sqlite,
+                "CREATE TABLE directorio(id INTEGER, nombre TEXT); INSERT INTO directorio VALUES (1, 'Ana')");
+
+        // A WAL-mode pair as a writer leaves it: changes still in the log, no shared memory.
+        const QString writerFile = folder.filePath(u"escritor/base.sqlite"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(writerFile).path()));
+        sqlite3 *writer = nullptr;
+        sqlite3_open(QFile::encodeName(writerFile).constData(), &writer);
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                              "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                              "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        const QString wal = folder.filePath(u"wal.sqlite"_s);
+        QVERIFY(QFile::copy(writerFile, wal) && QFile::copy(writerFile + u"-wal"_s, wal + u"-wal"_s));
+        QCOMPARE(sqlite3_exec(writer, "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QVERIFY(QFileInfo(writerFile + u"-wal"_s).size() > 0);
+
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+        std::map<QString, QByteArray> hashes;
+        for (const QString &name : before)
+            hashes[name] = hashOf(folder.filePath(name));
+        for (const QString &file : {access, sqlite, wal}) {
+            dw::Transaction transaction;
+            QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s) > 0);
+            QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
+        }
+        for (const QString &name : before)
+            QCOMPARE(hashOf(folder.filePath(name)), hashes[name]);
+
+        // The WAL pair is read with its log, and a newer log is seen at the next search.
+        dw::Transaction transaction;
+        QVERIFY(testsupport::connectAccess(transaction, wal));
+        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 2);
+        QVERIFY(QFile::remove(wal + u"-wal"_s) && QFile::copy(writerFile + u"-wal"_s, wal + u"-wal"_s));
+        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 3);
+        QVERIFY(!QFileInfo::exists(wal + u"-shm"_s));
+        sqlite3_close(writer);
+    }
+
+    void unfitFilesRefusedBeforeReading()
+    {
+        QTemporaryDir folder;
+        // A sparse file far beyond what an Access database may hold, with a real header.
+        const QString huge = folder.filePath(u"enorme.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), huge));
+        QVERIFY(QFile(huge).resize(qint64(3) * 1024 * 1024 * 1024));
+        const long peak = peakKilobytes();
+        dw::Transaction transaction;
+        QVERIFY(!testsupport::connectAccess(transaction, huge));
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::TooLarge);
+        QVERIFY2(transaction.SQLErrText.contains(u"2 GB"_s), qPrintable(transaction.SQLErrText));
+        QVERIFY(peakKilobytes() - peak < 64 * 1024);
+
+        // A pipe is refused without waiting for a writer.
+        const QString pipe = folder.filePath(u"tuberia.mdb"_s);
+        QCOMPARE(::mkfifo(qPrintable(pipe), 0600), 0);
+        QVERIFY(!testsupport::connectAccess(transaction, pipe));
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::FileUnreadable);
+        QVERIFY2(transaction.SQLErrText.contains(u"tubería"_s), qPrintable(transaction.SQLErrText));
+    }
+
+    void damagedLongValuePagesRefused()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        QFile source(fixture(u"zemparol_jet4.mdb"_s));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QByteArray bytes = source.readAll();
+        // Zero the last long-value page (a data page marked "LVAL"): it holds members' texts.
+        constexpr qsizetype page = 4096;
+        qsizetype zeroed = -1;
+        for (qsizetype at = page; at + page <= bytes.size(); at += page) {
+            if (bytes[at] == 1 && bytes.mid(at + 4, 4) == "LVAL")
+                zeroed = at;
+        }
+        QVERIFY(zeroed > 0);
+        bytes.replace(zeroed, page, QByteArray(page, '\0'));
+        QFile copy(file);
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size());
+        copy.close();
+
+        dw::Transaction transaction;
+        QVERIFY(!testsupport::connectAccess(transaction, file));
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::Corrupt);
+        QVERIFY2(transaction.SQLErrText.contains(QRegularExpression(u"\\d+ textos? largos?"_s)),
+                 qPrintable(transaction.SQLErrText));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLiveData)
+#include "tst_livedata.moc"
