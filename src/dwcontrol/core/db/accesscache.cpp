@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -88,7 +89,7 @@ bool writeHeaderKey(sqlite3 *db, quint64 key)
 }
 
 // The cache when it holds `key` and reads back whole; anything else is not used.
-SqliteHandle openValid(const QString &file, quint64 key)
+SqliteHandle openValid(const QString &file, quint64 key, bool checkPages)
 {
     const QByteArray uri = "file:" + QFile::encodeName(file).toPercentEncoding("/") + "?mode=ro&immutable=1";
     SqliteHandle db = openFile(QString::fromUtf8(uri), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
@@ -96,6 +97,8 @@ SqliteHandle openValid(const QString &file, quint64 key)
         return nullptr;
     if (headerKey(db.get()) != key)
         return nullptr;
+    if (!checkPages)
+        return db;
     // Bytes damaged on disk show here rather than as wrong rows later.
     sqlite3_stmt *statement = nullptr;
     bool whole = false;
@@ -126,6 +129,12 @@ void prune(const QString &keep)
             continue;
         QFile::remove(cache.absoluteFilePath());
     }
+    // What an import killed half-way left behind.
+    const QDateTime stale = QDateTime::currentDateTime().addDays(-1);
+    for (const QFileInfo &left : folder.entryInfoList({QStringLiteral("*.tmp")}, QDir::Files)) {
+        if (left.lastModified() < stale)
+            QFile::remove(left.absoluteFilePath());
+    }
 }
 
 // An empty file only the user can read or write, for the import to fill.
@@ -136,16 +145,6 @@ bool createPrivate(const QString &file)
         return false;
     ::close(fd);
     return true;
-}
-
-bool flushToDisk(const QString &file)
-{
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
 }
 
 // Imports into a private temporary file beside the cache, stamps it with the key, and puts
@@ -167,7 +166,8 @@ bool rebuild(const QString &source, const QString &target, quint64 key, QString 
         if (!done)
             problem = QStringLiteral("no se puede escribir la copia local en %1").arg(accessCacheDirectory());
     }
-    done = done && flushToDisk(temporary)
+    // Not flushed to disk first: a cache cut short by a crash fails its check and is made again.
+    done = done
         && ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) == 0;
     if (!done) {
         QFile::remove(temporary);
@@ -198,7 +198,7 @@ SqliteHandle openAccessThroughCache(const QString &path, QString &problem)
         return nullptr;
     }
     const QString cache = cachePath(path);
-    if (SqliteHandle db = openValid(cache, key)) {
+    if (SqliteHandle db = openValid(cache, key, true)) {
         touch(cache);
         return db;
     }
@@ -206,7 +206,8 @@ SqliteHandle openAccessThroughCache(const QString &path, QString &problem)
     if (!rebuild(path, cache, key, problem))
         return nullptr;
     prune(cache);
-    SqliteHandle db = openValid(cache, key);
+    // Just written and renamed into place: its pages need no second reading.
+    SqliteHandle db = openValid(cache, key, false);
     if (!db)
         problem = QStringLiteral("la copia local en %1 no se puede leer").arg(accessCacheDirectory());
     return db;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace dw {
@@ -111,7 +112,11 @@ quint32 littleEndian32(const unsigned char *bytes)
 // Follows a long value's pointers and checks that every page is what the pointer promises:
 // a data page (a long-value page in Jet 4) holding the row pointed at. libmdb reads
 // whatever the page holds, so a zeroed or reused page would silently give an empty value.
-bool longValueIntact(MdbHandle *mdb, const MdbField &field)
+//
+// `checked` remembers the row count of every page already found sound, so each page is read
+// once per import, not once per value.
+bool longValueIntact(MdbHandle *mdb, const MdbField &field,
+                     std::unordered_map<unsigned long, unsigned> &checked)
 {
     if (field.is_null || field.siz < int(MDB_MEMO_OVERHEAD))
         return true;
@@ -129,6 +134,10 @@ bool longValueIntact(MdbHandle *mdb, const MdbField &field)
             return false;
         const unsigned row = pointer & 0xff;
         const unsigned long page = pointer >> 8;
+        if (lengthAndFlags & SinglePageValue) {
+            if (const auto known = checked.find(page); known != checked.end())
+                return row < known->second;
+        }
         if (page == 0 || mdb_read_alt_pg(mdb, page) != ssize_t(pageSize))
             return false;
         const unsigned char *bytes = mdb->alt_pg_buf;
@@ -141,6 +150,7 @@ bool longValueIntact(MdbHandle *mdb, const MdbField &field)
         const std::size_t start = (unsigned(bytes[at]) | unsigned(bytes[at + 1]) << 8) & RowOffsetMask;
         if (start + 4 > pageSize)
             return false;
+        checked[page] = rows;
         if (lengthAndFlags & SinglePageValue)
             return true;
         pointer = littleEndian32(bytes + start);
@@ -238,6 +248,7 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
     const Statement insert(raw);
 
     std::vector<MdbField> fields(MDB_MAX_COLS);
+    std::unordered_map<unsigned long, unsigned> checkedPages;
     unsigned rows = 0;
     while (mdb_fetch_row(table.get())) {
         // A damaged page map can make libmdb wander; the declared count bounds the walk.
@@ -264,7 +275,7 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
                 continue;
             }
             const bool longValue = column->col_type == MDB_MEMO || column->col_type == MDB_OLE;
-            if (longValue && !longValueIntact(mdb, fields[i])) {
+            if (longValue && !longValueIntact(mdb, fields[i], checkedPages)) {
                 ++unreadable;
                 sqlite3_bind_null(insert.get(), index);
                 continue;
