@@ -36,6 +36,7 @@ private slots:
     void sortCalls();
     void emptySortIsRetrievalOrder();
     void filterCalls();
+    void sortsFollowNewRowsAndNewDisplays();
     void badCriteriaChangeNothing_data();
     void badCriteriaChangeNothing();
     void selfDoublingFilterStopsWithAnError();
@@ -176,6 +177,68 @@ void tst_DataWindowRows::filterCalls()
     std::sort(original.begin(), original.end());
     QCOMPARE(back, original);
     QCOMPARE(fake.filterCalls, 1);
+}
+
+// Sorts reuse what earlier sorts learnt only while the rows and what they display stay
+// the same: after another retrieval, or a new code table, a data window with a history
+// of sorts and filters orders its rows exactly like one that sorts them for the first time.
+void tst_DataWindowRows::sortsFollowNewRowsAndNewDisplays()
+{
+    const QString criteria = u"nombre A, id A"_s; // id makes the order total
+    const auto sortedFresh = [&](const std::function<QString(const QString &)> &rewrite) {
+        dw::DataWindow fresh;
+        (void)fresh.setDataObject(u"dw_listado_grid"_s);
+        RecordingObserver observer(fresh);
+        observer.rewrite = rewrite;
+        fresh.SetTransObject(&m_sqlca);
+        (void)fresh.Retrieve();
+        (void)fresh.SetSort(criteria);
+        (void)fresh.Sort();
+        return ids(fresh);
+    };
+
+    RecordingObserver observer(*m_dw);
+    QCOMPARE(m_dw->SetSort(u"tipo_miembro_red D"_s), 1);
+    QCOMPARE(m_dw->Sort(), 1);
+    QCOMPARE(m_dw->SetSort(criteria), 1);
+    QCOMPARE(m_dw->Sort(), 1);
+    QCOMPARE(m_dw->SetFilter(u"id > 5"_s), 1);
+    QCOMPARE(m_dw->Filter(), 1);
+    QCOMPARE(m_dw->Sort(), 1);
+    QCOMPARE(m_dw->SetFilter(u""_s), 1);
+    QCOMPARE(m_dw->Filter(), 1);
+    QCOMPARE(m_dw->Sort(), 1);
+    QCOMPARE(ids(*m_dw), sortedFresh({}));
+
+    // Another retrieval brings other rows under the same store indexes.
+    const auto students = [](const QString &sql) {
+        return sql + u" where directorio.tipo_miembro_red = 'Miembro Estudiante'"_s;
+    };
+    observer.rewrite = students;
+    QVERIFY(m_dw->Retrieve() > 1);
+    QCOMPARE(m_dw->Sort(), 1);
+    const auto expected = sortedFresh(students);
+    QVERIFY(expected.size() < m_retrieved.size());
+    QCOMPARE(ids(*m_dw), expected);
+
+    // A code table changes what a column shows, and so the order of its displayed text.
+    const QString codes = u"tipo_miembro_red.Edit.CodeTable=yes "
+                          "tipo_miembro_red.Values='Zeta~tMiembro Estudiante/Alfa~tMiembro del CTA/'"_s;
+    observer.rewrite = {};
+    QVERIFY(m_dw->Retrieve() > 0);
+    QCOMPARE(m_dw->SetSort(u"LookUpDisplay(tipo_miembro_red) A, id A"_s), 1);
+    QCOMPARE(m_dw->Sort(), 1);
+    QCOMPARE(m_dw->Modify(codes), QString());
+    QCOMPARE(m_dw->Sort(), 1);
+    dw::DataWindow fresh;
+    QVERIFY(fresh.setDataObject(u"dw_listado_grid"_s));
+    fresh.SetTransObject(&m_sqlca);
+    QCOMPARE(fresh.Modify(codes), QString());
+    QVERIFY(fresh.Retrieve() > 0);
+    QCOMPARE(fresh.SetSort(u"LookUpDisplay(tipo_miembro_red) A, id A"_s), 1);
+    QCOMPARE(fresh.Sort(), 1);
+    QCOMPARE(ids(*m_dw), ids(fresh));
+    QCOMPARE(m_dw->displayText(m_dw->RowCount(), 2), u"Zeta"_s);
 }
 
 void tst_DataWindowRows::badCriteriaChangeNothing_data()

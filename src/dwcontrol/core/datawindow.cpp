@@ -218,6 +218,7 @@ QString DataWindow::Modify(const QString &commands)
 
     d->layout = std::move(working);
     d->codeTables.clear();
+    d->rankCache.clear(); // what a column displays may have changed
     if (sort)
         d->setSort(std::move(*sort));
     if (outcome.filter)

@@ -6,6 +6,7 @@
 #include "datawindow.h"
 #include "expr/expression.h"
 #include "objects/layout.h"
+#include "rows/rankcache.h"
 #include "rows/rowstore.h"
 #include "rows/sortfilter.h"
 
@@ -29,6 +30,8 @@ struct DataWindow::Impl final : EvalContext
 
     ColumnStore store;
     RowSet rows;
+    // Ranks of the columns sorted on since the last retrieval.
+    RankCache rankCache;
     long currentRow = 0;
 
     // Criteria in force, as Describe reports them ("" when none).

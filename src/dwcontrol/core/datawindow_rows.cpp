@@ -81,6 +81,7 @@ void DataWindow::Impl::clearRows()
 {
     store = ColumnStore();
     rows.reset(0);
+    rankCache.clear();
     currentRow = 0;
     for (auto &[column, dropDown] : dropDowns) {
         dropDown.displayByData.clear();
@@ -171,7 +172,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     if (d->filter)
         d->applyFilter();
     if (!d->sortKeys.empty())
-        sortRows(d->rows, d->store, d->sortKeys, *d);
+        sortRows(d->rows, d->store, d->sortKeys, *d, &d->rankCache);
     d->currentRow = RowCount() > 0 ? 1 : 0;
     d->notifyRows();
     if (d->observer)
@@ -427,7 +428,7 @@ int DataWindow::Sort()
         auto &primary = d->rows.primary();
         std::sort(primary.begin(), primary.end());
     } else {
-        sortRows(d->rows, d->store, d->sortKeys, *d);
+        sortRows(d->rows, d->store, d->sortKeys, *d, &d->rankCache);
     }
     d->notifyRows();
     return 1;

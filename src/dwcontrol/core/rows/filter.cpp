@@ -22,33 +22,28 @@ bool filterRows(RowSet &rows, const ColumnStore &store, const Expression *filter
         return filter->evaluate(context, index, &overBudget).toBool();
     };
 
-    // Rows that fail are gathered by store index, so the filtered buffer comes out in
-    // retrieval order without a sort.
-    enum : std::uint8_t { Absent, Kept, Out };
-    std::vector<std::uint8_t> state(std::size_t(store.size()), Absent);
+    // Every stored row (primary and filtered together are all of them) is tested once,
+    // in store order: the columns are read front to back instead of in the order of a
+    // sort, which would jump around them. Rows that fail are gathered by store index, so
+    // the filtered buffer comes out in retrieval order without a sort. An expression
+    // over its budget leaves the rows as they were.
+    std::vector<std::uint8_t> passed(std::size_t(store.size()));
+    for (std::uint32_t index = 0; index < passed.size(); ++index) {
+        passed[index] = passes(index) ? 1 : 0;
+        if (overBudget)
+            return false;
+    }
     const bool retrievalOrder = std::is_sorted(primary.begin(), primary.end());
     std::vector<std::uint32_t> kept;
     kept.reserve(primary.size());
-    for (const std::uint32_t index : primary) {
-        const bool pass = passes(index);
-        if (overBudget)
-            return false;
-        state[index] = pass ? Kept : Out;
-        if (pass)
-            kept.push_back(index);
-    }
+    std::copy_if(primary.begin(), primary.end(), std::back_inserter(kept),
+                 [&](std::uint32_t index) { return passed[index] != 0; });
     std::vector<std::uint32_t> back; // the filtered buffer is already in retrieval order
-    for (const std::uint32_t index : filtered) {
-        const bool pass = passes(index);
-        if (overBudget)
-            return false;
-        state[index] = pass ? Kept : Out;
-        if (pass)
-            back.push_back(index);
-    }
+    std::copy_if(filtered.begin(), filtered.end(), std::back_inserter(back),
+                 [&](std::uint32_t index) { return passed[index] != 0; });
     std::vector<std::uint32_t> out;
-    for (std::uint32_t index = 0; index < state.size(); ++index) {
-        if (state[index] == Out)
+    for (std::uint32_t index = 0; index < passed.size(); ++index) {
+        if (passed[index] == 0)
             out.push_back(index);
     }
 

@@ -1,7 +1,9 @@
+#include "rows/rankcache.h"
 #include "rows/ranks.h"
 #include "rows/sortfilter.h"
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 #include <unordered_map>
 
@@ -117,16 +119,23 @@ Ranks ranksOf(const SortKey &key, const std::vector<std::uint32_t> &indexes, con
     });
 }
 
-// Stable counting sort of the rows by rank; descending reverses the ranks, so nulls
-// (rank 0) come first ascending and last descending.
-void countingSort(std::vector<std::uint32_t> &rows, std::vector<std::uint32_t> &scratch, const Ranks &ranks,
-                  bool ascending)
+// Stable sort of the rows by rank; descending reverses the ranks, so nulls (rank 0)
+// come first ascending and last descending. A counting sort, unless the rows are few
+// next to the ranks (cached ranks cover every stored row, and a narrow filter may
+// leave a handful of them).
+void sortByRank(std::vector<std::uint32_t> &rows, std::vector<std::uint32_t> &scratch, const Ranks &ranks,
+                bool ascending)
 {
     const std::uint32_t highest = ranks.highest;
     const auto bucketOf = [&](std::uint32_t index) {
         const std::uint32_t rank = ranks.byIndex[index];
         return ascending ? rank : highest - rank;
     };
+    if (rows.size() * 8 < highest) {
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return bucketOf(a) < bucketOf(b); });
+        return;
+    }
     std::vector<std::uint32_t> starts(std::size_t(highest) + 2, 0);
     for (const std::uint32_t index : rows)
         ++starts[bucketOf(index) + 1];
@@ -138,10 +147,16 @@ void countingSort(std::vector<std::uint32_t> &rows, std::vector<std::uint32_t> &
     rows.swap(scratch);
 }
 
+// A key whose ranks depend only on the stored rows, so they can be kept.
+bool isStoredKey(const SortKey &key, const ColumnStore &store)
+{
+    return !key.expression && key.column >= 1 && key.column <= store.columnCount();
+}
+
 } // namespace
 
 void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
-              const EvalContext &context)
+              const EvalContext &context, RankCache *cache)
 {
     std::vector<std::uint32_t> &primary = rows.primary();
     if (keys.empty()) {
@@ -152,8 +167,16 @@ void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey>
     // and rows equal in every key keep the order they had.
     std::vector<std::uint32_t> scratch;
     for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-        const Ranks ranks = ranksOf(*key, primary, store, context);
-        countingSort(primary, scratch, ranks, key->ascending);
+        if (cache && isStoredKey(*key, store)) {
+            const Ranks &ranks = cache->ranksOf(key->column, key->lookupDisplay, [&] {
+                std::vector<std::uint32_t> every(std::size_t(store.size()));
+                std::iota(every.begin(), every.end(), 0U);
+                return ranksOf(*key, every, store, context);
+            });
+            sortByRank(primary, scratch, ranks, key->ascending);
+        } else {
+            sortByRank(primary, scratch, ranksOf(*key, primary, store, context), key->ascending);
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 
 namespace dw {
 
+class RankCache;
+
 // One key of sort criteria: a column (or LookUpDisplay(column), or any expression)
 // and a direction.
 struct SortKey
@@ -32,9 +34,11 @@ parseSortCriteria(const QString &criteria, const EvalContext &context, QString *
 // LookUpDisplay keys sort by the displayed text, asked of the context once per distinct
 // stored value; expression keys by number when every value is one, else by text.
 // Column n of the keys and of the context is column n - 1 of the store, which is read
-// directly; columns beyond the store's are read through the context.
+// directly; columns beyond the store's are read through the context. With a cache,
+// the ranks of column keys are taken from it (and made over every stored row when it
+// lacks them); expression keys are always ranked afresh.
 void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
-              const EvalContext &context);
+              const EvalContext &context, RankCache *cache = nullptr);
 
 // Applies a filter to every row (primary and filtered): rows for which the
 // expression is true stay or come back to the primary buffer, the others (false or
