@@ -129,9 +129,9 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
     // connection's guard still refuses every statement that would write.
     const bool writable = open.copy != nullptr;
     sqlite3 *raw = nullptr;
-    const int rc = sqlite3_open_v2(
-        fileUri(readPath, writable, immutable).constData(), &raw,
-        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_URI, nullptr);
+    const int flags = writable ? (readOnlyOpenFlags() & ~SQLITE_OPEN_READONLY) | SQLITE_OPEN_READWRITE
+                               : readOnlyOpenFlags();
+    const int rc = sqlite3_open_v2(fileUri(readPath, writable, immutable).constData(), &raw, flags, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = makeError(dberror::FileUnreadable,
@@ -148,6 +148,7 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
         error = corrupt(path, detail);
         return false;
     }
+    enableMappedReads(db.get());
     open.connection = std::make_unique<SqliteConnection>(std::move(db));
     return true;
 }

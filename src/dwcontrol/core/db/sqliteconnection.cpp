@@ -272,6 +272,21 @@ DbError sqliteError(sqlite3 *db)
     return makeError(code, explain(code) + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
+int readOnlyOpenFlags()
+{
+    return SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+}
+
+void enableMappedReads(sqlite3 *db)
+{
+    // SQLite lowers the size to the most its build allows (nothing where it has no
+    // mmap); only address space is reserved, pages are read as a cursor reaches them.
+    // Called before the read-only guard, which refuses pragmas that set a value.
+    const char *pragma
+        = sizeof(void *) >= 8 ? "PRAGMA mmap_size=1099511627776" : "PRAGMA mmap_size=268435456";
+    sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
+}
+
 void registerAccessFunctions(sqlite3 *db)
 {
     // upper() too: SQLite's own knows only ASCII letters, and the SQL the engine sends

@@ -38,6 +38,13 @@ private:
 // The handle's last error: SQLite's code, and its text after a Spanish explanation.
 [[nodiscard]] DbError sqliteError(sqlite3 *db);
 
+// Flags of the built-in driver's own handles: each is used by one thread at a time,
+// so SQLite's per-connection mutexes are only overhead on every step of a cursor.
+int readOnlyOpenFlags();
+// Lets SQLite read the database file through a memory map where the platform has
+// one, instead of copying each page into its cache; a no-op elsewhere. Call it
+// before the connection takes the handle (its guard refuses setting pragmas).
+void enableMappedReads(sqlite3 *db);
 // Registers the Access-dialect functions (ucase, and upper with the same meaning) on a
 // handle.
 void registerAccessFunctions(sqlite3 *db);
