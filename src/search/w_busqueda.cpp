@@ -195,6 +195,14 @@ void w_busqueda::wf_showstatus(const QString &as_text)
     st_cuenta->setText(as_text);
 }
 
+void w_busqueda::showReading(bool reading)
+{
+    if (reading)
+        wf_showstatus(u"Leyendo…"_s);
+    else
+        wf_showcount();
+}
+
 long w_busqueda::resize(quint32 sizetype, int newwidth, int newheight)
 {
     const long result = rt::Window::resize(sizetype, newwidth, newheight);

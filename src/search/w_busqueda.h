@@ -52,6 +52,8 @@ public:
 protected:
     // Enter that no control takes presses the default button.
     void keyPressEvent(QKeyEvent *event) override;
+    // A long search says "Leyendo…" where the count goes, not in the title.
+    void showReading(bool reading) override;
 
 private:
     void createControlsInOrder();

@@ -1,12 +1,16 @@
 #include "datawindowcontrol.h"
+#include "db/transaction.h"
 #include "globals.h"
 #include "message.h"
 #include "registry.h"
 #include "runtime.h"
 #include "support/fakeinteraction.h"
+#include "readingfeedback.h"
+#include "support/sample.h"
 #include "units.h"
 #include "window.h"
 
+#include <QGuiApplication>
 #include <QSettings>
 #include <QTest>
 
@@ -67,6 +71,54 @@ public slots:
 
 public:
     QString received;
+};
+
+// A listing whose statement first counts to a million: it runs for a while before its
+// first row, as a search through a large directory does.
+class SlowListing : public dw::DataWindowControl
+{
+public:
+    using dw::DataWindowControl::DataWindowControl;
+    long sqlpreview(int, int, const QString &sqlsyntax, int, long) override
+    {
+        SetSQLPreview(
+            sqlsyntax
+            + QStringLiteral(" where (with recursive n(i) as (select 1 union all select i + 1 from n "
+                             "where i < 1000000) select count(*) from n) > 0"));
+        return 0;
+    }
+};
+
+// Remembers what the window looked like while its listing said it was reading.
+class ReadingWindow : public rt::Window
+{
+public:
+    SlowListing *listing = new SlowListing(this);
+    QStringList titles;
+    QList<Qt::CursorShape> cursors;
+    int paintsWhileReading = 0;
+    bool reading = false;
+
+    ReadingWindow()
+    {
+        setTitle(QStringLiteral("Consulta"));
+        setUnitsSize(3200, 800, true);
+        createControls();
+        connect(listing, &dw::DataWindowControl::readingChanged, this, [this](bool on) {
+            reading = on;
+            titles.append(windowTitle());
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            cursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+            update(); // a paint that is due while the rows are read
+        });
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        paintsWhileReading += reading ? 1 : 0;
+        rt::Window::paintEvent(event);
+    }
 };
 
 } // namespace
@@ -168,6 +220,30 @@ private slots:
         QCOMPARE(again->parameters, QStringList{QStringLiteral("1")});
         rt::Close(*again);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // A long retrieval shows the busy cursor, says "Leyendo…" where the window says
+    // things, and lets the window paint; afterwards everything is as it was.
+    void longRetrievalSaysItIsReading()
+    {
+        dw::Transaction sqlca;
+        QVERIFY(testsupport::connectSample(sqlca));
+        ReadingWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.listing->setDataObject(QStringLiteral("dw_listado_grid"));
+        window.listing->SetTransObject(&sqlca);
+
+        dw::ReadingFeedback::setDelay(0); // this retrieval is long for the machine, not for a person
+        const long rows = window.listing->Retrieve();
+        dw::ReadingFeedback::setDelay(500);
+        QVERIFY(rows > 10);
+        // Once when it starts to show, once when it ends.
+        QCOMPARE(window.titles, QStringList({QStringLiteral("Leyendo…"), QStringLiteral("Consulta")}));
+        QCOMPARE(window.cursors, QList<Qt::CursorShape>({Qt::WaitCursor, Qt::ArrowCursor}));
+        QVERIFY(window.paintsWhileReading > 0);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(window.listing->RowCount(), rows);
     }
 
     void globalsOwnTheTransaction()

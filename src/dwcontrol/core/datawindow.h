@@ -36,6 +36,10 @@ public:
     // event, whose script may call SetSQLPreview() to replace the statement.
     virtual void sqlPreview(int request, int sqlType, const QString &sqlSyntax, int buffer, long row) = 0;
     virtual void retrieveEnd(long rowCount) = 0;
+    // Called now and then while a retrieval runs (while the statement runs and as rows
+    // arrive), so the control can show that it is reading and keep its window painted.
+    // The rows are not there yet: RowCount() is 0 until the retrieval ends.
+    virtual void retrieving() {}
     // The layout, its attributes or its objects changed.
     virtual void layoutChanged() = 0;
     // Rows were retrieved, sorted, filtered; selection or current row changed.

@@ -28,6 +28,34 @@ std::vector<ColumnType> columnTypes(const Layout &layout)
     return types;
 }
 
+// The observer hears of a retrieval's progress through the connection while its
+// statement runs, and only then: the connection is shared with other data windows.
+class HeartbeatScope
+{
+public:
+    explicit HeartbeatScope(std::function<void()> heartbeat) : m_heartbeat(std::move(heartbeat)) {}
+    ~HeartbeatScope() { detach(); }
+    HeartbeatScope(const HeartbeatScope &) = delete;
+    HeartbeatScope &operator=(const HeartbeatScope &) = delete;
+
+    void attach(Connection &connection)
+    {
+        detach();
+        m_connection = &connection;
+        m_connection->setHeartbeat(m_heartbeat);
+    }
+    void detach()
+    {
+        if (m_connection)
+            m_connection->setHeartbeat({});
+        m_connection = nullptr;
+    }
+
+private:
+    std::function<void()> m_heartbeat;
+    Connection *m_connection = nullptr;
+};
+
 } // namespace
 
 QString lookupKey(const Value &value)
@@ -129,12 +157,22 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         return -1;
     }
     const std::vector<Value> parameters = bindArguments(d->layout.select, *sent, arguments);
+    const auto heartbeat = [this] {
+        if (d->observer)
+            d->observer->retrieving();
+    };
+    HeartbeatScope beating(heartbeat);
+    beating.attach(*connection);
     DbError error;
     std::unique_ptr<Cursor> cursor = connection->query(sent->sql, parameters, error);
     // A connection the server dropped is made again once, and the statement sent again.
-    if (!cursor && d->transaction->reconnectIfLost()) {
-        connection = d->transaction->connection();
-        cursor = connection->query(sent->sql, parameters, error);
+    if (!cursor) {
+        beating.detach(); // before a new connection replaces this one
+        if (d->transaction->reconnectIfLost()) {
+            connection = d->transaction->connection();
+            beating.attach(*connection);
+            cursor = connection->query(sent->sql, parameters, error);
+        }
     }
     // A database that cannot be read now (a file gone between two searches) leaves the rows
     // of the last retrieval on screen; a statement it refused leaves none.
@@ -156,7 +194,8 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         return -1;
     }
     d->store = ColumnStore(columnTypes(d->layout));
-    const qint64 appended = d->store.appendAll(*cursor);
+    const qint64 appended = d->store.appendAll(*cursor, heartbeat);
+    beating.detach();
     if (appended < 0) {
         const DbError *failure = cursor->error();
         d->clearRows();

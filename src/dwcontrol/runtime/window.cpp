@@ -123,8 +123,21 @@ long Window::resize(quint32 sizetype, int newwidth, int newheight)
 
 void Window::createControls()
 {
-    for (dw::DataWindowControl *control : findChildren<dw::DataWindowControl *>())
+    for (dw::DataWindowControl *control : findChildren<dw::DataWindowControl *>()) {
         control->constructor();
+        connect(control, &dw::DataWindowControl::readingChanged, this,
+                [this](bool reading) { showReading(reading); });
+    }
+}
+
+void Window::showReading(bool reading)
+{
+    if (reading) {
+        m_titleBeforeReading = windowTitle();
+        setWindowTitle(QStringLiteral("Leyendo…"));
+    } else {
+        setWindowTitle(m_titleBeforeReading);
+    }
 }
 
 void Window::resizeEvent(QResizeEvent *event)

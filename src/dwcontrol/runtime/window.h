@@ -30,11 +30,19 @@ public:
     using QWidget::resize; // the event below must not hide QWidget::resize(w, h)
     virtual long resize(quint32 sizetype, int newwidth, int newheight);
 
-    // Raises the constructor event of every data window control child, in creation order.
+    // Raises the constructor event of every data window control child, in creation
+    // order, and lets the window say when one of them is reading (showReading).
     void createControls();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // A data window control of this window has been reading for a while (true) or is
+    // done (false). The title says "Leyendo…" meanwhile; a window with a better place
+    // for it (a count label) overrides this.
+    virtual void showReading(bool reading);
+
+private:
+    QString m_titleBeforeReading;
 };
 
 // Places a child control in layout units (x, y, width, height).

@@ -11,6 +11,7 @@
 #include "objectgeometry.h"
 #include "pagepreview.h"
 #include "printjob.h"
+#include "readingfeedback.h"
 #include "rowscopy.h"
 #include "saveas.h"
 #include "tooltiptext.h"
@@ -64,6 +65,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
         refresh(false);
         emit q.rowsChanged();
     }
+    void retrieving() override { reading.tick(); }
     [[nodiscard]] QWidget *dialogParent() const override { return &q; }
 
     // --- CanvasHost ------------------------------------------------------------------
@@ -105,6 +107,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     bool splitScroll = false;
     bool redraw = true;
     bool layoutDirty = true;
+    ReadingFeedback reading{[this](bool on) { emit q.readingChanged(on); }};
     bool syncing = false; // scroll bars being set from the view, not by the user
     quint32 message = 0;
 };
@@ -475,7 +478,9 @@ int DataWindowControl::SetTransObject(Transaction *transaction)
 long DataWindowControl::Retrieve(const std::vector<Value> &arguments)
 {
     d->view.setTopRow(0);
+    d->reading.start();
     const long rows = d->model.Retrieve(arguments);
+    d->reading.finish();
     d->refresh(false);
     return rows;
 }

@@ -104,6 +104,9 @@ public:
 signals:
     // Rows were retrieved, filtered, sorted or selected: what the grid lists changed.
     void rowsChanged();
+    // A retrieval has run long enough for the user to wonder (true: the busy cursor is
+    // up and the window should say that it is reading), and has ended (false).
+    void readingChanged(bool reading);
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,10 @@ public:
     // True once the link to the database is gone (a server that stopped or restarted);
     // only a new connection can answer again.
     [[nodiscard]] virtual bool lost() const { return false; }
+    // Called now and then while a statement of this connection runs, also when it
+    // finds no rows for a long time (empty: none). A driver that cannot call back
+    // ignores it. The heartbeat must not use the connection.
+    virtual void setHeartbeat(std::function<void()> heartbeat) { (void)heartbeat; }
 };
 
 } // namespace dw

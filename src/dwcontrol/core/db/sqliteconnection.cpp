@@ -119,19 +119,27 @@ QString explain(int code)
 
 // A statement's bounds while it runs: SQLite calls back every few thousand steps, and
 // the statement stops once it has run too long or its temporary results take too much.
+// The same call back gives the connection's heartbeat, when it has one.
 class StatementWatch
 {
 public:
-    explicit StatementWatch(const StatementLimits &limits)
+    StatementWatch(const StatementLimits &limits, std::shared_ptr<const std::function<void()>> heartbeat)
         : m_limits(limits)
         , m_memoryAtStart(sqlite3_memory_used())
+        , m_heartbeat(std::move(heartbeat))
     {
         m_clock.start();
     }
 
     enum class Stop { None, Time, Memory, Result };
 
-    static int check(void *self) { return static_cast<StatementWatch *>(self)->overLimit() ? 1 : 0; }
+    static int check(void *self)
+    {
+        auto *watch = static_cast<StatementWatch *>(self);
+        if (*watch->m_heartbeat)
+            (*watch->m_heartbeat)();
+        return watch->overLimit() ? 1 : 0;
+    }
 
     bool overLimit()
     {
@@ -183,6 +191,7 @@ public:
 private:
     StatementLimits m_limits;
     sqlite3_int64 m_memoryAtStart;
+    std::shared_ptr<const std::function<void()>> m_heartbeat;
     qint64 m_resultBytes = 0;
     QElapsedTimer m_clock;
     Stop m_stop = Stop::None;
@@ -194,9 +203,10 @@ constexpr int stepsBetweenChecks = 10000;
 class SqliteCursor final : public Cursor
 {
 public:
-    SqliteCursor(sqlite3_stmt *statement, const StatementLimits &limits)
+    SqliteCursor(sqlite3_stmt *statement, const StatementLimits &limits,
+                 std::shared_ptr<const std::function<void()>> heartbeat)
         : m_statement(statement)
-        , m_watch(limits)
+        , m_watch(limits, std::move(heartbeat))
     {}
     ~SqliteCursor() override { sqlite3_finalize(m_statement); }
 
@@ -314,6 +324,11 @@ SqliteConnection::SqliteConnection(SqliteHandle db) : m_db(std::move(db)), m_lim
 
 SqliteConnection::~SqliteConnection() = default;
 
+void SqliteConnection::setHeartbeat(std::function<void()> heartbeat)
+{
+    *m_heartbeat = std::move(heartbeat);
+}
+
 std::unique_ptr<Cursor> SqliteConnection::query(const QString &sql, const std::vector<Value> &params,
                                                 DbError &error)
 {
@@ -325,7 +340,7 @@ std::unique_ptr<Cursor> SqliteConnection::query(const QString &sql, const std::v
         sqlite3_finalize(statement);
         return nullptr;
     }
-    auto cursor = std::make_unique<SqliteCursor>(statement, m_limits);
+    auto cursor = std::make_unique<SqliteCursor>(statement, m_limits, m_heartbeat);
     if (!statement) {
         // Only blanks or a comment: a statement without rows.
         error = makeError(SQLITE_ERROR, QStringLiteral("La instrucción está vacía."));

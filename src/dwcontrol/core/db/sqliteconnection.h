@@ -29,10 +29,13 @@ public:
     [[nodiscard]] Dialect dialect() const override { return Dialect::SQLite; }
     [[nodiscard]] std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
                                                 DbError &error) override;
+    void setHeartbeat(std::function<void()> heartbeat) override;
 
 private:
     SqliteHandle m_db;
     StatementLimits m_limits;
+    // Shared with the cursors, which may outlive the connection.
+    std::shared_ptr<std::function<void()>> m_heartbeat = std::make_shared<std::function<void()>>();
 };
 
 // The handle's last error: SQLite's code, and its text after a Spanish explanation.

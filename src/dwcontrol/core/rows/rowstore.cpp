@@ -228,8 +228,9 @@ void ColumnStore::clear()
     m_size = 0;
 }
 
-qint64 ColumnStore::appendAll(Cursor &cursor)
+qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<void()> &progress)
 {
+    constexpr qint64 RowsPerProgress = 4096;
     bool typed = !m_columns.empty();
     qint64 appended = 0;
     while (cursor.next()) {
@@ -258,6 +259,8 @@ qint64 ColumnStore::appendAll(Cursor &cursor)
         }
         ++m_size;
         ++appended;
+        if (progress && appended % RowsPerProgress == 0)
+            progress();
     }
     for (Column &column : m_columns)
         column.shrink();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -33,7 +34,8 @@ public:
     // cursor column, typed by the first row's cells (integer, real, else text).
     // Cells are converted to the column's type: numbers written as text into text
     // columns, texts parsed into number columns (null when they are not numbers).
-    qint64 appendAll(Cursor &cursor);
+    // `progress`, when given, is called every few thousand rows.
+    qint64 appendAll(Cursor &cursor, const std::function<void()> &progress = {});
 
     [[nodiscard]] qint64 size() const;
     [[nodiscard]] int columnCount() const;
