@@ -9,6 +9,8 @@
 // Each figure is the median of --repeats runs.
 
 #include "bench.h"
+#include "reportinginteraction.h"
+#include "sqliteloop.h"
 
 #include "datawindow.h"
 #include "db/transaction.h"
@@ -25,14 +27,11 @@
 #include <QSqlQueryModel>
 #include <QTextStream>
 
-#include <sqlite3.h>
-
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -45,27 +44,6 @@ const QString kScan = u" where todo like '%ANA%'"_s;
 const QString kSearchNone = u" where ucase(todo) like '%QXZKW%'"_s;
 const QString kScanNone = u" where todo like '%QXZKW%'"_s;
 const QString kFilter = u"( string(tipo_miembro_red) = \"Miembro del CTA\" )"_s;
-
-// Database errors go to the terminal instead of a message box nobody can close.
-class ReportingInteraction final : public dw::Interaction
-{
-public:
-    ReportingInteraction() { dw::setInteraction(this); }
-    ~ReportingInteraction() override { dw::setInteraction(nullptr); }
-    ReportingInteraction(const ReportingInteraction &) = delete;
-    ReportingInteraction &operator=(const ReportingInteraction &) = delete;
-
-    void messageBox(QWidget *, const QString &title, const QString &text) override
-    {
-        QTextStream(stderr) << "dwbench: " << title << ": " << text << "\n";
-    }
-    int printerSetup(QWidget *, QPrinter &) override { return -1; }
-    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &) override { return std::nullopt; }
-    int sortDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
-    int filterDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
-    bool keyDown(int) override { return false; }
-    QAction *popMenu(QMenu &, const QPoint &) override { return nullptr; }
-};
 
 // Appends a condition to the listing's statement, as the search window does.
 class Appender final : public dw::DataWindowObserver
@@ -116,62 +94,6 @@ QString ms(double value)
 QString ratio(double value, double yardstick)
 {
     return yardstick > 0 ? QString::number(value / yardstick, 'f', 3) : u"-"_s;
-}
-
-// The yardstick of retrieval: step the statement and copy every value into one growing
-// buffer, the least any reader that keeps the rows must do.
-struct RawResult
-{
-    double ms = 0;
-    long rows = 0;
-    std::size_t textBytes = 0;
-};
-
-RawResult plainLoop(const QString &database, const QString &sql)
-{
-    RawResult result;
-    sqlite3 *raw = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(database).constData(), &raw, SQLITE_OPEN_READONLY, nullptr)
-        != SQLITE_OK) {
-        sqlite3_close(raw);
-        return result;
-    }
-    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-    result.ms = timed([&] {
-        sqlite3_stmt *statement = nullptr;
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db.get(), text.constData(), int(text.size()), &statement, nullptr)
-            != SQLITE_OK)
-            return;
-        char *buffer = nullptr;
-        std::size_t size = 0;
-        std::size_t capacity = 0;
-        const auto append = [&](const void *bytes, std::size_t count) {
-            if (size + count > capacity) {
-                capacity = std::max(size + count, capacity + capacity / 2 + 4096);
-                buffer = static_cast<char *>(std::realloc(buffer, capacity));
-            }
-            std::memcpy(buffer + size, bytes, count);
-            size += count;
-        };
-        const int columns = sqlite3_column_count(statement);
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            for (int c = 0; c < columns; ++c) {
-                if (sqlite3_column_type(statement, c) == SQLITE_INTEGER) {
-                    const sqlite3_int64 number = sqlite3_column_int64(statement, c);
-                    append(&number, sizeof number);
-                } else if (const unsigned char *bytes = sqlite3_column_text(statement, c)) {
-                    const auto count = std::size_t(sqlite3_column_bytes(statement, c));
-                    append(bytes, count);
-                    result.textBytes += count;
-                }
-            }
-            ++result.rows;
-        }
-        sqlite3_finalize(statement);
-        std::free(buffer);
-    });
-    return result;
 }
 
 // The yardstick a developer would otherwise write: QSqlQueryModel under a
@@ -256,7 +178,7 @@ void measureSize(const bench::Options &options, long members)
         return;
     }
     const QString database = QDir(sample).filePath(u"zemparol.mdb"_s);
-    const ReportingInteraction reporting;
+    const bench::ReportingInteraction reporting;
 
     dw::Transaction transaction;
     transaction.DBMS = u"ODBC"_s;
@@ -281,9 +203,9 @@ void measureSize(const bench::Options &options, long members)
     // The plain loop runs first, so the memory it holds is given back before the data
     // window's is measured.
     std::vector<double> rawTimes;
-    RawResult raw;
+    bench::RawResult raw;
     for (int run = 0; run < runs; ++run) {
-        raw = plainLoop(database, select);
+        raw = bench::plainLoop(database, select);
         rawTimes.push_back(raw.ms);
     }
     const double rawMs = bench::median(rawTimes);

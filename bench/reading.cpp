@@ -1,0 +1,226 @@
+// Reading and re-ordering the whole member listing, each figure next to its same-run
+// reference (medians of --repeats runs):
+//   read            all members through DataWindow::Retrieve; the same cursor-to-store path
+//                   on a handle opened as the driver opens it (read-only, no mutexes, a
+//                   memory map) and on one opened the old way (read-only and immutable,
+//                   SQLite's mutexes, no memory map); the plain C loop with the default
+//                   flags, with NOMUTEX, and with NOMUTEX and a memory map
+//   heading_sort    a heading click on nombre after a sort on tipo_miembro_red: the first
+//                   one after a retrieval (ranks made) and later ones (ranks kept)
+//   filter_sorted   "Filtrar por Selección": filter, then the re-sort by the remembered
+//                   sort on nombre; then the filter removed and the rows re-sorted
+//   search_sorted   the all-members search (Retrieve, then Sort, as the search window does)
+//                   with a remembered sort on nombre, against the same without a sort
+
+#include "bench.h"
+#include "reportinginteraction.h"
+#include "sqliteloop.h"
+
+#include "datawindow.h"
+#include "db/sqliteconnection.h"
+#include "db/transaction.h"
+#include "interaction.h"
+#include "rows/rowstore.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+
+#include <sqlite3.h>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCommittee = u"( string(tipo_miembro_red) = \"Miembro del CTA\" )"_s;
+
+double timed(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double medianOf(int runs, const std::function<double()> &run)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(run());
+    return bench::median(times);
+}
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', value < 10 ? 2 : 0);
+}
+
+QString ratio(double value, double reference)
+{
+    return reference > 0 ? QString::number(value / reference, 'f', 3) : u"-"_s;
+}
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+// How the engine's reading path opens the database: URI parameters after "mode=ro",
+// open flags, memory map.
+struct PathOpening
+{
+    const char *parameters;
+    int flags;
+    bool mapped;
+};
+// As the built-in driver opened an SQLite file before it stopped paying for locks.
+const PathOpening kOldOpening{"&immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, false};
+
+// The engine's own reading path (a cursor of the built-in connection copied into a
+// column store) on a handle opened as `opening` says; 0 when it fails.
+double storePath(const QString &database, const QString &sql, const PathOpening &opening)
+{
+    const QByteArray uri
+        = "file:" + QFile::encodeName(database).toPercentEncoding("/") + "?mode=ro" + opening.parameters;
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(uri.constData(), &raw, opening.flags, nullptr);
+    dw::SqliteHandle handle(raw);
+    if (rc != SQLITE_OK)
+        return 0;
+    if (opening.mapped)
+        dw::enableMappedReads(handle.get());
+    dw::SqliteConnection connection(std::move(handle));
+    qint64 rows = 0;
+    const double time = timed([&] {
+        dw::DbError error;
+        const std::unique_ptr<dw::Cursor> cursor = connection.query(sql, {}, error);
+        if (!cursor)
+            return;
+        dw::ColumnStore store;
+        rows = store.appendAll(*cursor);
+    });
+    releaseFreedMemory();
+    return rows > 0 ? time : 0;
+}
+
+void measureSize(const bench::Options &options, long members)
+{
+    const QString n = u"n=%1"_s.arg(members);
+    const QString sample = bench::sampleOf(options, members);
+    if (sample.isEmpty()) {
+        bench::report({u"op=reading"_s, n, u"error=no_sample"_s});
+        return;
+    }
+    const QString database = QDir(sample).filePath(u"zemparol.mdb"_s);
+    const bench::ReportingInteraction reporting;
+    dw::Transaction transaction;
+    transaction.DBMS = u"ODBC"_s;
+    transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'"_s.arg(database);
+    transaction.connect();
+    auto dw = std::make_unique<dw::DataWindow>();
+    if (transaction.SQLCode != 0 || !dw->setDataObject(u"dw_listado_grid"_s)) {
+        bench::report({u"op=reading"_s, n, u"error=no_connection"_s});
+        return;
+    }
+    dw->SetTransObject(&transaction);
+    const QString select = dw->selectSql();
+    const int runs = options.repeats;
+
+    // Every reader of the statement in turn within each run, so a drift of the machine
+    // touches them alike.
+    std::vector<double> retrieve, driverPath, oldPath, rawDefault, rawNoMutex, rawMapped;
+    long rows = 0;
+    const bench::OpenMode noMutex{SQLITE_OPEN_NOMUTEX, false};
+    const bench::OpenMode mapped{SQLITE_OPEN_NOMUTEX, true};
+    for (int run = 0; run < runs; ++run) {
+        rawDefault.push_back(bench::plainLoop(database, select).ms);
+        rawNoMutex.push_back(bench::plainLoop(database, select, noMutex).ms);
+        rawMapped.push_back(bench::plainLoop(database, select, mapped).ms);
+        oldPath.push_back(storePath(database, select, kOldOpening));
+        driverPath.push_back(storePath(database, select, {"", dw::readOnlyOpenFlags(), true}));
+        (void)dw->SetSort(u""_s);
+        retrieve.push_back(timed([&] { rows = dw->Retrieve(); }));
+    }
+    const double reference = bench::median(rawDefault);
+    const double retrieved = bench::median(retrieve);
+    bench::report({u"op=read"_s, n, u"rows=%1"_s.arg(rows), u"ms=%1"_s.arg(ms(retrieved)),
+                   u"store_ms=%1"_s.arg(ms(bench::median(driverPath))),
+                   u"store_old_flags_ms=%1"_s.arg(ms(bench::median(oldPath))),
+                   u"raw_default_ms=%1"_s.arg(ms(reference)),
+                   u"raw_nomutex_ms=%1"_s.arg(ms(bench::median(rawNoMutex))),
+                   u"raw_nomutex_mmap_ms=%1"_s.arg(ms(bench::median(rawMapped))),
+                   u"ratio_store=%1"_s.arg(ratio(bench::median(driverPath), bench::median(oldPath))),
+                   u"ratio_raw_default=%1"_s.arg(ratio(retrieved, reference)), u"target=1.0"_s});
+
+    // A heading click on nombre after a sort on another column.
+    const auto sortBy = [&](const QString &criteria) {
+        (void)dw->SetSort(criteria);
+        (void)dw->Sort();
+    };
+    std::vector<double> firstSort, keptSort;
+    for (int run = 0; run < runs; ++run) {
+        (void)dw->SetSort(u""_s);
+        (void)dw->Retrieve();
+        sortBy(u"tipo_miembro_red A"_s);
+        firstSort.push_back(timed([&] { sortBy(u"nombre A"_s); }));
+        sortBy(u"tipo_miembro_red A"_s);
+        keptSort.push_back(timed([&] { sortBy(u"nombre A"_s); }));
+    }
+    bench::report({u"op=heading_sort"_s, n, u"ms=%1"_s.arg(ms(bench::median(keptSort))),
+                   u"first_after_retrieve_ms=%1"_s.arg(ms(bench::median(firstSort))), u"target_ms=150"_s});
+
+    // "Filtrar por Selección" with the remembered sort, and the filter taken off again.
+    std::vector<double> filtered, unfiltered;
+    long kept = 0;
+    for (int run = 0; run < runs; ++run) {
+        filtered.push_back(timed([&] {
+            (void)dw->SetFilter(kCommittee);
+            (void)dw->Filter();
+            (void)dw->Sort();
+        }));
+        kept = dw->RowCount();
+        unfiltered.push_back(timed([&] {
+            (void)dw->SetFilter(u""_s);
+            (void)dw->Filter();
+            (void)dw->Sort();
+        }));
+    }
+    bench::report({u"op=filter_sorted"_s, n, u"rows=%1"_s.arg(kept),
+                   u"ms=%1"_s.arg(ms(bench::median(filtered))),
+                   u"unfilter_ms=%1"_s.arg(ms(bench::median(unfiltered))), u"target_ms=80"_s});
+
+    // The search window's search: Retrieve, then Sort, with and without a remembered sort.
+    const auto search = [&](const QString &criteria) {
+        return medianOf(runs, [&] {
+            (void)dw->SetSort(criteria);
+            return timed([&] {
+                (void)dw->Retrieve();
+                (void)dw->Sort();
+            });
+        });
+    };
+    const double unsorted = search(u""_s);
+    const double sorted = search(u"nombre A"_s);
+    bench::report({u"op=search_sorted"_s, n, u"ms=%1"_s.arg(ms(sorted)),
+                   u"unsorted_ms=%1"_s.arg(ms(unsorted)), u"ratio=%1"_s.arg(ratio(sorted, unsorted))});
+}
+
+void reading(const bench::Options &options)
+{
+    for (const long members : options.sizes)
+        measureSize(options, members);
+}
+
+const bench::BenchRegistrar registrar("reading", reading);
+
+} // namespace
