@@ -1,6 +1,7 @@
 #include "db/accesscache.h"
 
 #include "db/isolatedimport.h"
+#include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
 
@@ -92,9 +93,10 @@ bool writeHeaderKey(sqlite3 *db, quint64 key)
 SqliteHandle openValid(const QString &file, quint64 key, bool checkPages)
 {
     const QByteArray uri = "file:" + QFile::encodeName(file).toPercentEncoding("/") + "?mode=ro&immutable=1";
-    SqliteHandle db = openFile(QString::fromUtf8(uri), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    SqliteHandle db = openFile(QString::fromUtf8(uri), readOnlyOpenFlags());
     if (!db)
         return nullptr;
+    enableMappedReads(db.get());
     if (headerKey(db.get()) != key)
         return nullptr;
     if (!checkPages)

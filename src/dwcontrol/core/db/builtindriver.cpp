@@ -280,6 +280,12 @@ public:
         return refresh(error) ? m_open.connection->query(sql, params, error) : nullptr;
     }
 
+    void setHeartbeat(std::function<void()> heartbeat) override
+    {
+        m_heartbeat = std::move(heartbeat);
+        m_open.connection->setHeartbeat(m_heartbeat);
+    }
+
 private:
     bool refresh(DbError &error)
     {
@@ -299,6 +305,7 @@ private:
         // The old connection goes first, then its private copy.
         m_open.connection = std::move(reopened.connection);
         m_open.copy = std::move(reopened.copy);
+        m_open.connection->setHeartbeat(m_heartbeat);
         m_stamp = *now;
         return true;
     }
@@ -307,6 +314,7 @@ private:
     QString m_password;
     FileStamp m_stamp;
     OpenDatabase m_open;
+    std::function<void()> m_heartbeat;
 };
 
 } // namespace
