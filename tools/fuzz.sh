@@ -30,7 +30,7 @@ if [ "$target" = jetpages ]; then
     # The import gives up on a reader that runs 30 s; the target allows it that long.
     options+=(-max_len=262144 -timeout=60 "$PWD/$build/seeds/jetpages")
 fi
-export UBSAN_OPTIONS="suppressions=$PWD/fuzz/ubsan.supp:print_stacktrace=1"
+export UBSAN_OPTIONS="print_stacktrace=1"
 cd "$build"
 # libFuzzer adds what it finds to the first folder only; the repository's seeds stay as they are.
 exec "fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
