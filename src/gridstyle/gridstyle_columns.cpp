@@ -4,7 +4,6 @@
 
 #include "columnorder.h"
 #include "datawindowcontrol.h"
-#include "redrawguard.h"
 
 using namespace Qt::StringLiterals;
 
@@ -46,7 +45,7 @@ void n_svc_dw_gridstyle::of_restorecolumns()
     const QString order = of_getreg(orderEntry, QString());
     if (widths.isEmpty() && order.isEmpty())
         return;
-    const gridstyle::RedrawOff redraw(*idw_client);
+    const dw::RedrawSuspender redraw(*idw_client);
 
     const auto isVisibleColumn = [this](const QString &name) {
         return !name.isEmpty() && idw_client->model().columnNumber(name) > 0

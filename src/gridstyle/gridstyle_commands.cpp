@@ -4,8 +4,8 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
+#include "definitetext.h"
 #include "expr/literal.h"
-#include "redrawguard.h"
 
 using namespace Qt::StringLiterals;
 
@@ -25,7 +25,7 @@ void n_svc_dw_gridstyle::of_process_popup(const QString &as_process, long al_row
     if (!idw_client)
         return;
     {
-        const gridstyle::RedrawOff redraw(*idw_client);
+        const dw::RedrawSuspender redraw(*idw_client);
         if (!runCommand(as_process, al_row, as_colname))
             return;
     }

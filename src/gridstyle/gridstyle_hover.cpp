@@ -123,6 +123,7 @@ long n_svc_dw_gridstyle::rbuttondown(int xpos, int ypos, long row, const dw::DwO
                            qRound(dw::units::toPixelsY(ypos, idw_client->logicalDpiY())));
         menu.popAt(idw_client->mapToGlobal(pixel));
     } // the chosen command has run; the menu goes now
+    // Whatever the command left, the grid paints again once its menu is gone.
     idw_client->SetRedraw(true);
     return 0;
 }

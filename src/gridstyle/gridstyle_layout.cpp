@@ -3,7 +3,6 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
-#include "redrawguard.h"
 #include "runtime.h"
 #include "units.h"
 
@@ -112,7 +111,7 @@ void n_svc_dw_gridstyle::of_reordercolumns(const QStringList &as_colname)
 {
     if (as_colname.isEmpty() || !idw_client)
         return;
-    const gridstyle::RedrawOff redraw(*idw_client);
+    const dw::RedrawSuspender redraw(*idw_client);
 
     // Hide every column in one Modify; the grid then places each column that turns
     // visible after the ones already visible, which gives the order.

@@ -3,7 +3,7 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
-#include "redrawguard.h"
+#include "definitetext.h"
 #include "themequery.h"
 
 using namespace Qt::StringLiterals;
@@ -63,7 +63,7 @@ void n_svc_dw_gridstyle::of_setstyle(bool ab_popupmenu, bool ab_arrow, bool ab_s
     if (!idw_client)
         return;
 
-    const gridstyle::RedrawOff redraw(*idw_client);
+    const dw::RedrawSuspender redraw(*idw_client);
     of_delvisuals();
     of_addvisuals();
 

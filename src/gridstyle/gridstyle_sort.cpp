@@ -3,7 +3,6 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
-#include "redrawguard.h"
 
 using namespace Qt::StringLiterals;
 
@@ -140,7 +139,7 @@ long n_svc_dw_gridstyle::resize(quint32 sizetype, int newwidth, int newheight)
     // The stripe's height depends on the control's, so it is rebuilt with the arrows.
     if (!ib_shade || !idw_client)
         return 0;
-    const gridstyle::RedrawOff redraw(*idw_client);
+    const dw::RedrawSuspender redraw(*idw_client);
     of_delvisuals();
     of_addvisuals();
     return 0;

@@ -257,16 +257,33 @@ text(band=header name=t text="%1" x="400" y="10" width="%2" height="64" alignmen
             }
         } counter(paints);
         canvas->installEventFilter(&counter);
-        {
-            dw::RedrawSuspender suspended(*m_control);
-            m_control->Modify(u"nombre_t.background.color=255"_s);
-            m_control->Modify(u"tipo_miembro_red_t.background.color=255"_s);
+        const auto paintsNow = [&] {
             canvas->repaint();
             QCoreApplication::processEvents();
-            QCOMPARE(paints, 0);
+            return paints;
+        };
+        {
+            dw::RedrawSuspender outer(*m_control);
+            {
+                dw::RedrawSuspender inner(*m_control);
+                m_control->Modify(u"nombre_t.background.color=255"_s);
+            }
+            // The inner scope has ended; the outer one still holds painting off.
+            m_control->Modify(u"tipo_miembro_red_t.background.color=255"_s);
+            QCOMPARE(paintsNow(), 0);
         }
         QTRY_VERIFY(paints >= 1);
         QCOMPARE(shot().pixelColor(at(1100, 4)), QColor(255, 0, 0));
+
+        // Painting switched off by hand stays off after a suspension inside it.
+        m_control->SetRedraw(false);
+        {
+            dw::RedrawSuspender suspended(*m_control);
+        }
+        paints = 0;
+        QCOMPARE(paintsNow(), 0);
+        m_control->SetRedraw(true);
+        QTRY_VERIFY(paints >= 1);
     }
 };
 

@@ -549,6 +549,11 @@ int DataWindowControl::SetRedraw(bool on)
     return 1;
 }
 
+bool DataWindowControl::redrawOn() const
+{
+    return d->redraw;
+}
+
 int DataWindowControl::SetPosition(const QString &object, const QString &band, bool toFront)
 {
     const int result = d->model.SetPosition(object, band, toFront);

@@ -65,6 +65,7 @@ public:
     int Filter();
     // While off, nothing is painted; turning it on repaints once.
     int SetRedraw(bool on);
+    [[nodiscard]] bool redrawOn() const;
     int SetPosition(const QString &object, const QString &band, bool toFront);
     // Prints every page as one print job (see dw::printJob); 1 ok, -1 when cancelled or
     // failed, a failure told to the user with its reason.
@@ -120,18 +121,23 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// Suspends painting of a control for a scope: SetRedraw(false) now, SetRedraw(true) when
-// the scope ends however it ends, so an early return cannot leave a grid frozen.
+// Suspends painting of a control for a scope and, however the scope ends, puts back what
+// it found: an early return cannot leave a grid frozen, and a suspension inside another
+// one leaves painting off until the outer scope ends.
 class RedrawSuspender
 {
 public:
-    explicit RedrawSuspender(DataWindowControl &control) : m_control(control) { m_control.SetRedraw(false); }
-    ~RedrawSuspender() { m_control.SetRedraw(true); }
+    explicit RedrawSuspender(DataWindowControl &control) : m_control(control), m_wasOn(control.redrawOn())
+    {
+        m_control.SetRedraw(false);
+    }
+    ~RedrawSuspender() { m_control.SetRedraw(m_wasOn); }
     RedrawSuspender(const RedrawSuspender &) = delete;
     RedrawSuspender &operator=(const RedrawSuspender &) = delete;
 
 private:
     DataWindowControl &m_control;
+    const bool m_wasOn;
 };
 
 } // namespace dw
