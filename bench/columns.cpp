@@ -84,7 +84,7 @@ Figures measure(const bench::Options &options, long members)
     control->QWidget::resize(1100, 500);
     if (sample.isEmpty() || transaction.SQLCode != 0 || !control->of_startservice(u"gridstyle"_s))
         return figures;
-    n_svc_dw_gridstyle &service = *control->isrv_gridstyle;
+    n_svc_dw_gridstyle &service = *control->isrv_gridstyle();
     service.of_setstyle(true, true, true, true);
     if (control->Retrieve() <= 0)
         return figures;

@@ -74,7 +74,7 @@ void measure(const bench::Options &options, long members)
         bench::report({u"op=gridstyle"_s, n, u"error=no_service"_s});
         return;
     }
-    n_svc_dw_gridstyle &service = *control->isrv_gridstyle;
+    n_svc_dw_gridstyle &service = *control->isrv_gridstyle();
     service.of_setstyle(true, true, true, true);
     if (control->Retrieve() <= 0) {
         bench::report({u"op=gridstyle"_s, n, u"error=no_rows"_s});

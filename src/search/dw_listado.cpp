@@ -21,9 +21,9 @@ void dw_listado::constructor()
     // Every feature of the grid style, extended selection; nothing is retrieved until
     // the first search.
     if (of_startservice(u"GridStyle"_s))
-        isrv_gridstyle->of_setstyle(true, true, true, true);
+        isrv_gridstyle()->of_setstyle(true, true, true, true);
     if (of_startservice(u"Select"_s))
-        isrv_select->of_setselectstyle(u"extend"_s);
+        isrv_select()->of_setselectstyle(u"extend"_s);
 }
 
 long dw_listado::sqlpreview(int request, int sqltype, const QString &sqlsyntax, int buffer, long row)

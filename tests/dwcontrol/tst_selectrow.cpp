@@ -75,7 +75,7 @@ template <class Control> std::unique_ptr<Control> TstSelectRow::grid(const QStri
     control->constructor();
     if (!control->of_startservice(u"Select"_s))
         return nullptr;
-    control->isrv_select->of_setselectstyle(style);
+    control->isrv_select()->of_setselectstyle(style);
     control->QWidget::resize(900, 500);
     control->show();
     if (!QTest::qWaitForWindowExposed(control.get()) || control->Retrieve() < 10)
@@ -139,7 +139,7 @@ void TstSelectRow::extendWithEveryEventForwarded()
 {
     auto control = grid<u_dw>(u"Extend"_s);
     QVERIFY(control);
-    n_svc_dw_selectrow &service = *control->isrv_select;
+    n_svc_dw_selectrow &service = *control->isrv_select();
     QCOMPARE(service.is_style, u"extend"_s);
 
     click(*control, 5);
@@ -179,7 +179,7 @@ void TstSelectRow::extendWithOnlyClicksForwarded()
 {
     auto control = grid<ClickOnlyControl>(u"extend"_s);
     QVERIFY(control);
-    n_svc_dw_selectrow &service = *control->isrv_select;
+    n_svc_dw_selectrow &service = *control->isrv_select();
 
     // Shift before any plain click adds only the clicked row.
     click(*control, 4, Qt::ShiftModifier);
@@ -238,7 +238,7 @@ void TstSelectRow::noStyleSelectsNothing()
 
     // An unknown style disables clicks and focus changes, but a double click still
     // selects its row.
-    control->isrv_select->of_setselectstyle(u"multiple"_s);
+    control->isrv_select()->of_setselectstyle(u"multiple"_s);
     click(*control, 2);
     key(*control, Qt::Key_Down);
     QCOMPARE(selected(*control), Rows{});

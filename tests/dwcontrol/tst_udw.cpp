@@ -56,6 +56,26 @@ private:
     QStringList &m_log;
 };
 
+// A control whose services record what reaches them, started by name as any other.
+class RecordingControl : public u_dw
+{
+public:
+    explicit RecordingControl(QStringList &log) : m_log(log) {}
+
+protected:
+    n_svc_base::Ptr<n_svc_dw_gridstyle> createGridstyle() override
+    {
+        return n_svc_base::create<Recording<n_svc_dw_gridstyle>>(u"grid"_s, m_log);
+    }
+    n_svc_base::Ptr<n_svc_dw_selectrow> createSelect() override
+    {
+        return n_svc_base::create<Recording<n_svc_dw_selectrow>>(u"select"_s, m_log);
+    }
+
+private:
+    QStringList &m_log;
+};
+
 // Raises every event the control knows once, with recognisable arguments.
 void raiseEveryEvent(u_dw &control)
 {
@@ -92,59 +112,57 @@ void TstUdw::startserviceMatchesNamesInAnyCase()
     QVERIFY(!control.of_startservice(QString()));
     QVERIFY(!control.of_startservice(u"grid style"_s));
     QVERIFY(!control.of_startservice(u""_s));
-    QVERIFY(!control.isrv_gridstyle);
-    QVERIFY(!control.isrv_select);
+    QVERIFY(!control.isrv_gridstyle());
+    QVERIFY(!control.isrv_select());
 
     QVERIFY(control.of_startservice(u"Select"_s));
-    QVERIFY(control.isrv_select);
-    QVERIFY(!control.isrv_gridstyle);
-    QCOMPARE(control.isrv_select->idw_client, &control);
+    QVERIFY(control.isrv_select());
+    QVERIFY(!control.isrv_gridstyle());
+    QCOMPARE(control.isrv_select()->idw_client, &control);
 
     QVERIFY(control.of_startservice(u"GRIDSTYLE"_s));
-    QVERIFY(control.isrv_gridstyle);
-    QCOMPARE(control.isrv_gridstyle->idw_client, &control);
+    QVERIFY(control.isrv_gridstyle());
+    QCOMPARE(control.isrv_gridstyle()->idw_client, &control);
 }
 
 void TstUdw::repeatedStartReplacesTheService()
 {
     u_dw control;
     QVERIFY(control.of_startservice(u"select"_s));
-    QPointer<n_svc_dw_selectrow> first = control.isrv_select;
+    QPointer<n_svc_dw_selectrow> first = control.isrv_select();
     first->of_setselectstyle(u"extend"_s);
 
     QVERIFY(control.of_startservice(u"sElEcT"_s));
     // The first service is gone, so no event can reach it; the new one starts afresh.
     QVERIFY(first.isNull());
-    QVERIFY(control.isrv_select);
-    QCOMPARE(control.isrv_select->is_style, u""_s);
-    QCOMPARE(control.isrv_select->idw_client, &control);
+    QVERIFY(control.isrv_select());
+    QCOMPARE(control.isrv_select()->is_style, u""_s);
+    QCOMPARE(control.isrv_select()->idw_client, &control);
 
     QVERIFY(control.of_startservice(u"gridstyle"_s));
-    QPointer<n_svc_dw_gridstyle> grid = control.isrv_gridstyle;
+    QPointer<n_svc_dw_gridstyle> grid = control.isrv_gridstyle();
     QVERIFY(control.of_startservice(u"gridstyle"_s));
     QVERIFY(grid.isNull());
-    QVERIFY(control.isrv_gridstyle);
+    QVERIFY(control.isrv_gridstyle());
 }
 
 void TstUdw::eventsReachTheirServicesInOrder()
 {
     QStringList log;
-    Recording<n_svc_dw_gridstyle> grid(u"grid"_s, log);
-    Recording<n_svc_dw_selectrow> select(u"select"_s, log);
-    u_dw control;
 
     // Only the selection service: the grid style's events go nowhere.
-    control.isrv_select = &select;
-    raiseEveryEvent(control);
+    RecordingControl selecting(log);
+    QVERIFY(selecting.of_startservice(u"select"_s));
+    raiseEveryEvent(selecting);
     QCOMPARE(log,
              (QStringList{u"select.clicked(1,2,3,nombre)"_s, u"select.doubleclicked(4,5,6,nombre)"_s,
                           u"select.rowfocuschanged(13)"_s}));
 
     // Only the grid style service.
     log.clear();
-    control.isrv_select = nullptr;
-    control.isrv_gridstyle = &grid;
-    raiseEveryEvent(control);
+    RecordingControl styled(log);
+    QVERIFY(styled.of_startservice(u"gridstyle"_s));
+    raiseEveryEvent(styled);
     QCOMPARE(log,
              (QStringList{u"grid.clicked(1,2,3,nombre)"_s, u"grid.rbuttondown(7,8,9,nombre)"_s,
                           u"grid.mousemove(10,11,12,nombre)"_s, u"grid.retrieveend(14)"_s,
@@ -152,23 +170,21 @@ void TstUdw::eventsReachTheirServicesInOrder()
 
     // Both: one click runs the grid style completely before the selection.
     log.clear();
-    control.isrv_select = &select;
-    raiseEveryEvent(control);
+    QVERIFY(styled.of_startservice(u"select"_s));
+    raiseEveryEvent(styled);
     QCOMPARE(log,
              (QStringList{u"grid.clicked(1,2,3,nombre)"_s, u"select.clicked(1,2,3,nombre)"_s,
                           u"select.doubleclicked(4,5,6,nombre)"_s, u"grid.rbuttondown(7,8,9,nombre)"_s,
                           u"grid.mousemove(10,11,12,nombre)"_s, u"select.rowfocuschanged(13)"_s,
                           u"grid.retrieveend(14)"_s, u"grid.resize(0,15,16)"_s, u"grid.other(17,18)"_s}));
-    control.isrv_gridstyle = nullptr;
-    control.isrv_select = nullptr;
 }
 
 void TstUdw::nothingIsForwardedWithoutServices()
 {
     u_dw control;
     raiseEveryEvent(control);
-    QVERIFY(!control.isrv_gridstyle);
-    QVERIFY(!control.isrv_select);
+    QVERIFY(!control.isrv_gridstyle());
+    QVERIFY(!control.isrv_select());
 }
 
 void TstUdw::constructorBindsTheDefaultTransaction()

@@ -26,7 +26,7 @@ struct Grid
     std::unique_ptr<rt::Window> window;
     u_dw *control = nullptr;
 
-    [[nodiscard]] n_svc_dw_gridstyle &service() const { return *control->isrv_gridstyle; }
+    [[nodiscard]] n_svc_dw_gridstyle &service() const { return *control->isrv_gridstyle(); }
     [[nodiscard]] QString describe(const QString &path) const { return control->Describe(path); }
 };
 

@@ -93,7 +93,7 @@ std::optional<Grid> TstGridStyleKeys::focusedGrid(bool retrieve)
     auto grid = gridtest::makeGrid(true, retrieve);
     if (!grid || !grid->control->of_startservice(u"Select"_s))
         return std::nullopt;
-    grid->control->isrv_select->of_setselectstyle(u"extend"_s);
+    grid->control->isrv_select()->of_setselectstyle(u"extend"_s);
     if (retrieve)
         grid->control->SetRow(1);
     grid->window->activateWindow();

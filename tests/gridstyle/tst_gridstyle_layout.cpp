@@ -16,10 +16,13 @@ int width(const Grid &grid, const QString &column)
     return grid.describe(column + u".width"_s).toInt();
 }
 
-void setDesigned(Grid &grid, const QString &column, int designed)
+// A column's width when the service starts is its design: the service starts again over
+// that width and the column is registered for width fitting.
+void designAndRegister(Grid &grid, const QString &column, int designed)
 {
-    const int n = grid.control->model().columnNumber(column);
-    grid.service().ii_original[n - 1] = designed;
+    grid.control->Modify(column + u".width="_s + QString::number(designed));
+    QVERIFY(grid.control->of_startservice(u"GridStyle"_s));
+    grid.service().of_addautowidth(column);
 }
 
 // Header-band objects in drawing order.
@@ -69,37 +72,34 @@ void TstGridStyleLayout::widthNeverBelowDesign()
 {
     auto grid = gridtest::makeGrid(true, false);
     QVERIFY(grid);
-    n_svc_dw_gridstyle &service = grid->service();
-    QCOMPARE(service.ii_original.size(), 15);
-    QCOMPARE(service.ii_original.first(), 1111);
 
     // A design narrower than any value: the widest value plus the margin, after the
     // retrieval raised retrieveend.
-    service.of_addautowidth(u"institucion"_s);
-    setDesigned(*grid, u"institucion"_s, 10);
+    designAndRegister(*grid, u"institucion"_s, 10);
     QVERIFY(grid->control->Retrieve() > 0);
     const int widest = width(*grid, u"institucion"_s) - 8;
     QVERIFY(widest > 100);
 
     // The row it reports holds the widest value: the design just below that text
     // widens the column to it.
-    const long widestRow = service.of_resizewidth(u"institucion"_s);
+    const long widestRow = grid->service().of_resizewidth(u"institucion"_s);
     QVERIFY(widestRow >= 1);
     QCOMPARE(width(*grid, u"institucion"_s), widest + 8);
 
-    setDesigned(*grid, u"institucion"_s, widest + 50); // values narrower than the design
-    service.retrieveend(grid->control->RowCount());
-    QCOMPARE(width(*grid, u"institucion"_s), widest + 50);
-    setDesigned(*grid, u"institucion"_s, widest); // exactly as wide
-    service.retrieveend(grid->control->RowCount());
-    QCOMPARE(width(*grid, u"institucion"_s), widest);
-    setDesigned(*grid, u"institucion"_s, widest - 20); // wider than the design
-    service.retrieveend(grid->control->RowCount());
-    QCOMPARE(width(*grid, u"institucion"_s), widest + 8);
+    // The column is squeezed before each fitting, so the fitting alone decides.
+    const auto fitted = [&grid](int designed) {
+        designAndRegister(*grid, u"institucion"_s, designed);
+        grid->control->Modify(u"institucion.width=5"_s);
+        grid->service().retrieveend(grid->control->RowCount());
+        return width(*grid, u"institucion"_s);
+    };
+    QCOMPARE(fitted(widest + 50), widest + 50); // values narrower than the design
+    QCOMPARE(fitted(widest), widest); // exactly as wide
+    QCOMPARE(fitted(widest - 20), widest + 8); // wider than the design
 
     // Registered twice: fitted twice, same result.
-    service.of_addautowidth(u"institucion"_s);
-    service.retrieveend(grid->control->RowCount());
+    grid->service().of_addautowidth(u"institucion"_s);
+    grid->service().retrieveend(grid->control->RowCount());
     QCOMPARE(width(*grid, u"institucion"_s), widest + 8);
 }
 
@@ -120,18 +120,22 @@ void TstGridStyleLayout::emptyGridAndOddNames()
     QCOMPARE(grid->describe(u"email_t.width"_s), u"754"_s);
 
     // Without a window to carry the font nothing can be measured.
-    grid->control->Modify(u"email.width=2000"_s);
-    service.iw_parent = nullptr;
-    QCOMPARE(service.of_resizewidth(u"email"_s), -1L);
-    QCOMPARE(width(*grid, u"email"_s), 2000);
+    u_dw loose;
+    loose.setDataObject(u"dw_listado_grid"_s);
+    loose.constructor();
+    QVERIFY(loose.of_startservice(u"GridStyle"_s));
+    QVERIFY(loose.Retrieve() > 0);
+    loose.Modify(u"email.width=2000"_s);
+    QCOMPARE(loose.isrv_gridstyle()->of_resizewidth(u"email"_s), -1L);
+    QCOMPARE(loose.Describe(u"email.width"_s), u"2000"_s);
 }
 
 void TstGridStyleLayout::codeTableMeasuredByShownText()
 {
     auto grid = gridtest::makeGrid(true, true);
     QVERIFY(grid);
+    designAndRegister(*grid, u"tipo_miembro_red"_s, 10);
     n_svc_dw_gridstyle &service = grid->service();
-    setDesigned(*grid, u"tipo_miembro_red"_s, 10);
     service.of_resizewidth(u"tipo_miembro_red"_s);
     const int byCode = width(*grid, u"tipo_miembro_red"_s);
 

@@ -276,8 +276,8 @@ void TstBusqueda::nothingRetrievedBeforeTheFirstSearch()
 {
     QCOMPARE(m_window->dw_listado->RowCount(), 0L);
     QCOMPARE(m_sent->count(), 0);
-    QVERIFY(m_window->dw_listado->isrv_gridstyle);
-    QCOMPARE(m_window->dw_listado->isrv_select->is_style, u"extend"_s);
+    QVERIFY(m_window->dw_listado->isrv_gridstyle());
+    QCOMPARE(m_window->dw_listado->isrv_select()->is_style, u"extend"_s);
 }
 
 void TstBusqueda::searches_data()

@@ -126,7 +126,7 @@ void TstListingWindow::countFollowsSearchesAndFilters()
     QCOMPARE(count(), u"%1 miembros"_s.arg(m_members));
 
     // A filter by selection hides some; removing it shows them all again.
-    n_svc_dw_gridstyle &style = *w.dw_listado->isrv_gridstyle;
+    n_svc_dw_gridstyle &style = *w.dw_listado->isrv_gridstyle();
     style.of_process_popup(u"m_filterbyselection"_s, 1, u"tipo_miembro_red"_s);
     const long listed = w.dw_listado->RowCount();
     QVERIFY(listed > 0 && listed < m_members);

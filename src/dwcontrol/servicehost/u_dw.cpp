@@ -15,8 +15,6 @@ u_dw::u_dw(QWidget *parent) : dw::DataWindowControl(parent)
 // The services go before the control they serve.
 u_dw::~u_dw()
 {
-    isrv_gridstyle = nullptr;
-    isrv_select = nullptr;
     m_gridstyle.reset();
     m_select.reset();
 }
@@ -27,18 +25,26 @@ bool u_dw::of_startservice(const QString &as_servicename)
     // No test for a service already running: the new one replaces it, and the old one
     // is released here, so it can receive no further event.
     if (name == u"gridstyle"_s) {
-        m_gridstyle = n_svc_base::create<n_svc_dw_gridstyle>();
-        isrv_gridstyle = m_gridstyle.get();
-        isrv_gridstyle->of_register(this);
+        m_gridstyle = createGridstyle();
+        m_gridstyle->of_register(this);
         return true;
     }
     if (name == u"select"_s) {
-        m_select = n_svc_base::create<n_svc_dw_selectrow>();
-        isrv_select = m_select.get();
-        isrv_select->of_register(this);
+        m_select = createSelect();
+        m_select->of_register(this);
         return true;
     }
     return false;
+}
+
+n_svc_base::Ptr<n_svc_dw_gridstyle> u_dw::createGridstyle()
+{
+    return n_svc_base::create<n_svc_dw_gridstyle>();
+}
+
+n_svc_base::Ptr<n_svc_dw_selectrow> u_dw::createSelect()
+{
+    return n_svc_base::create<n_svc_dw_selectrow>();
 }
 
 void u_dw::constructor()
@@ -51,81 +57,81 @@ long u_dw::clicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)
 {
     const long result = dw::DataWindowControl::clicked(xpos, ypos, row, dwo);
     // The grid style sorts on a heading click before the selection sees the click.
-    if (isrv_gridstyle)
-        isrv_gridstyle->clicked(xpos, ypos, row, dwo);
-    if (isrv_select)
-        isrv_select->clicked(xpos, ypos, row, dwo);
+    if (m_gridstyle)
+        m_gridstyle->clicked(xpos, ypos, row, dwo);
+    if (m_select)
+        m_select->clicked(xpos, ypos, row, dwo);
     return result;
 }
 
 long u_dw::doubleclicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)
 {
     const long result = dw::DataWindowControl::doubleclicked(xpos, ypos, row, dwo);
-    if (isrv_select)
-        isrv_select->doubleclicked(xpos, ypos, row, dwo);
+    if (m_select)
+        m_select->doubleclicked(xpos, ypos, row, dwo);
     return result;
 }
 
 long u_dw::rbuttondown(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)
 {
     const long result = dw::DataWindowControl::rbuttondown(xpos, ypos, row, dwo);
-    if (isrv_gridstyle)
-        isrv_gridstyle->rbuttondown(xpos, ypos, row, dwo);
+    if (m_gridstyle)
+        m_gridstyle->rbuttondown(xpos, ypos, row, dwo);
     return result;
 }
 
 long u_dw::mousemove(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)
 {
     const long result = dw::DataWindowControl::mousemove(xpos, ypos, row, dwo);
-    if (isrv_gridstyle)
-        isrv_gridstyle->mousemove(xpos, ypos, row, dwo);
+    if (m_gridstyle)
+        m_gridstyle->mousemove(xpos, ypos, row, dwo);
     return result;
 }
 
 long u_dw::rowfocuschanged(long currentrow)
 {
     const long result = dw::DataWindowControl::rowfocuschanged(currentrow);
-    if (isrv_select)
-        isrv_select->rowfocuschanged(currentrow);
+    if (m_select)
+        m_select->rowfocuschanged(currentrow);
     return result;
 }
 
 long u_dw::retrieveend(long rowcount)
 {
     const long result = dw::DataWindowControl::retrieveend(rowcount);
-    if (isrv_gridstyle)
-        isrv_gridstyle->retrieveend(rowcount);
+    if (m_gridstyle)
+        m_gridstyle->retrieveend(rowcount);
     return result;
 }
 
 long u_dw::resize(quint32 sizetype, int newwidth, int newheight)
 {
     const long result = dw::DataWindowControl::resize(sizetype, newwidth, newheight);
-    if (isrv_gridstyle)
-        isrv_gridstyle->resize(sizetype, newwidth, newheight);
+    if (m_gridstyle)
+        m_gridstyle->resize(sizetype, newwidth, newheight);
     return result;
 }
 
 long u_dw::other(quint32 wparam, qint64 lparam)
 {
     const long result = dw::DataWindowControl::other(wparam, lparam);
-    if (isrv_gridstyle)
-        isrv_gridstyle->other(wparam, lparam);
+    if (m_gridstyle)
+        m_gridstyle->other(wparam, lparam);
     return result;
 }
 
 long u_dw::columnlayoutchanged()
 {
     const long result = dw::DataWindowControl::columnlayoutchanged();
-    if (isrv_gridstyle)
-        isrv_gridstyle->columnlayoutchanged();
+    if (m_gridstyle)
+        m_gridstyle->columnlayoutchanged();
     return result;
 }
 
 long u_dw::columnautofit(const QString &column)
 {
     const long result = dw::DataWindowControl::columnautofit(column);
-    if (isrv_gridstyle)
-        isrv_gridstyle->columnautofit(column);
+    if (m_gridstyle)
+        m_gridstyle->columnautofit(column);
     return result;
 }

@@ -16,8 +16,9 @@ public:
     explicit u_dw(QWidget *parent = nullptr);
     ~u_dw() override;
 
-    n_svc_dw_gridstyle *isrv_gridstyle = nullptr;
-    n_svc_dw_selectrow *isrv_select = nullptr;
+    // The services started, null before; the control owns them.
+    [[nodiscard]] n_svc_dw_gridstyle *isrv_gridstyle() const { return m_gridstyle.get(); }
+    [[nodiscard]] n_svc_dw_selectrow *isrv_select() const { return m_select.get(); }
 
     // "gridstyle" or "select", in any letter case; false (nothing started) otherwise.
     // A repeated start replaces the service; only the new one receives events.
@@ -36,9 +37,13 @@ public:
     long columnlayoutchanged() override;
     long columnautofit(const QString &column) override;
 
+protected:
+    // What of_startservice creates for each name; a descendant may hand out a service
+    // derived from it.
+    [[nodiscard]] virtual n_svc_base::Ptr<n_svc_dw_gridstyle> createGridstyle();
+    [[nodiscard]] virtual n_svc_base::Ptr<n_svc_dw_selectrow> createSelect();
+
 private:
-    // The control owns the services it started; isrv_gridstyle and isrv_select are the
-    // references that events are forwarded through.
     n_svc_base::Ptr<n_svc_dw_gridstyle> m_gridstyle;
     n_svc_base::Ptr<n_svc_dw_selectrow> m_select;
 };
