@@ -95,15 +95,9 @@ long n_svc_dw_gridstyle::mouseleave()
 void n_svc_dw_gridstyle::of_trackmouseevent(bool ab_mousetracking)
 {
     // The control reports the pointer leaving without being asked (Qt's leave event
-    // arrives as message 675), so the request is only recorded; what matters is that
-    // the next movement after a leave or a right click asks again.
-    trackmouseevent request;
-    request.dwflags = ab_mousetracking ? tme_leave : tme_cancel + tme_leave;
+    // arrives as message 675), so there is no request to send: only whether one is
+    // wanted is kept, so that the next movement after a leave or a right click asks again.
     ib_mouseover = ab_mousetracking;
-    request.cbsize = 16;
-    request.hwndtrack = idw_client ? quint32(idw_client->effectiveWinId()) : 0;
-    request.dwhovertime = hover_default;
-    istr_trackmouse = request;
 }
 
 long n_svc_dw_gridstyle::rbuttondown(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)

@@ -21,59 +21,11 @@ class n_svc_dw_gridstyle : public n_svc_dw_base
 public:
     explicit n_svc_dw_gridstyle(QObject *parent = nullptr);
 
-    // --- state --------------------------------------------------------------------
-    // The window that holds the control: pointer position for the menu, font carrier
-    // for width fitting.
-    QPointer<QWidget> iw_parent;
-    // One filter-by-selection condition per column number (element n at index n - 1).
-    QStringList is_colfilter;
-    QString is_original_filter;
-    QString is_original_sort;
-    // The sort criteria in force; remembered as "sortorder".
-    QString is_sort;
-    bool ib_popupmenu = false;
-    bool ib_arrow = false;
-    bool ib_shade = false;
-    bool ib_highlite = false;
-    // The header lines exist; they are created once per service.
-    bool ib_highlite_added = false;
-    // The column whose heading is highlighted ("" for none) and that heading's colour
-    // before it was highlighted, as the data window reported it.
-    QString is_prevcolumn;
-    QString is_prevcolor;
-    // Designed width per column number (element n at index n - 1).
-    QList<int> ii_original;
-    // Columns registered for width fitting, duplicates allowed.
-    QStringList is_colname;
-    // Colours of header lines 1 (lowest) to 3 at rest and highlighted.
-    std::array<QString, 3> is_graycolor;
-    std::array<QString, 3> is_orangecolor;
-    // A leave notification is requested.
-    bool ib_mouseover = false;
-
     static inline const QString arrow_suffix = QStringLiteral("_arrow");
     static inline const QString shade_suffix = QStringLiteral("_shade");
     static inline const QString hline_suffix = QStringLiteral("_hline");
     static inline const QString transparent = QStringLiteral("536870912");
-    static constexpr quint32 wm_mousehover = 0x02A1;
     static constexpr quint32 wm_mouseleave = 0x02A3;
-    static constexpr quint32 tme_hover = 0x00000001;
-    static constexpr quint32 tme_leave = 0x00000002;
-    static constexpr quint32 tme_nonclient = 0x00000010;
-    static constexpr quint32 tme_query = 0x40000000;
-    static constexpr quint32 tme_cancel = 0x80000000;
-    static constexpr quint32 hover_default = 0xFFFFFFFF;
-
-    // The leave-notification request as it would go to the window system. Qt reports
-    // the pointer leaving by itself, so the last request is only kept, not sent.
-    struct trackmouseevent
-    {
-        quint32 cbsize = 0;
-        quint32 dwflags = 0;
-        quint32 hwndtrack = 0;
-        quint32 dwhovertime = 0;
-    };
-    trackmouseevent istr_trackmouse;
 
     // A measured text extent in pixels.
     struct size
@@ -139,6 +91,35 @@ public:
     virtual void of_restorecolumns();
 
 private:
+    // The window that holds the control: pointer position for the menu, font carrier
+    // for width fitting.
+    QPointer<QWidget> iw_parent;
+    // One filter-by-selection condition per column number (element n at index n - 1).
+    QStringList is_colfilter;
+    QString is_original_filter;
+    QString is_original_sort;
+    // The sort criteria in force; remembered as "sortorder".
+    QString is_sort;
+    bool ib_popupmenu = false;
+    bool ib_arrow = false;
+    bool ib_shade = false;
+    bool ib_highlite = false;
+    // The header lines exist; they are created once per service.
+    bool ib_highlite_added = false;
+    // The column whose heading is highlighted ("" for none) and that heading's colour
+    // before it was highlighted, as the data window reported it.
+    QString is_prevcolumn;
+    QString is_prevcolor;
+    // Designed width per column number (element n at index n - 1).
+    QList<int> ii_original;
+    // Columns registered for width fitting, duplicates allowed.
+    QStringList is_colname;
+    // Colours of header lines 1 (lowest) to 3 at rest and highlighted.
+    std::array<QString, 3> is_graycolor;
+    std::array<QString, 3> is_orangecolor;
+    // A leave notification is requested.
+    bool ib_mouseover = false;
+
     // The commands of of_process_popup; false when a filter command met no column (the
     // frame then ends without raising rowfocuschanged).
     bool runCommand(const QString &as_process, long al_row, const QString &as_colname);

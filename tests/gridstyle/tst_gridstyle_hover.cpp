@@ -48,7 +48,7 @@ private slots:
     void highlightFollowsThePointer();
     void arrowAndLinesKeepTheHighlightUntouched();
     void leavingAndRightClickEndTracking();
-    void highlightOffOnlyTracks();
+    void highlightOffLeavesHeadingsAlone();
     void restoredLinesAreTransparentWithoutThemes();
     void sortedGridHighlightsTheHoveredHeadingOnly();
 
@@ -74,28 +74,22 @@ void TstGridStyleHover::highlightFollowsThePointer()
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
     u_dw &control = *grid->control;
-    n_svc_dw_gridstyle &service = grid->service();
     QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
 
     gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
-    QVERIFY(service.ib_mouseover);
-    QCOMPARE(service.istr_trackmouse.dwflags, n_svc_dw_gridstyle::tme_leave);
-    QCOMPARE(service.is_prevcolumn, u"nombre"_s);
     QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
 
     // Straight onto the next heading: the first is restored, the second highlighted.
     gridtest::moveTo(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
     QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
     QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), highlighted());
-    QCOMPARE(service.is_prevcolumn, u"tipo_miembro_red"_s);
 
     // A heading with its own colour gets exactly that text back.
     control.Modify(u"grado_academico_t.background.color=255"_s);
     gridtest::moveTo(control, gridtest::pointOf(control, u"grado_academico_t"_s));
-    QCOMPARE(service.is_prevcolor, u"255"_s);
+    QCOMPARE(grid->describe(u"grado_academico_t.background.color"_s), kHighlight);
     gridtest::moveTo(control, gridtest::pointOf(control, u"nombre"_s, 2));
     QCOMPARE(grid->describe(u"grado_academico_t.background.color"_s), u"255"_s);
-    QCOMPARE(service.is_prevcolumn, u""_s);
     QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), atRest());
 }
 
@@ -104,7 +98,6 @@ void TstGridStyleHover::arrowAndLinesKeepTheHighlightUntouched()
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
     u_dw &control = *grid->control;
-    n_svc_dw_gridstyle &service = grid->service();
     gridtest::click(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
     QCOMPARE(grid->describe(u"tipo_miembro_red_arrow.text"_s), u"t"_s);
 
@@ -122,8 +115,10 @@ void TstGridStyleHover::arrowAndLinesKeepTheHighlightUntouched()
         gridtest::moveTo(control, point);
         QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), marked);
         QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
-        QCOMPARE(service.is_prevcolumn, u"tipo_miembro_red"_s);
     }
+    // The highlight stayed with that heading: leaving it puts back what it had before.
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre"_s, 1));
+    QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), atRest());
 }
 
 void TstGridStyleHover::leavingAndRightClickEndTracking()
@@ -136,33 +131,34 @@ void TstGridStyleHover::leavingAndRightClickEndTracking()
     gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
     QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
     gridtest::leave(*grid);
-    QVERIFY(!service.ib_mouseover);
-    QCOMPARE(service.istr_trackmouse.dwflags, n_svc_dw_gridstyle::tme_cancel + n_svc_dw_gridstyle::tme_leave);
-    QCOMPARE(service.is_prevcolumn, u""_s);
     QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
 
-    // Coming back asks again; a right click (menu off) cancels and keeps the highlight.
+    // Coming back highlights again; a right click (menu off) keeps the highlight, and
+    // the next leave still takes it away.
     gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
-    QVERIFY(service.ib_mouseover);
+    QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
     service.of_setstyle(false, true, true, true);
     gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s), Qt::RightButton);
-    QVERIFY(!service.ib_mouseover);
     QCOMPARE(m_fake->menuCalls, 0);
     QCOMPARE(headingColours(*grid, u"nombre"_s), highlighted());
-    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre"_s, 1));
-    QVERIFY(service.ib_mouseover);
+    gridtest::leave(*grid);
     QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
+    gridtest::moveTo(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
+    QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), highlighted());
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre"_s, 1));
+    QCOMPARE(headingColours(*grid, u"tipo_miembro_red"_s), atRest());
 }
 
-void TstGridStyleHover::highlightOffOnlyTracks()
+void TstGridStyleHover::highlightOffLeavesHeadingsAlone()
 {
     auto grid = gridtest::makeGrid(false, true);
     QVERIFY(grid);
     grid->service().of_setstyle(true, true, true, false);
     gridtest::moveTo(*grid->control, gridtest::pointOf(*grid->control, u"nombre_t"_s));
-    QVERIFY(grid->service().ib_mouseover);
     QCOMPARE(grid->describe(u"nombre_t.background.color"_s), kTeal);
-    QCOMPARE(grid->service().is_prevcolumn, u""_s);
+    QCOMPARE(grid->describe(u"nombre_hline1.background.color"_s), u"!"_s);
+    gridtest::leave(*grid);
+    QCOMPARE(grid->describe(u"nombre_t.background.color"_s), kTeal);
 }
 
 void TstGridStyleHover::restoredLinesAreTransparentWithoutThemes()
@@ -192,7 +188,8 @@ void TstGridStyleHover::sortedGridHighlightsTheHoveredHeadingOnly()
     QCOMPARE(headingColours(*grid, u"grado_academico"_s), highlighted());
     // The sorted column's heading is back at rest, its sort kept.
     QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
-    QVERIFY2(grid->service().is_sort.startsWith(u"nombre "_s), qPrintable(grid->service().is_sort));
+    const QString sort = grid->describe(u"DataWindow.Table.Sort"_s);
+    QVERIFY2(sort.startsWith(u"nombre "_s), qPrintable(sort));
 }
 
 QTEST_MAIN(TstGridStyleHover)

@@ -27,6 +27,12 @@ void storeSort(u_dw &control, const QString &criteria)
     writer.of_setreg(u"sortorder"_s, criteria);
 }
 
+// The criteria the grid sorts by.
+QString sortOf(const Grid &grid)
+{
+    return grid.describe(u"DataWindow.Table.Sort"_s);
+}
+
 int objectsNamed(const u_dw &control, const QString &name)
 {
     int count = 0;
@@ -95,20 +101,19 @@ void TstGridStyleSort::headingClicksToggleAndRemember()
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
     u_dw &control = *grid->control;
-    n_svc_dw_gridstyle &service = grid->service();
     QCOMPARE(storedSort(control), u"<none>"_s); // nothing written before the user sorts
 
     const QPoint heading = gridtest::pointOf(control, u"nombre_t"_s);
     QVERIFY(heading.x() >= 0);
     gridtest::click(control, heading);
-    QCOMPARE(service.is_sort, u"nombre A"_s);
+    QCOMPARE(sortOf(*grid), u"nombre A"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"t"_s);
     QCOMPARE(grid->describe(u"nombre_shade.band"_s), u"background"_s);
     QCOMPARE(storedSort(control), u"nombre A"_s);
     const QStringList ascending = gridtest::columnValues(control, u"nombre"_s);
 
     gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s));
-    QCOMPARE(service.is_sort, u"nombre D"_s);
+    QCOMPARE(sortOf(*grid), u"nombre D"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"u"_s);
     QCOMPARE(storedSort(control), u"nombre D"_s);
     QCOMPARE(objectsNamed(control, u"nombre_arrow"_s), 1);
@@ -117,7 +122,7 @@ void TstGridStyleSort::headingClicksToggleAndRemember()
     QCOMPARE(descending.last(), ascending.first());
 
     gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s));
-    QCOMPARE(service.is_sort, u"nombre A"_s);
+    QCOMPARE(sortOf(*grid), u"nombre A"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"t"_s);
     QCOMPARE(gridtest::columnValues(control, u"nombre"_s), ascending);
 
@@ -125,13 +130,13 @@ void TstGridStyleSort::headingClicksToggleAndRemember()
     const QPoint arrow = gridtest::pointOf(control, u"nombre_arrow"_s);
     QVERIFY(arrow.x() >= 0);
     gridtest::click(control, arrow);
-    QCOMPARE(service.is_sort, u"nombre D"_s);
+    QCOMPARE(sortOf(*grid), u"nombre D"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"u"_s);
     QCOMPARE(storedSort(control), u"nombre D"_s);
 
     // Another heading starts ascending and takes the indicators along.
     gridtest::click(control, gridtest::pointOf(control, u"grado_academico_t"_s));
-    QCOMPARE(service.is_sort, u"grado_academico A"_s);
+    QCOMPARE(sortOf(*grid), u"grado_academico A"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"!"_s);
     QCOMPARE(grid->describe(u"nombre_shade.band"_s), u"!"_s);
     QCOMPARE(grid->describe(u"grado_academico_arrow.text"_s), u"t"_s);
@@ -147,7 +152,7 @@ void TstGridStyleSort::clicksElsewhereChangeNothing()
     control.SetFilter(u"id <= 3"_s);
     control.Filter();
     const QList<qint64> before = ids(control);
-    const QString sortBefore = grid->service().is_sort;
+    const QString sortBefore = sortOf(*grid);
 
     const QPoint cell = gridtest::pointOf(control, u"nombre"_s, 2);
     const QPoint line = gridtest::pointOf(control, u"tipo_miembro_red_hline2"_s);
@@ -158,7 +163,7 @@ void TstGridStyleSort::clicksElsewhereChangeNothing()
 
     for (const QPoint point : {cell, line, empty}) {
         gridtest::click(control, point);
-        QCOMPARE(grid->service().is_sort, sortBefore);
+        QCOMPARE(sortOf(*grid), sortBefore);
         QCOMPARE(ids(control), before);
         QCOMPARE(storedSort(control), u"<none>"_s);
         QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"!"_s);
@@ -178,7 +183,7 @@ void TstGridStyleSort::codeTableColumnSortsByDisplayedText()
     QCOMPARE(grid->describe(u"tipo_miembro_red.Edit.CodeTable"_s), u"yes"_s);
 
     gridtest::click(control, gridtest::pointOf(control, u"tipo_miembro_red_t"_s));
-    QCOMPARE(grid->service().is_sort, u"LookUpDisplay(tipo_miembro_red) A"_s);
+    QCOMPARE(sortOf(*grid), u"LookUpDisplay(tipo_miembro_red) A"_s);
     QCOMPARE(storedSort(control), u"LookUpDisplay(tipo_miembro_red) A"_s);
     QCOMPARE(grid->describe(u"tipo_miembro_red_arrow.text"_s), u"t"_s);
     QCOMPARE(grid->describe(u"tipo_miembro_red_shade.band"_s), u"background"_s);
@@ -200,9 +205,7 @@ void TstGridStyleSort::designedTwoKeySortGetsTwoArrows()
     auto grid
         = gridtest::makeGrid(true, true, [](u_dw &control) { control.SetSort(u"nombre D, email A"_s); });
     QVERIFY(grid);
-    n_svc_dw_gridstyle &service = grid->service();
-    QCOMPARE(service.is_original_sort, u"nombre D, email A"_s);
-    QCOMPARE(service.is_sort, u"nombre D, email A"_s);
+    QCOMPARE(sortOf(*grid), u"nombre D, email A"_s);
     // Both arrows show the last key's direction.
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"t"_s);
     QCOMPARE(grid->describe(u"email_arrow.text"_s), u"t"_s);
@@ -211,8 +214,13 @@ void TstGridStyleSort::designedTwoKeySortGetsTwoArrows()
 
     // Several keys never match a heading's criteria: the first click sorts ascending.
     gridtest::click(*grid->control, gridtest::pointOf(*grid->control, u"nombre_t"_s));
-    QCOMPARE(service.is_sort, u"nombre A"_s);
+    QCOMPARE(sortOf(*grid), u"nombre A"_s);
     QCOMPARE(grid->describe(u"email_arrow.text"_s), u"!"_s);
+
+    // The designed criteria are what "Ordenado Original" goes back to.
+    grid->service().of_process_popup(u"m_originalsort"_s, 0, u"nombre_t"_s);
+    QCOMPARE(sortOf(*grid), u"nombre D, email A"_s);
+    QCOMPARE(grid->describe(u"email_arrow.text"_s), u"t"_s);
 }
 
 void TstGridStyleSort::indicatorAndLineGeometry()
@@ -356,7 +364,7 @@ void TstGridStyleSort::storedSortComesBack()
 {
     auto grid = gridtest::makeGrid(true, true, [](u_dw &control) { storeSort(control, u"nombre D"_s); });
     QVERIFY(grid);
-    QCOMPARE(grid->service().is_sort, u"nombre D"_s);
+    QCOMPARE(sortOf(*grid), u"nombre D"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"u"_s);
     QCOMPARE(grid->describe(u"nombre_shade.band"_s), u"background"_s);
     const QStringList names = gridtest::columnValues(*grid->control, u"nombre"_s);
@@ -378,7 +386,7 @@ void TstGridStyleSort::unreadableStoredSortLeavesGridUsable()
         QCOMPARE(m_fake->boxes.size(), 0);
 
         gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s));
-        QCOMPARE(grid->service().is_sort, u"nombre A"_s);
+        QCOMPARE(sortOf(*grid), u"nombre A"_s);
         QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"t"_s);
     }
 }
