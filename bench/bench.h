@@ -37,6 +37,14 @@ struct Registered
 void report(const QStringList &pairs);
 // The median of several timings in milliseconds.
 [[nodiscard]] double median(std::vector<double> values);
+// Wall time of one run of `work`, in milliseconds.
+[[nodiscard]] double timed(const std::function<void()> &work);
+// The median of `runs` timings that `run` returns.
+[[nodiscard]] double medianOf(int runs, const std::function<double()> &run);
+// Milliseconds as a report shows them: two decimals below 10, whole above.
+[[nodiscard]] QString ms(double value);
+// value / reference with three decimals, "-" without a reference.
+[[nodiscard]] QString ratio(double value, double reference);
 // Peak resident memory of the process so far, in MB (since the last resetPeakRss()).
 [[nodiscard]] double peakRssMb();
 // Starts a new peak at the current resident memory, so each size reports its own peak

@@ -39,6 +39,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using bench::medianOf;
+using bench::ms;
+using bench::ratio;
+using bench::timed;
+
 const QString kSearch = u" where ucase(todo) like '%ANA%'"_s;
 const QString kScan = u" where todo like '%ANA%'"_s;
 const QString kSearchNone = u" where ucase(todo) like '%QXZKW%'"_s;
@@ -69,32 +74,6 @@ public:
 private:
     dw::DataWindow &m_dw;
 };
-
-double timed(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double medianOf(int runs, const std::function<double()> &run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.push_back(run());
-    return bench::median(times);
-}
-
-QString ms(double value)
-{
-    return QString::number(value, 'f', value < 10 ? 2 : 0);
-}
-
-QString ratio(double value, double yardstick)
-{
-    return yardstick > 0 ? QString::number(value / yardstick, 'f', 3) : u"-"_s;
-}
 
 // The yardstick a developer would otherwise write: QSqlQueryModel under a
 // QSortFilterProxyModel, sorting locale-aware.

@@ -40,33 +40,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using bench::medianOf;
+using bench::ms;
+using bench::ratio;
+using bench::timed;
+
 const QString kCommittee = u"( string(tipo_miembro_red) = \"Miembro del CTA\" )"_s;
-
-double timed(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double medianOf(int runs, const std::function<double()> &run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.push_back(run());
-    return bench::median(times);
-}
-
-QString ms(double value)
-{
-    return QString::number(value, 'f', value < 10 ? 2 : 0);
-}
-
-QString ratio(double value, double reference)
-{
-    return reference > 0 ? QString::number(value / reference, 'f', 3) : u"-"_s;
-}
 
 void releaseFreedMemory()
 {
