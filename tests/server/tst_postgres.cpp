@@ -56,9 +56,15 @@ struct Shown
     bool operator==(const Shown &) const = default;
 };
 
+QString describe(const Shown &shown)
+{
+    return u"%1 rows: %2"_s.arg(shown.rows).arg(shown.values.join(u" | "_s));
+}
+
+// What QCOMPARE prints of two Shown that differ (it frees the text).
 char *toString(const Shown &shown)
 {
-    return qstrdup(qPrintable(u"%1 rows: %2"_s.arg(shown.rows).arg(shown.values.join(u" | "_s))));
+    return qstrdup(qPrintable(describe(shown)));
 }
 
 Shown shownBy(const dw::DataWindowControl &control, const QStringList &columns, bool keepOrder = false)
@@ -203,7 +209,7 @@ private slots:
         QCOMPARE(quote.first.rows, 5L);
         QCOMPARE(quote.first, quote.second);
         const auto accent = onBoth([&] { return search(true, -1, u"león"_s); });
-        QVERIFY2(accent.first.rows > 0 && accent.first.rows < 60, toString(accent.first));
+        QVERIFY2(accent.first.rows > 0 && accent.first.rows < 60, qPrintable(describe(accent.first)));
         QCOMPARE(accent.first, accent.second);
         const auto nulls = onBoth([&] { return search(false, 3, QString()); });
         QCOMPARE(nulls.first, nulls.second);
