@@ -31,9 +31,7 @@ long dw_listado::sqlpreview(int request, int sqltype, const QString &sqlsyntax, 
     const long result = u_dw::sqlpreview(request, sqltype, sqlsyntax, buffer, row);
     // The request type is not looked at: this grid only ever previews its SELECT.
     const QString ls_filtro = m_condition ? m_condition() : QString();
-    const QString statement = sqlsyntax + ls_filtro;
-    SetSQLPreview(statement);
-    emit statementSent(statement);
+    SetSQLPreview(sqlsyntax + ls_filtro);
     return result;
 }
 

@@ -25,10 +25,6 @@ public:
     long doubleclicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo) override;
     long rowfocuschanged(long currentrow) override;
 
-signals:
-    // The statement as it goes to the database, condition included.
-    void statementSent(const QString &sql);
-
 private:
     ConditionSource m_condition;
 };
