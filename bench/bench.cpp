@@ -1,5 +1,7 @@
 #include "bench.h"
 
+#include "db/transaction.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -100,6 +102,15 @@ void resetPeakRss()
     QFile clearRefs(u"/proc/self/clear_refs"_s);
     if (clearRefs.open(QIODevice::WriteOnly))
         clearRefs.write("5");
+}
+
+bool connectAccess(dw::Transaction &transaction, const QString &file)
+{
+    transaction.DBMS = QStringLiteral("ODBC");
+    transaction.DBParm
+        = QStringLiteral("ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'").arg(file);
+    transaction.connect();
+    return transaction.SQLCode == 0;
 }
 
 QString sampleOf(const Options &options, long members)

@@ -9,6 +9,10 @@
 // Benchmarks register themselves (one BenchRegistrar per file), so each measurement lives
 // in its own file and the runner needs no list. Every measurement prints one line of
 // key=value pairs, e.g. "op=sort n=1000000 ms=900 qt_ms=12000 ratio=0.075".
+namespace dw {
+class Transaction;
+}
+
 namespace bench {
 
 struct Options
@@ -52,6 +56,9 @@ void report(const QStringList &pairs);
 void resetPeakRss();
 // Current resident memory of the process, in MB.
 [[nodiscard]] double currentRssMb();
+// Connects `transaction` the way the program does, through the Access driver's connect
+// string, to the database file `file`; true when connected.
+bool connectAccess(dw::Transaction &transaction, const QString &file);
 // The folder of a generated sample directory of n members (generated once, then reused).
 [[nodiscard]] QString sampleOf(const Options &options, long members);
 

@@ -92,10 +92,7 @@ void cardOfStudents(const bench::Options &options)
     }
     rt::CreateGlobals();
     dw::Transaction &sqlca = *rt::SQLCA();
-    sqlca.DBMS = u"ODBC"_s;
-    sqlca.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)}; DBQ=%1'"_s.arg(database);
-    sqlca.connect();
-    if (sqlca.SQLCode != 0) {
+    if (!bench::connectAccess(sqlca, database)) {
         bench::report({u"op=card_students"_s, u"error=no_connection"_s});
         rt::DestroyGlobals();
         return;

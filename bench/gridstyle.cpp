@@ -60,10 +60,7 @@ void measure(const bench::Options &options, long members)
     const QString n = u"n=%1"_s.arg(members);
     const QString sample = bench::sampleOf(options, members);
     dw::Transaction transaction;
-    transaction.DBMS = u"ODBC"_s;
-    transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'"_s.arg(
-        QDir(sample).filePath(u"zemparol.mdb"_s));
-    transaction.connect();
+    bench::connectAccess(transaction, QDir(sample).filePath(u"zemparol.mdb"_s));
 
     rt::Window window;
     auto *control = new u_dw(&window);

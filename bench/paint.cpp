@@ -39,10 +39,7 @@ void paintListing(const bench::Options &options)
     for (const long members : options.sizes) {
         const QString sample = bench::sampleOf(options, members);
         dw::Transaction transaction;
-        transaction.DBMS = u"ODBC"_s;
-        transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'"_s.arg(
-            QDir(sample).filePath(u"zemparol.mdb"_s));
-        transaction.connect();
+        bench::connectAccess(transaction, QDir(sample).filePath(u"zemparol.mdb"_s));
         dw::DataWindowControl control;
         control.setDataObject(u"dw_listado_grid"_s);
         control.SetTransObject(&transaction);

@@ -103,9 +103,7 @@ void measureSize(const bench::Options &options, long members)
     const QString database = QDir(sample).filePath(u"zemparol.mdb"_s);
     const bench::ReportingInteraction reporting;
     dw::Transaction transaction;
-    transaction.DBMS = u"ODBC"_s;
-    transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)};DBQ=%1'"_s.arg(database);
-    transaction.connect();
+    bench::connectAccess(transaction, database);
     auto dw = std::make_unique<dw::DataWindow>();
     if (transaction.SQLCode != 0 || !dw->setDataObject(u"dw_listado_grid"_s)) {
         bench::report({u"op=reading"_s, n, u"error=no_connection"_s});
