@@ -20,7 +20,13 @@ from collections import defaultdict
 # Lowest layer first. A layer may use the layers before it, never the ones after it.
 LAYERS = [
     "src/dwcontrol/core",
-    "src/dwcontrol/views",
+    "src/dwcontrol/views/files",
+    "src/dwcontrol/views/paint",
+    "src/dwcontrol/views/grid",
+    "src/dwcontrol/views/print",
+    "src/dwcontrol/views/export",
+    "src/dwcontrol/views/dialogs",
+    "src/dwcontrol/views/control",
     "src/dwcontrol/runtime",
     "src/dwcontrol/services",
     "src/gridstyle",

@@ -1,5 +1,10 @@
 #pragma once
 
+// views/paint: drawing and measuring a layout's objects, shared by screen and paper. Units,
+// fonts, object geometry, cell texts, column headings, pictures and the painters of bands
+// and objects live here, so the grid, the page preview, printers and PDF draw the same
+// thing. It knows the data window model and nothing of widgets that show it.
+
 #include "datawindow.h"
 
 #include <QColor>

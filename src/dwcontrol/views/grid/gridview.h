@@ -1,5 +1,11 @@
 #pragma once
 
+// views/grid: the grid on screen. The view lays out the header, detail and background
+// bands over the rows, hit-tests a point to the object under it and paints only what is
+// visible; the canvas is the widget it paints on, with tool tip texts and the busy
+// feedback of a long read beside it. The grid uses the model and the painters; it never
+// includes printing, saving or dialogs.
+
 #include "datawindow.h"
 
 #include <QRect>

@@ -1,5 +1,11 @@
 #pragma once
 
+// views/control: the data window control, the widget the program's windows hold. It ties
+// the model to the grid or the page preview, turns mouse and keyboard input into the
+// control's events, and runs printing, saving and the dialogs on request. Keyboard,
+// clipboard, popup placement, tool tips and column dragging sit beside it in files of
+// their own.
+
 #include "datawindow.h"
 
 #include <QWidget>

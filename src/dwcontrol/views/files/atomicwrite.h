@@ -1,5 +1,9 @@
 #pragma once
 
+// views/files: getting a finished document onto disk. A file is written beside its final
+// name and replaces it only when complete, and the folder a document is proposed in is
+// chosen here. Nothing in this folder knows data windows; printing and saving build on it.
+
 #include <QString>
 
 #include <functional>

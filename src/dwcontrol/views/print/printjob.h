@@ -1,5 +1,9 @@
 #pragma once
 
+// views/print: pages. The page renderer lays a data window out on pages (header, detail
+// and footer bands), which the print preview shows, a printer prints and a PDF file
+// holds, with one pagination for all three. A print job owns its printer and output file.
+
 #include <QPageLayout>
 #include <QString>
 

@@ -1,5 +1,9 @@
 #pragma once
 
+// views/export: the rows leaving the program as data. Save As in every format the engine
+// writes (CSV, text, HTML, XLSX, PDF through the page renderer) and the copy of rows to
+// the clipboard. It reads the model and the cell texts; it does not know the grid widget.
+
 #include "interaction.h"
 
 #include <QString>

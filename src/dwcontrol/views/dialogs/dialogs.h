@@ -1,5 +1,10 @@
 #pragma once
 
+// views/dialogs: the engine's own dialogs and the interaction that shows real ones. The
+// sort and filter dialogs edit the model's criteria; the Qt interaction puts message
+// boxes, printer selection, Save As and these dialogs on screen, and is the one thing
+// tests replace so that no test waits on a modal window.
+
 #include <QString>
 
 class QWidget;
