@@ -1,0 +1,91 @@
+#pragma once
+
+// The control's private state, shared by the files that implement the control: the
+// control itself, its layout of scroll bars, its mouse, keyboard, clipboard, popup and
+// tool tip handling.
+
+#include "datawindowcontrol.h"
+
+#include "columndrag.h"
+#include "gridcanvas.h"
+#include "gridview.h"
+#include "pagepreview.h"
+#include "readingfeedback.h"
+
+#include <QPointer>
+
+#include <array>
+#include <optional>
+
+class QScrollBar;
+
+namespace dw {
+
+struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
+{
+    explicit Impl(DataWindowControl &control);
+
+    // --- DataWindowObserver --------------------------------------------------------
+    void sqlPreview(int request, int sqlType, const QString &sqlSyntax, int buffer, long row) override
+    {
+        q.sqlpreview(request, sqlType, sqlSyntax, buffer, row);
+    }
+    void retrieveEnd(long rowCount) override
+    {
+        refresh(false);
+        q.retrieveend(rowCount);
+    }
+    void layoutChanged() override { refresh(true); }
+    void rowsChanged() override
+    {
+        refresh(false);
+        emit q.rowsChanged();
+    }
+    void retrieving() override { reading.tick(); }
+    [[nodiscard]] QWidget *dialogParent() const override { return &q; }
+
+    // --- CanvasHost ------------------------------------------------------------------
+    void canvasMouseEvent(QMouseEvent *event) override;
+    void canvasWheelEvent(QWheelEvent *event) override;
+    bool canvasToolTip(QHelpEvent *event) override;
+    void canvasPaintOver(QPainter &painter) override;
+
+    // Re-reads the layout (when it changed) and the rows, places the children, repaints.
+    void refresh(bool layout);
+    void relayout();
+    void syncScrollBars();
+    void syncPreview();
+    void moveToRow(long row);
+    [[nodiscard]] QPoint toUnits(QPoint controlPixel) const;
+    void raiseClicked(QPoint at, const HitResult &hit);
+
+    DataWindowControl &q;
+    DataWindow model;
+    GridView view{model};
+    GridCanvas *canvas = nullptr;
+    QScrollBar *vbar = nullptr;
+    std::array<QScrollBar *, 2> hbars{};
+    SplitHandle *handle = nullptr;
+    std::unique_ptr<ColumnDrag> drag;
+    // A press on a heading is a click only once it is released without a drag.
+    struct PendingClick
+    {
+        QPoint at;
+        HitResult hit;
+    };
+    std::optional<PendingClick> pendingClick;
+    // The column the keyboard's context menu opens for: the last one clicked in a row.
+    QString currentColumn;
+    QPointer<PagePreview> preview;
+    QString dataObjectName;
+    bool horizontalBar = true;
+    bool verticalBar = true;
+    bool splitScroll = false;
+    bool redraw = true;
+    bool layoutDirty = true;
+    ReadingFeedback reading{[this](bool on) { emit q.readingChanged(on); }};
+    bool syncing = false; // scroll bars being set from the view, not by the user
+    quint32 message = 0;
+};
+
+} // namespace dw
