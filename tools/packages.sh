@@ -6,7 +6,7 @@ PACKAGES=(
     libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev mdbtools libglib2.0-dev libxlsxwriter-dev
     postgresql odbc-postgresql
     fonts-liberation2 fonts-wine
-    poppler-utils xvfb xdotool imagemagick unzip
+    poppler-utils xvfb x11-utils xdotool imagemagick unzip
     librsvg2-bin dpkg-dev desktop-file-utils appstream
     clang lld libclang-rt-14-dev
     clang-format python3

@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "qtinteraction.h"
+#include "window.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -33,6 +34,7 @@ Application *Application::instance()
 int Application::run(const QString &commandline)
 {
     dw::ensureLayoutFonts(); // the faces layouts and windows name
+    useProgramIcon(); // dialogs too, those without a parent window included
     QApplication::setQuitOnLastWindowClosed(true);
     create();
     if (!appname.isEmpty())

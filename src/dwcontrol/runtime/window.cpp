@@ -83,12 +83,13 @@ void Window::setIconName(const QString &name)
         setWindowIcon(QIcon(name));
         return;
     }
-    // The program's icon is made once and held by the application, which every window
-    // without an icon of its own shows: an icon made per window keeps its pixmaps after
-    // the window is gone.
-    if (QGuiApplication::windowIcon().isNull())
-        QGuiApplication::setWindowIcon(programIcon());
-    setWindowIcon(QIcon());
+    useProgramIcon();
+    // A window without an icon of its own shows the application's. Setting a null icon
+    // here would be an icon of its own, an empty one, which the window system then
+    // never receives; a window that had another icon shares the application's, which
+    // copies no pixmap.
+    if (testAttribute(Qt::WA_SetWindowIcon))
+        setWindowIcon(QGuiApplication::windowIcon());
 }
 
 void Window::setBackColor(qint64 layoutColor)
@@ -146,6 +147,14 @@ void Window::resizeEvent(QResizeEvent *event)
     const QSize size = event->size();
     resize(sizeTypeOf(*this), qRound(dw::units::toUnitsX(size.width(), dpiX(*this))),
            qRound(dw::units::toUnitsY(size.height(), dpiY(*this))));
+}
+
+void useProgramIcon()
+{
+    // Made once and held by the application: an icon made per window keeps its pixmaps
+    // after the window is gone.
+    if (QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(programIcon());
 }
 
 void placeControl(QWidget &control, int x, int y, int width, int height)

@@ -45,6 +45,10 @@ private:
     QString m_titleBeforeReading;
 };
 
+// Makes the program's icon the application's (once): every window and dialog without an
+// icon of its own then shows it, and the window system receives it with each window.
+void useProgramIcon();
+
 // Places a child control in layout units (x, y, width, height).
 void placeControl(QWidget &control, int x, int y, int width, int height);
 
