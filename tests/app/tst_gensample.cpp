@@ -49,7 +49,7 @@ QStringList rows(sqlite3 *db, const QString &sql)
 bool generate(const QString &folder, const QStringList &options)
 {
     QProcess generator;
-    generator.start(QStringLiteral(ZEMPAROL_GENSAMPLE), QStringList{folder} + options);
+    generator.start(testsupport::generatorProgram(), QStringList{folder} + options);
     return generator.waitForFinished(120000) && generator.exitStatus() == QProcess::NormalExit
         && generator.exitCode() == 0;
 }

@@ -26,7 +26,7 @@ QString generateSample()
         return result;
     }
     QProcess generator;
-    generator.start(QStringLiteral(ZEMPAROL_GENSAMPLE), {folder->path()});
+    generator.start(generatorProgram(), {folder->path()});
     if (!generator.waitForFinished(120000) || generator.exitStatus() != QProcess::NormalExit
         || generator.exitCode() != 0) {
         qWarning("sample directory: the generator failed: %s", generator.readAllStandardError().constData());
@@ -46,6 +46,11 @@ QString sampleDirectory()
     if (folder.isEmpty())
         QTest::qFail("the sample directory could not be generated", __FILE__, __LINE__);
     return folder;
+}
+
+QString generatorProgram()
+{
+    return QStringLiteral(ZEMPAROL_GENSAMPLE);
 }
 
 QString fixturesDirectory()

@@ -34,6 +34,8 @@ constexpr long kPostdocStudent = 16; // "Posdoctorado"
 constexpr long kSecondExternal = 17; // "Miembro Externo"
 } // namespace sample
 
+// The sample generator program of this build.
+[[nodiscard]] QString generatorProgram();
 // The folder of the Access files used by driver tests; a missing folder fails the test.
 [[nodiscard]] QString fixturesDirectory();
 // Configures and connects a transaction the way the program does, on a database file
