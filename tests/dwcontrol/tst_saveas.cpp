@@ -384,6 +384,45 @@ private slots:
                  QStringList{u"directorio."_s + format});
     }
 
+    // A value a spreadsheet would compute is written with a leading apostrophe, so that
+    // opening the file shows it as text; plain numbers and everything else stay as they
+    // are. Applies with either separator and to values that also need quoting.
+    void csvValuesOpenAsText_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("formula") << u"=1+1"_s << u"'=1+1"_s;
+        QTest::newRow("telephone") << u"+52 55 1234 5678"_s << u"'+52 55 1234 5678"_s;
+        QTest::newRow("negative number") << u"-3"_s << u"-3"_s;
+        QTest::newRow("signed decimal") << u"+2.5"_s << u"+2.5"_s;
+        QTest::newRow("minus formula") << u"-2+3"_s << u"'-2+3"_s;
+        QTest::newRow("at sign") << u"@x"_s << u"'@x"_s;
+        QTest::newRow("at function") << u"@SUMA(A1)"_s << u"'@SUMA(A1)"_s;
+        QTest::newRow("leading tab") << u"\t=1+1"_s << u"'\t=1+1"_s;
+        QTest::newRow("leading return") << u"\r=1+1"_s << u"'\r=1+1"_s;
+        QTest::newRow("quoted formula") << u"=\"a\";1"_s << u"'=\"a\";1"_s;
+        QTest::newRow("lone minus") << u"-"_s << u"'-"_s;
+        QTest::newRow("equals inside") << u"a=1+1"_s << u"a=1+1"_s;
+        QTest::newRow("blank first") << u" =1"_s << u" =1"_s;
+    }
+    void csvValuesOpenAsText()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, written);
+        Table table;
+        QVERIFY(table.open({{1, value, u"ok"_s, u"ok"_s}}));
+        for (const QChar separator : {QChar(u','), QChar(u';')}) {
+            const QString file = table.folder.filePath(u"formulas.csv"_s);
+            dw::SaveTarget target{file, u"csv"_s};
+            target.separator = separator;
+            QVERIFY(dw::saveRows(table.dw, target));
+            const Rows rows = parseCsv(QString::fromUtf8(readFile(file).mid(3)), separator);
+            QCOMPARE(rows.size(), 2);
+            QCOMPARE(rows.at(1).at(1), written);
+            QCOMPARE(rows.at(1).at(2), u"ok"_s);
+        }
+    }
+
     // A spreadsheet: headings in a bold first row that stays in view, widths from the
     // grid, numbers of numeric columns as numbers and text as text, leading zeros kept.
     void spreadsheet()

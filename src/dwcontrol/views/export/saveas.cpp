@@ -10,6 +10,7 @@
 #include "xlsxfile.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace dw {
 namespace {
@@ -44,11 +45,15 @@ Table collect(const DataWindow &dw)
 
 // RFC 4180: a field holding the separator, a quote or a line break is quoted, quotes
 // doubled. A ';' is quoted whatever the separator: spreadsheets set to a Spanish locale
-// read CSV files with ';' between fields.
-QString csvField(const QString &text, QChar separator)
+// read CSV files with ';' between fields. A value a spreadsheet would take for a formula
+// is written as text (see csvSafeText).
+QString csvField(const QString &value, QChar separator)
 {
-    if (!text.contains(separator) && !text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+    const QString text = csvSafeText(value);
+    const bool guarded = text.size() != value.size();
+    if (!guarded && !text.contains(separator) && !text.contains(QLatin1Char(';'))
+        && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -137,6 +142,21 @@ bool isKnownFormat(const QString &format)
 }
 
 } // namespace
+
+QString csvSafeText(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    const char16_t first = value.front().unicode();
+    if (first != u'=' && first != u'+' && first != u'-' && first != u'@' && first != u'\t' && first != u'\r')
+        return value;
+    // A plain number ("-3", "+2.5", "-1e3") stays a number: it computes nothing.
+    static const QRegularExpression number(
+        QStringLiteral("^[+-](?:[0-9]+(?:[.,][0-9]*)?|[.,][0-9]+)(?:[eE][+-]?[0-9]+)?$"));
+    if (number.match(value).hasMatch())
+        return value;
+    return QLatin1Char('\'') + value;
+}
 
 SaveTarget saveTargetFor(const QString &fileName, const QString &chosenFormat)
 {
