@@ -50,7 +50,10 @@ public:
             printer.setOutputFileName(printToFile);
         return 1;
     }
-    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &) override { return std::nullopt; }
+    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const dw::SaveTarget &) override
+    {
+        return std::nullopt;
+    }
     int sortDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
     int filterDialog(QWidget *, const dw::DataWindow &, QString &) override { return 0; }
     bool keyDown(int) override { return false; }

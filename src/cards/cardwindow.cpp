@@ -1,7 +1,9 @@
 #include "cardwindow.h"
 
 #include "datawindowcontrol.h"
+#include "documentfolder.h"
 #include "globals.h"
+#include "objects/layoutsyntax.h"
 #include "printjob.h"
 #include "runtime.h"
 #include "stockpictures.h"
@@ -68,6 +70,9 @@ void CardWindow::open()
 {
     // An empty result is not reported: the card shows without data.
     dw_sesiones->Retrieve({parameter()});
+    const DocumentNames names = documentNames();
+    dw_sesiones->Modify(QStringLiteral("DataWindow.Print.DocumentName=%1 DataWindow.Print.FileName=%2")
+                            .arg(dw::syntax::quote(names.title), dw::syntax::quote(names.fileBaseName)));
     dw_sesiones->Modify(QStringLiteral("DataWindow.Print.Preview=yes"));
     setWindowStateName(QStringLiteral("maximized"));
 }
@@ -81,9 +86,20 @@ long CardWindow::resize(quint32 sizetype, int newwidth, int newheight)
     return 0;
 }
 
+CardWindow::DocumentNames CardWindow::documentNames() const
+{
+    const QString name = dw_sesiones->model().RowCount() > 0
+        ? dw_sesiones->model().GetItemString(1, QStringLiteral("nombre")).simplified()
+        : QString();
+    if (name.isEmpty())
+        return {QStringLiteral("Ficha"), QStringLiteral("ficha")};
+    return {QStringLiteral("Ficha de ") + name,
+            QStringLiteral("ficha-") + dw::safeFileBaseName(name, QStringLiteral("miembro"))};
+}
+
 void CardWindow::printCard()
 {
-    const int chosen = dw::selectPrinter(this, QStringLiteral("ficha"));
+    const int chosen = dw::selectPrinter(this, dw::documentFileBaseName(dw_sesiones->model()));
     if (chosen == -1) {
         rt::MessageBox(
             kTitle, QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"), this);

@@ -32,6 +32,16 @@ protected:
     // The retrieval argument taken from the open parameter (rt::Message()).
     [[nodiscard]] virtual dw::Value parameter() const = 0;
 
+    // What a printed card is called: the title of its print job and PDF file, and the
+    // base name of the file proposed for it.
+    struct DocumentNames
+    {
+        QString title;
+        QString fileBaseName;
+    };
+    // A member's card: "Ficha de <nombre>", "ficha-<nombre>".
+    [[nodiscard]] virtual DocumentNames documentNames() const;
+
 private:
     dw::DataWindowControl *dw_sesiones;
     QPushButton *pb_insertar;

@@ -14,6 +14,8 @@ public:
 
 protected:
     [[nodiscard]] dw::Value parameter() const override;
+    // "Estudiantes: <nivel>", "ficha-estudiantes-<nivel>".
+    [[nodiscard]] DocumentNames documentNames() const override;
 };
 
 // The one w_consulta_estudiante window (null when closed).

@@ -165,6 +165,13 @@ int pdfPages(const QString &pdf)
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
+QString pdfTitle(const QString &pdf)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Title:\\s+([^\\n]*)"))
+                                              .match(runTool(QStringLiteral("pdfinfo"), {pdf}));
+    return match.captured(1).trimmed();
+}
+
 QByteArray readAll(const QString &file)
 {
     QFile f(file);
@@ -505,6 +512,8 @@ private slots:
                      || printed.contains(QStringLiteral("O’Farrill")),
                  qPrintable(printed));
         QVERIFY(printed.contains(QStringLiteral("MIEMBRO INVESTIGADOR")));
+        QCOMPARE(pdfTitle(pdf),
+                 QStringLiteral("Ficha de ") + memberField(sample::kApostrophe, QStringLiteral("nombre")));
         QFile::remove(pdf);
 
         // The students of a level: every page of the list, then an empty card prints nothing.
@@ -512,6 +521,9 @@ private slots:
         const int calls = fake.printerSetupCalls;
         students->printCard();
         QCOMPARE(fake.printerSetupCalls, calls + 1);
+        // The file proposed is named after this card, in the folder cards were printed to.
+        QCOMPARE(fake.proposedPrintFile, output.filePath(QStringLiteral("ficha-estudiantes-maestria.pdf")));
+        QCOMPARE(pdfTitle(pdf), QStringLiteral("Estudiantes: Maestría"));
         const dw::PageRenderer renderer(students->card().model(), dw::chosenPageLayout());
         QCOMPARE(pdfPages(pdf), renderer.pageCount());
         QFile::remove(pdf);
@@ -597,13 +609,14 @@ private slots:
         QCOMPARE(pdfPages(pdf), renderer.pageCount());
         QVERIFY(pdfText(pdf).contains(QStringLiteral("MIEMBRO INVESTIGADOR")));
 
-        // The next print proposes that file again in its dialog but never writes it unasked:
-        // cancelling the selection leaves it as it was.
+        // The next print proposes the card's own file in that folder but never writes a
+        // file unasked: cancelling the selection leaves the earlier one as it was.
         const QByteArray before = readAll(pdf);
         fake.printToFile.clear();
         fake.printerSetupResult = 0;
         window->printCard();
-        QCOMPARE(fake.proposedPrintFile, pdf);
+        QCOMPARE(fake.proposedPrintFile,
+                 output.filePath(QStringLiteral("ficha-patricio-ofarrill-baeza.pdf")));
         QCOMPARE(readAll(pdf), before);
         fake.printerSetupResult = 1;
     }

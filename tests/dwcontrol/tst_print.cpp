@@ -1,6 +1,7 @@
 // Printing on a printer whose output is a PDF file, and the page preview that shows
 // the same pages.
 
+#include "documentfolder.h"
 #include "outputfixture.h"
 #include "pagepreview.h"
 #include "printjob.h"
@@ -18,6 +19,28 @@ class TestPrint : public QObject
     Q_OBJECT
 
 private slots:
+    // A printed card's file is named after the member in a form every file system takes.
+    void safeFileNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("apostrophe") << u"Patricio O'Farrill Baeza"_s << u"patricio-ofarrill-baeza"_s;
+        QTest::newRow("accents") << u"Ñandú Güemes, María"_s << u"nandu-guemes-maria"_s;
+        QTest::newRow("reserved characters") << u"a/b\\c:d*?\"<>|e. "_s << u"a-b-c-d-e"_s;
+        QTest::newRow("path") << u"..\\..\\x"_s << u"x"_s;
+        QTest::newRow("nothing left") << u" ¿? "_s << u"otro"_s;
+        QTest::newRow("device") << u"CON"_s << u"otro"_s;
+        QTest::newRow("numbered device") << u"lpt1"_s << u"otro"_s;
+        QTest::newRow("not a device") << u"Consuelo"_s << u"consuelo"_s;
+        QTest::newRow("long") << QString(200, u'a') << QString(80, u'a');
+    }
+    void safeFileNames()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QCOMPARE(dw::safeFileBaseName(text, u"otro"_s), name);
+    }
+
     // Every page reaches the file, and the file has the renderer's page count.
     void printsEveryPageToPdf_data()
     {

@@ -108,9 +108,20 @@ private slots:
         QCOMPARE(m_fake->suggestedSaveName, QDir(documents).filePath(u"directorio.csv"_s));
         QVERIFY(readAll(html).contains("<title>Directorio de miembros</title>"));
 
+        // Then the folder and the format chosen last (kept in the settings, read at each save).
         m_fake->saveTarget.reset();
         QCOMPARE(listing().SaveAs(), -1);
-        QCOMPARE(m_fake->suggestedSaveName, m_out.filePath(u"directorio.csv"_s));
+        QCOMPARE(m_fake->suggestedSaveName, m_out.filePath(u"directorio.html"_s));
+        QCOMPARE(m_fake->suggestedSave.format, u"html"_s);
+
+        QVERIFY(QDir(m_out.path()).mkpath(u"hojas"_s));
+        m_fake->saveTarget = dw::SaveTarget{m_out.filePath(u"hojas/lista.csv"_s), u"csv"_s};
+        m_fake->saveTarget->separator = u';';
+        QCOMPARE(listing().SaveAs(), 1);
+        m_fake->saveTarget.reset();
+        QCOMPARE(listing().SaveAs(), -1);
+        QCOMPARE(m_fake->suggestedSaveName, m_out.filePath(u"hojas/directorio.csv"_s));
+        QCOMPARE(m_fake->suggestedSave.separator, QChar(u';'));
     }
 
     // Without a printer the grid's print asks where to print; the listing reaches the
@@ -159,17 +170,20 @@ private slots:
     // the grid's print asks again, and cancelling writes nothing.
     void gridPrintNeverWritesAFileItWasNotGiven()
     {
-        const QString cardFile = m_out.filePath(u"ficha.pdf"_s);
+        QVERIFY(QDir(m_out.path()).mkpath(u"fichas"_s));
+        const QString cardFile = m_out.filePath(u"fichas/ficha-ana.pdf"_s);
         QVERIFY(writeFile(cardFile, "previo"));
         QWidget card;
         m_fake->printToFile = cardFile;
-        QCOMPARE(dw::selectPrinter(&card), 1); // chosen in a card's printer selection
+        QCOMPARE(dw::selectPrinter(&card, u"ficha-ana"_s), 1); // chosen in a card's printer selection
 
         m_fake->printToFile.clear();
         m_fake->printerSetupResult = 0;
         const int asked = m_fake->printerSetupCalls;
         QCOMPARE(listing().Print(), -1);
         QCOMPARE(m_fake->printerSetupCalls, asked + 1);
+        // The listing proposes its own file, in the folder the listing was printed to last.
+        QCOMPARE(m_fake->proposedPrintFile, m_out.filePath(u"directorio.pdf"_s));
         QCOMPARE(readAll(cardFile), QByteArray("previo"));
         QVERIFY(m_fake->boxes.isEmpty());
 

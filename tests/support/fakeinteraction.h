@@ -35,6 +35,7 @@ public:
     std::optional<dw::SaveTarget> saveTarget;
     int saveAsCalls = 0;
     QString suggestedSaveName; // what the last save dialog proposed
+    dw::SaveTarget suggestedSave; // the same, with the format it selected
     int sortResult = 1;
     QString sortCriteria; // what the sort dialog "chooses"
     int sortCalls = 0;
@@ -61,10 +62,11 @@ public:
             printer.setOutputFileName(printToFile);
         return printerSetupResult;
     }
-    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const QString &suggestedName) override
+    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const dw::SaveTarget &proposed) override
     {
         ++saveAsCalls;
-        suggestedSaveName = suggestedName;
+        suggestedSaveName = proposed.fileName;
+        suggestedSave = proposed;
         return saveTarget;
     }
     int sortDialog(QWidget *, const dw::DataWindow &, QString &criteria) override

@@ -14,7 +14,7 @@ public:
         qWarning().noquote() << title << ":" << text;
     }
     int printerSetup(QWidget *, QPrinter &) override { return -1; }
-    std::optional<SaveTarget> askSaveAs(QWidget *, const QString &) override { return std::nullopt; }
+    std::optional<SaveTarget> askSaveAs(QWidget *, const SaveTarget &) override { return std::nullopt; }
     int sortDialog(QWidget *, const DataWindow &, QString &) override { return 0; }
     int filterDialog(QWidget *, const DataWindow &, QString &) override { return 0; }
     bool keyDown(int) override { return false; }

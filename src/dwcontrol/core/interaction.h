@@ -38,8 +38,9 @@ public:
     // (the printer, the paper, or a PDF file to print to); -1 when it cannot be shown,
     // 1 when confirmed, 0 when cancelled.
     virtual int printerSetup(QWidget *parent, QPrinter &printer) = 0;
-    // Asks for a file and a format; nothing when the user cancels.
-    virtual std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) = 0;
+    // Asks for a file and a format, proposing `proposed` (the file, with its format's
+    // extension, and that format selected); nothing when the user cancels.
+    virtual std::optional<SaveTarget> askSaveAs(QWidget *parent, const SaveTarget &proposed) = 0;
     // The sort dialog: shows the criteria in force, returns 1 and the new criteria
     // ("col A, col2 D") on confirm, anything else on cancel.
     virtual int sortDialog(QWidget *parent, const DataWindow &dw, QString &criteria) = 0;

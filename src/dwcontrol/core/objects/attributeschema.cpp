@@ -109,8 +109,8 @@ constexpr std::array kDataWindow{
     Entry{u"print.preview", u"no"},      Entry{u"print.orientation", u"0"},
     Entry{u"print.margin.left", u"110"}, Entry{u"print.margin.right", u"110"},
     Entry{u"print.margin.top", u"96"},   Entry{u"print.margin.bottom", u"96"},
-    Entry{u"print.documentname", u""},   Entry{u"readonly", u"no"},
-    Entry{u"selected.mouse", u"no"},
+    Entry{u"print.documentname", u""},   Entry{u"print.filename", u""},
+    Entry{u"readonly", u"no"},           Entry{u"selected.mouse", u"no"},
 };
 
 constexpr std::array kBandNames{u"header", u"detail", u"footer", u"summary", u"background", u"foreground"};

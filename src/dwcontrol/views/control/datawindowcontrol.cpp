@@ -257,11 +257,11 @@ int DataWindowControl::Print()
 
 int DataWindowControl::SaveAs()
 {
-    const QString suggested = proposedFilePath(documentFileBaseName(d->model), QStringLiteral("csv"));
-    const std::optional<SaveTarget> target = interaction().askSaveAs(this, suggested);
+    const std::optional<SaveTarget> target
+        = interaction().askSaveAs(this, proposedSaveTarget(documentFileBaseName(d->model)));
     if (!target)
         return -1;
-    rememberFolderOf(target->fileName);
+    rememberSaveTarget(*target);
     QString error;
     if (!saveRows(d->model, *target, &error)) {
         interaction().messageBox(this, QStringLiteral("Guardar Como"),

@@ -58,7 +58,7 @@ public:
 #endif
     }
 
-    std::optional<SaveTarget> askSaveAs(QWidget *parent, const QString &suggestedName) override
+    std::optional<SaveTarget> askSaveAs(QWidget *parent, const SaveTarget &proposed) override
     {
         const QString csv = QStringLiteral("Valores separados por comas (*.csv)");
         const QString csvSemicolon = QStringLiteral("Valores separados por punto y coma (*.csv)");
@@ -70,8 +70,12 @@ public:
         const QStringList formats{QStringLiteral("csv"), QStringLiteral("csv"),  QStringLiteral("xlsx"),
                                   QStringLiteral("txt"), QStringLiteral("html"), QStringLiteral("pdf")};
         QString chosen = csv;
+        if (proposed.format == u"csv")
+            chosen = proposed.separator == u';' ? csvSemicolon : csv;
+        else if (const qsizetype at = formats.indexOf(proposed.format); at >= 0)
+            chosen = filters.at(at);
         const QString file
-            = QFileDialog::getSaveFileName(parent, QStringLiteral("Guardar Como"), suggestedName,
+            = QFileDialog::getSaveFileName(parent, QStringLiteral("Guardar Como"), proposed.fileName,
                                            filters.join(QStringLiteral(";;")), &chosen);
         if (file.isEmpty())
             return std::nullopt;

@@ -4,6 +4,7 @@
 #include "celltexts.h"
 #include "columnheading.h"
 #include "datawindow.h"
+#include "documentfolder.h"
 #include "interaction.h"
 #include "pdffile.h"
 #include "printjob.h"
@@ -16,6 +17,10 @@ namespace dw {
 namespace {
 
 const QString lineEnd = QStringLiteral("\r\n");
+// The kind of document saved files are (their own last folder) and the setting that
+// keeps the format chosen last.
+const QString saveKind = QStringLiteral("guardar");
+const QString saveFormatKey = QStringLiteral("Archivos/Formato_guardar");
 
 // The grid to write: headings, then the rows of the primary buffer as they show.
 struct Table
@@ -156,6 +161,27 @@ QString csvSafeText(const QString &value)
     if (number.match(value).hasMatch())
         return value;
     return QLatin1Char('\'') + value;
+}
+
+SaveTarget proposedSaveTarget(const QString &baseName)
+{
+    SaveTarget target;
+    const QString remembered = userSetting(saveFormatKey);
+    const QString format = remembered.section(QLatin1Char(';'), 0, 0);
+    target.format = isKnownFormat(format) ? format : QStringLiteral("csv");
+    if (target.format == u"csv" && remembered == u"csv;")
+        target.separator = QLatin1Char(';');
+    target.fileName = proposedFilePath(baseName, target.format, saveKind);
+    return target;
+}
+
+void rememberSaveTarget(const SaveTarget &target)
+{
+    rememberFolderOf(target.fileName, saveKind);
+    const QString format = target.format.toLower();
+    if (isKnownFormat(format))
+        setUserSetting(saveFormatKey,
+                       format == u"csv" && target.separator == u';' ? QStringLiteral("csv;") : format);
 }
 
 SaveTarget saveTargetFor(const QString &fileName, const QString &chosenFormat)

@@ -35,6 +35,13 @@ class DataWindow;
 // "+2.5") is left as it is and stays a number.
 [[nodiscard]] QString csvSafeText(const QString &value);
 
+// What "Guardar Como" proposes: `baseName` in the folder and with the format (and CSV
+// separator) chosen last, kept in the user's settings; CSV with commas in the documents
+// folder the first time.
+[[nodiscard]] SaveTarget proposedSaveTarget(const QString &baseName);
+// Remembers the folder and format of a confirmed save for the next proposal.
+void rememberSaveTarget(const SaveTarget &target);
+
 // The target for a file the user named with a format chosen in the dialog's list: a
 // known extension typed by the user ("lista.html", also ".htm") decides the format;
 // a name without one gets the chosen format's extension.

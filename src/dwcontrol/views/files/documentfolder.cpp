@@ -1,23 +1,46 @@
 #include "documentfolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace dw {
 namespace {
 
-QString &lastFolder()
+// The settings store the rest of the program uses: the company, then the application's
+// name with a capital first letter.
+QSettings programSettings()
 {
-    static QString folder;
-    return folder;
+    QString application = QCoreApplication::applicationName();
+    if (!application.isEmpty())
+        application[0] = application.at(0).toUpper();
+    return QSettings(QStringLiteral("Calvexa"), application);
+}
+
+QString folderKey(const QString &kind)
+{
+    return QStringLiteral("Archivos/Carpeta_") + (kind.isEmpty() ? QStringLiteral("documento") : kind);
 }
 
 } // namespace
 
-QString proposedFilePath(const QString &baseName, const QString &extension)
+QString userSetting(const QString &key)
 {
-    QString folder = lastFolder();
+    return programSettings().value(key).toString();
+}
+
+void setUserSetting(const QString &key, const QString &value)
+{
+    QSettings settings = programSettings();
+    if (settings.value(key).toString() != value)
+        settings.setValue(key, value);
+}
+
+QString proposedFilePath(const QString &baseName, const QString &extension, const QString &kind)
+{
+    QString folder = userSetting(folderKey(kind));
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
@@ -25,10 +48,49 @@ QString proposedFilePath(const QString &baseName, const QString &extension)
     return QDir(folder).filePath(baseName + QLatin1Char('.') + extension);
 }
 
-void rememberFolderOf(const QString &file)
+void rememberFolderOf(const QString &file, const QString &kind)
 {
     if (!file.isEmpty())
-        lastFolder() = QFileInfo(file).absolutePath();
+        setUserSetting(folderKey(kind), QFileInfo(file).absolutePath());
+}
+
+QString documentKind(const QString &baseName)
+{
+    return baseName.section(QLatin1Char('-'), 0, 0);
+}
+
+QString safeFileBaseName(const QString &text, const QString &fallback)
+{
+    QString name;
+    bool pendingDash = false;
+    for (const QChar c : text.normalized(QString::NormalizationForm_KD)) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue; // the accent of a decomposed letter
+        if (c == u'\'' || c == u'\u2019')
+            continue; // "O'Farrill" reads as one word
+        const char16_t u = c.toLower().unicode();
+        if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9')) {
+            if (pendingDash && !name.isEmpty())
+                name += QLatin1Char('-');
+            pendingDash = false;
+            name += QChar(u);
+        } else {
+            pendingDash = true;
+        }
+        if (name.size() >= 80)
+            break;
+    }
+    while (name.endsWith(QLatin1Char('-')))
+        name.chop(1);
+    // Names a Windows system keeps for its devices, whatever the extension.
+    static const QStringList devices{QStringLiteral("con"), QStringLiteral("prn"), QStringLiteral("aux"),
+                                     QStringLiteral("nul")};
+    const bool device = devices.contains(name)
+        || ((name.startsWith(QStringLiteral("com")) || name.startsWith(QStringLiteral("lpt")))
+            && name.size() == 4 && name.at(3).isDigit());
+    if (name.isEmpty() || device)
+        return fallback;
+    return name;
 }
 
 } // namespace dw

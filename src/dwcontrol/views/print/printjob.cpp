@@ -21,7 +21,6 @@ struct PrinterChoice
 {
     QString printerName; // a real printer; empty for the system default
     bool toFile = false; // the last choice was a PDF file
-    QString lastFile; // proposed again in the next selection, never used unasked
     std::optional<QPageLayout> pageLayout;
 
     // A file chosen in a selection and not printed yet, with the window that asked.
@@ -83,13 +82,13 @@ int selectPrinter(QWidget *parent, const QString &documentName)
     PrinterChoice &c = choice();
     QPrinter job(QPrinter::HighResolution);
     const QString baseName = documentName.isEmpty() ? QStringLiteral("documento") : documentName;
+    const QString kind = documentKind(baseName);
     setUpFromChoice(job, baseName);
-    // A file is only ever proposed here, in the dialog, where the user sees it.
+    // A file is only ever proposed here, in the dialog, where the user sees it: named
+    // after what is printed, in the folder used last for that kind of document.
     if (c.toFile || !printerExists(QString())) {
         job.setOutputFormat(QPrinter::PdfFormat);
-        job.setOutputFileName(c.toFile && !c.lastFile.isEmpty()
-                                  ? c.lastFile
-                                  : proposedFilePath(baseName, QStringLiteral("pdf")));
+        job.setOutputFileName(proposedFilePath(baseName, QStringLiteral("pdf"), kind));
     }
     const int result = interaction().printerSetup(parent, job);
     if (result != 1)
@@ -99,11 +98,10 @@ int selectPrinter(QWidget *parent, const QString &documentName)
     c.pendingFile.clear();
     c.toFile = job.outputFormat() == QPrinter::PdfFormat && !job.outputFileName().isEmpty();
     if (c.toFile) {
-        c.lastFile = job.outputFileName();
-        c.pendingFile = c.lastFile;
+        c.pendingFile = job.outputFileName();
         c.pendingWindow = windowOf(parent);
         c.pendingHasWindow = !c.pendingWindow.isNull();
-        rememberFolderOf(c.lastFile);
+        rememberFolderOf(c.pendingFile, kind);
     } else {
         c.printerName = job.printerName();
     }
@@ -171,6 +169,9 @@ void setChosenPageLayout(const QPageLayout &layout)
 
 QString documentFileBaseName(const DataWindow &dw)
 {
+    const QString named = dw.Describe(QStringLiteral("DataWindow.Print.FileName"));
+    if (!named.isEmpty() && named != u"!" && named != u"?")
+        return named;
     // The generated SELECT ends with its table's name.
     QString table = dw.selectSql().trimmed().section(QLatin1Char(' '), -1);
     table.remove(QLatin1Char('"')).remove(QLatin1Char('[')).remove(QLatin1Char(']')).remove(QLatin1Char('`'));

@@ -19,8 +19,10 @@ class DataWindow;
 // behind for the next, and no job reuses an earlier job's output file unasked.
 
 // The printer selection: asks the user (through the interaction) which printer the next
-// print uses, starting from the printer chosen last or the system default. A PDF file
-// chosen here serves the next print of the same window only. -1 when the selection
+// print uses, starting from the printer chosen last or the system default. Printing to
+// a file proposes `documentName`.pdf in the folder used last for its kind of document
+// (see proposedFilePath). A PDF file chosen here serves the next print of the same
+// window only. -1 when the selection
 // cannot be shown, 1 confirmed, 0 cancelled.
 int selectPrinter(QWidget *parent, const QString &documentName = QString());
 
@@ -39,8 +41,9 @@ int printOn(const DataWindow &dw, QPrinter &printer, QString *error);
 [[nodiscard]] QPageLayout chosenPageLayout();
 void setChosenPageLayout(const QPageLayout &layout);
 
-// The name a data window's files and print jobs are proposed under: its table's name
-// (the file) and its document name (titles), each with a plain fallback.
+// The name a data window's files and print jobs are proposed under: its file name
+// ("DataWindow.Print.FileName", else its table's name) for files, its document name
+// ("DataWindow.Print.DocumentName", else the layout's name) for titles.
 [[nodiscard]] QString documentFileBaseName(const DataWindow &dw);
 [[nodiscard]] QString documentTitle(const DataWindow &dw);
 
