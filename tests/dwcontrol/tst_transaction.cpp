@@ -6,6 +6,7 @@
 
 #include "db/connectstring.h"
 #include "db/errors.h"
+#include "db/sqliteconnection.h"
 #include "db/transaction.h"
 #include "text/upper.h"
 
@@ -14,6 +15,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -79,6 +81,15 @@ QByteArray jetPageZero()
         page[0x18 + k] = char(s[(s[i] + s[j]) & 0xFF]);
     }
     return page;
+}
+
+// True while the process maps the file (Linux lists every map in /proc/self/maps).
+bool mapped(const QString &file)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    return maps.readAll().contains(QFile::encodeName(QFileInfo(file).canonicalFilePath()));
 }
 
 } // namespace
@@ -413,6 +424,44 @@ private slots:
         while (cursor->next())
             ++rows;
         QCOMPARE(rows, 4);
+    }
+
+    void mappedFileHeldOnlyWhileReading()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("the maps of a process are read from /proc");
+#endif
+        sqlite3 *raw = nullptr;
+        const QByteArray uri = "file:" + QFile::encodeName(m_database) + "?mode=ro";
+        QCOMPARE(sqlite3_open_v2(uri.constData(), &raw, dw::readOnlyOpenFlags(), nullptr), SQLITE_OK);
+        dw::SqliteHandle handle(raw);
+        dw::enableMappedReads(handle.get());
+        dw::SqliteConnection db(std::move(handle));
+        QVERIFY(!mapped(m_database));
+
+        const QString sql = QStringLiteral("SELECT id FROM directorio ORDER BY id");
+        dw::DbError error;
+        auto first = db.query(sql, {}, error);
+        auto second = db.query(sql, {}, error);
+        QVERIFY(first && second);
+        QVERIFY(first->next());
+        QVERIFY(second->next());
+        QVERIFY(mapped(m_database));
+        int rows = 1;
+        while (first->next())
+            ++rows;
+        QCOMPARE(rows, 4);
+        QVERIFY2(mapped(m_database), "a statement still reads");
+        second.reset(); // given up half-way
+        QVERIFY(!mapped(m_database));
+
+        // The next statement maps the file again and reads the same rows.
+        QCOMPARE(column(db, sql),
+                 QStringList(
+                     {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
+        QVERIFY(!mapped(m_database));
+        QVERIFY(!first->next());
+        QVERIFY(!first->error());
     }
 
     void awkwardFilesOpenWithoutTrace()

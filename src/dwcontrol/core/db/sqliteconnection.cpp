@@ -200,15 +200,97 @@ private:
 // SQLite calls the watch back after this many virtual machine steps.
 constexpr int stepsBetweenChecks = 10000;
 
+// How much of the database file SQLite maps right now (without changing it).
+sqlite3_int64 mapLimitOf(sqlite3 *db)
+{
+    sqlite3_int64 limit = -1; // a negative value only asks
+    return sqlite3_file_control(db, "main", SQLITE_FCNTL_MMAP_SIZE, &limit) == SQLITE_OK ? limit : 0;
+}
+
+void setMapLimit(sqlite3 *db, sqlite3_int64 limit)
+{
+    (void)sqlite3_file_control(db, "main", SQLITE_FCNTL_MMAP_SIZE, &limit);
+}
+
+} // namespace
+
+// Every page of a mapped file that a statement touches stays in the program's resident
+// memory for as long as the map exists, so a retrieval of a large file would leave the
+// file's whole size there beside the rows it copied. The map is put in place when a
+// statement starts and taken down when the last running one ends; the pages stay in
+// the system's file cache, so the next statement maps them again without reading.
+// SQLite takes the map down only while no mapped page is in use, and reads through its
+// own cache when the map is not there.
+class SqliteConnection::MapWhileReading
+{
+public:
+    explicit MapWhileReading(sqlite3 *db) : m_db(db), m_limit(mapLimitOf(db))
+    {
+        if (m_limit > 0)
+            setMapLimit(m_db, 0);
+    }
+
+    void started()
+    {
+        if (m_running++ == 0 && m_limit > 0)
+            setMapLimit(m_db, m_limit);
+    }
+
+    void ended()
+    {
+        if (--m_running == 0 && m_limit > 0)
+            setMapLimit(m_db, 0);
+    }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_int64 m_limit;
+    int m_running = 0;
+};
+
+namespace {
+
+// One running statement of a connection, counted while it runs.
+class RunningStatement
+{
+public:
+    explicit RunningStatement(std::shared_ptr<SqliteConnection::MapWhileReading> map) : m_map(std::move(map))
+    {
+        m_map->started();
+    }
+    ~RunningStatement() { end(); }
+    RunningStatement(const RunningStatement &) = delete;
+    RunningStatement &operator=(const RunningStatement &) = delete;
+
+    void end()
+    {
+        if (m_map)
+            m_map->ended();
+        m_map.reset();
+    }
+
+private:
+    std::shared_ptr<SqliteConnection::MapWhileReading> m_map;
+};
+
 class SqliteCursor final : public Cursor
 {
 public:
     SqliteCursor(sqlite3_stmt *statement, const StatementLimits &limits,
-                 std::shared_ptr<const std::function<void()>> heartbeat)
+                 std::shared_ptr<const std::function<void()>> heartbeat,
+                 std::unique_ptr<RunningStatement> running)
         : m_statement(statement)
         , m_watch(limits, std::move(heartbeat))
+        , m_running(std::move(running))
     {}
-    ~SqliteCursor() override { sqlite3_finalize(m_statement); }
+    ~SqliteCursor() override
+    {
+        // The map goes while the connection surely exists: finalizing the last statement
+        // of a connection already closed frees it.
+        sqlite3_reset(m_statement);
+        m_running->end();
+        sqlite3_finalize(m_statement);
+    }
 
     int columnCount() const override { return sqlite3_column_count(m_statement); }
     QString columnName(int column) const override
@@ -229,6 +311,9 @@ public:
         m_finished = true;
         if (rc != SQLITE_DONE)
             m_error = m_watch.stopped(rc == SQLITE_ROW ? DbError{} : sqliteError(db));
+        // The statement lets go of its pages now, not when the cursor goes.
+        sqlite3_reset(m_statement);
+        m_running->end();
         return false;
     }
     CellKind kind(int column) const override
@@ -258,6 +343,7 @@ public:
 private:
     sqlite3_stmt *m_statement;
     StatementWatch m_watch;
+    std::unique_ptr<RunningStatement> m_running;
     bool m_finished = false;
     std::optional<DbError> m_error;
 };
@@ -311,7 +397,10 @@ void installReadOnlyGuard(sqlite3 *db)
     sqlite3_set_authorizer(db, readOnlyAuthorizer, nullptr);
 }
 
-SqliteConnection::SqliteConnection(SqliteHandle db) : m_db(std::move(db)), m_limits(statementLimits())
+SqliteConnection::SqliteConnection(SqliteHandle db)
+    : m_db(std::move(db))
+    , m_limits(statementLimits())
+    , m_map(std::make_shared<MapWhileReading>(m_db.get()))
 {
     registerAccessFunctions(m_db.get());
     // Temporary results stay in memory, where the statement watch sees them, instead of
@@ -334,13 +423,14 @@ std::unique_ptr<Cursor> SqliteConnection::query(const QString &sql, const std::v
 {
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *statement = nullptr;
+    auto running = std::make_unique<RunningStatement>(m_map); // preparing reads the schema
     if (sqlite3_prepare_v3(m_db.get(), text.constData(), int(text.size()), 0, &statement, nullptr)
         != SQLITE_OK) {
         error = statementError(m_db.get(), sql);
         sqlite3_finalize(statement);
         return nullptr;
     }
-    auto cursor = std::make_unique<SqliteCursor>(statement, m_limits, m_heartbeat);
+    auto cursor = std::make_unique<SqliteCursor>(statement, m_limits, m_heartbeat, std::move(running));
     if (!statement) {
         // Only blanks or a comment: a statement without rows.
         error = makeError(SQLITE_ERROR, QStringLiteral("La instrucción está vacía."));

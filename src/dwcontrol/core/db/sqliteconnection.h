@@ -31,9 +31,13 @@ public:
                                                 DbError &error) override;
     void setHeartbeat(std::function<void()> heartbeat) override;
 
+    class MapWhileReading;
+
 private:
     SqliteHandle m_db;
     StatementLimits m_limits;
+    // Shared with the cursors, which may outlive the connection.
+    std::shared_ptr<MapWhileReading> m_map;
     // Shared with the cursors, which may outlive the connection.
     std::shared_ptr<std::function<void()>> m_heartbeat = std::make_shared<std::function<void()>>();
 };
@@ -46,7 +50,8 @@ private:
 int readOnlyOpenFlags();
 // Lets SQLite read the database file through a memory map where the platform has
 // one, instead of copying each page into its cache; a no-op elsewhere. Call it
-// before the connection takes the handle (its guard refuses setting pragmas).
+// before the connection takes the handle (its guard refuses setting pragmas). The
+// connection keeps the map only while a statement runs.
 void enableMappedReads(sqlite3 *db);
 // Registers the Access-dialect functions (ucase, and upper with the same meaning) on a
 // handle.
