@@ -57,13 +57,16 @@ private slots:
         QVERIFY(store.memoryBytes() >= 7);
     }
 
-    // Many rows: the null flags of rows past the first word of the bitmap, and a
-    // second retrieval appended after the first.
+    // Many rows: the null flags of rows past the first word of the bitmap, a column of
+    // text large enough to live in pages of its own (it shrinks after the first
+    // retrieval and grows again with the second), and a copy that outlives the original.
     void appendsManyRowsAndRetrievalsInOrder()
     {
+        const QString padding(400, u'x');
+        const auto text = [&](int i) { return QString::number(i) + padding; };
         std::vector<std::vector<Value>> rows;
         for (int i = 0; i < 1000; ++i)
-            rows.push_back({i % 7 == 0 ? Value() : Value(QString::number(i)), Value(i)});
+            rows.push_back({i % 7 == 0 ? Value() : Value(text(i)), Value(i)});
         TableCursor first({u"a"_s, u"b"_s}, rows);
         TableCursor second({u"a"_s, u"b"_s}, {{Value(u"fin"_s), Value(-1)}});
         dw::ColumnStore store({ColumnType::Char, ColumnType::Long});
@@ -73,7 +76,7 @@ private slots:
         for (int i = 0; i < 1000; ++i) {
             QCOMPARE(store.isNull(i, 0), i % 7 == 0);
             if (i % 7 != 0)
-                QCOMPARE(store.value(i, 0).toText(), QString::number(i));
+                QCOMPARE(store.value(i, 0).toText(), text(i));
             QCOMPARE(store.integer(i, 1), qint64(i));
         }
         QCOMPARE(store.value(1000, 0), Value(u"fin"_s));
@@ -81,7 +84,9 @@ private slots:
         store.clear();
         QCOMPARE(store.size(), 0);
         QCOMPARE(store.columnCount(), 2);
-        QCOMPARE(copy.value(999, 0), Value(u"999"_s));
+        QCOMPARE(copy.value(999, 0), Value(text(999)));
+        QCOMPARE(copy.value(1000, 0), Value(u"fin"_s));
+        QVERIFY(copy.memoryBytes() >= 857 * std::size_t(text(999).size()));
     }
 
     void infersTypesWithoutDeclarationAndReportsErrors()

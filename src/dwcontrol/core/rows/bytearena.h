@@ -5,9 +5,10 @@
 
 namespace dw {
 
-// An append-only byte buffer for the text of one column. It grows with realloc, which
-// for large blocks moves pages instead of copying them, so a retrieval of a gigabyte
-// of text never holds two copies of it at once (std::vector would copy on each growth).
+// An append-only byte buffer for the text of one column. A large one grows by moving
+// pages instead of copying them, so a retrieval of a gigabyte of text never holds two
+// copies of it at once (std::vector would copy on each growth), and what it frees or
+// gives back when it shrinks leaves the process (on Linux; realloc elsewhere).
 class ByteArena
 {
 public:
