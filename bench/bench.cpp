@@ -96,6 +96,11 @@ double currentRssMb()
     return statusKb("VmRSS") / 1024.0;
 }
 
+Resident residentNow()
+{
+    return {statusKb("RssAnon") / 1024.0, statusKb("RssFile") / 1024.0};
+}
+
 void resetPeakRss()
 {
     // Writing 5 to clear_refs resets the peak (VmHWM) to the current resident size.

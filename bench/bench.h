@@ -56,6 +56,15 @@ void report(const QStringList &pairs);
 void resetPeakRss();
 // Current resident memory of the process, in MB.
 [[nodiscard]] double currentRssMb();
+// The process's resident memory now, in MB, split as the kernel counts it: private
+// (anonymous: the heap, the rows) and file-backed (mapped files and the program's libraries).
+struct Resident
+{
+    double anonMb = 0;
+    double fileMb = 0;
+    [[nodiscard]] double totalMb() const { return anonMb + fileMb; }
+};
+[[nodiscard]] Resident residentNow();
 // Connects `transaction` the way the program does, through the Access driver's connect
 // string, to the database file `file`; true when connected.
 bool connectAccess(dw::Transaction &transaction, const QString &file);

@@ -5,6 +5,9 @@
 //                   memory map) and on one opened the old way (read-only and immutable,
 //                   SQLite's mutexes, no memory map); the plain C loop with the default
 //                   flags, with NOMUTEX, and with NOMUTEX and a memory map
+//   read_memory     resident memory (private and file-backed, from /proc/self/status) after
+//                   a fresh data window read every member, and the peak while it read,
+//                   against the raw size of the listing's text
 //   heading_sort    a heading click on nombre after a sort on tipo_miembro_red: the first
 //                   one after a retrieval (ranks made) and later ones (ranks kept)
 //   filter_sorted   "Filtrar por Selección": filter, then the re-sort by the remembered
@@ -117,10 +120,13 @@ void measureSize(const bench::Options &options, long members)
     // touches them alike.
     std::vector<double> retrieve, driverPath, oldPath, rawDefault, rawNoMutex, rawMapped;
     long rows = 0;
+    std::size_t rawTextBytes = 0;
     const bench::OpenMode noMutex{SQLITE_OPEN_NOMUTEX, false};
     const bench::OpenMode mapped{SQLITE_OPEN_NOMUTEX, true};
     for (int run = 0; run < runs; ++run) {
-        rawDefault.push_back(bench::plainLoop(database, select).ms);
+        const bench::RawResult raw = bench::plainLoop(database, select);
+        rawDefault.push_back(raw.ms);
+        rawTextBytes = raw.textBytes;
         rawNoMutex.push_back(bench::plainLoop(database, select, noMutex).ms);
         rawMapped.push_back(bench::plainLoop(database, select, mapped).ms);
         oldPath.push_back(storePath(database, select, kOldOpening));
@@ -138,6 +144,28 @@ void measureSize(const bench::Options &options, long members)
                    u"raw_nomutex_mmap_ms=%1"_s.arg(ms(bench::median(rawMapped))),
                    u"ratio_store=%1"_s.arg(ratio(bench::median(driverPath), bench::median(oldPath))),
                    u"ratio_raw_default=%1"_s.arg(ratio(retrieved, reference)), u"target=1.0"_s});
+
+    // Resident memory once "Buscar" has read every member, as a system monitor shows it,
+    // against the raw size of the listing's text; a fresh data window, so nothing of the
+    // runs above is counted.
+    dw.reset();
+    releaseFreedMemory();
+    const bench::Resident before = bench::residentNow();
+    bench::resetPeakRss();
+    dw = std::make_unique<dw::DataWindow>();
+    (void)dw->setDataObject(u"dw_listado_grid"_s);
+    dw->SetTransObject(&transaction);
+    (void)dw->Retrieve();
+    const bench::Resident after = bench::residentNow();
+    const double rawMb = double(rawTextBytes) / (1024.0 * 1024.0);
+    bench::report(
+        {u"op=read_memory"_s, n, u"raw_text_mb=%1"_s.arg(ms(rawMb)), u"rss_mb=%1"_s.arg(ms(after.totalMb())),
+         u"anon_mb=%1"_s.arg(ms(after.anonMb)), u"file_mb=%1"_s.arg(ms(after.fileMb)),
+         u"added_anon_mb=%1"_s.arg(ms(after.anonMb - before.anonMb)),
+         u"added_file_mb=%1"_s.arg(ms(after.fileMb - before.fileMb)),
+         u"rows_mb=%1"_s.arg(ms(double(dw->rowMemoryBytes()) / (1024.0 * 1024.0))),
+         u"peak_mb=%1"_s.arg(ms(bench::peakRssMb())), u"ratio_rss=%1"_s.arg(ratio(after.totalMb(), rawMb)),
+         u"ratio_anon=%1"_s.arg(ratio(after.anonMb, rawMb)), u"target_rss=1.8"_s, u"target_anon=1.5"_s});
 
     // A heading click on nombre after a sort on another column.
     const auto sortBy = [&](const QString &criteria) {

@@ -82,6 +82,8 @@ public:
     // Only valid inside sqlPreview: replaces the statement about to be sent.
     int SetSQLPreview(const QString &sql);
 
+    // Bytes held by the retrieved rows (values, buffers, flags) and the ranks kept for sorts.
+    [[nodiscard]] std::size_t rowMemoryBytes() const;
     [[nodiscard]] long RowCount() const;
     [[nodiscard]] long FilteredCount() const;
     [[nodiscard]] long GetRow() const; // 0 when there are no rows

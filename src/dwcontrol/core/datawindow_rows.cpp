@@ -325,6 +325,11 @@ qint64 DataWindow::Impl::indexOf(long row) const
 
 // --- rows -----------------------------------------------------------------------------
 
+std::size_t DataWindow::rowMemoryBytes() const
+{
+    return d->store.memoryBytes() + d->rows.memoryBytes() + d->rankCache.memoryBytes();
+}
+
 long DataWindow::RowCount() const
 {
     return d->rows.rowCount();

@@ -21,6 +21,13 @@ public:
     const Ranks &ranksOf(int column, bool lookupDisplay, const std::function<Ranks()> &make);
     void clear() { m_ranks.clear(); }
     [[nodiscard]] bool empty() const { return m_ranks.empty(); }
+    [[nodiscard]] std::size_t memoryBytes() const
+    {
+        std::size_t bytes = 0;
+        for (const auto &[key, ranks] : m_ranks)
+            bytes += ranks.byIndex.capacity() * sizeof(std::uint32_t);
+        return bytes;
+    }
 
 private:
     std::map<std::pair<int, bool>, Ranks> m_ranks;

@@ -77,6 +77,10 @@ public:
     [[nodiscard]] std::vector<std::uint32_t> &filtered() { return m_filtered; }
     [[nodiscard]] const std::vector<std::uint32_t> &primary() const { return m_primary; }
     [[nodiscard]] const std::vector<std::uint32_t> &filtered() const { return m_filtered; }
+    [[nodiscard]] std::size_t memoryBytes() const
+    {
+        return (m_primary.capacity() + m_filtered.capacity()) * sizeof(std::uint32_t) + m_selected.capacity();
+    }
 
 private:
     std::vector<std::uint32_t> m_primary;
