@@ -2,6 +2,7 @@
 
 #include "rows/collation.h"
 #include "rows/rankcache.h"
+#include "rows/rankwarmer.h"
 #include "rows/sortfilter.h"
 
 #include <QCollator>
@@ -226,20 +227,29 @@ private slots:
                                             ColumnType::Long};
         Table cached(columns, types, values);
         Table fresh(columns, types, values);
+        // Its cache is filled on a second thread while the sorts run beside it.
+        Table warmed(columns, types, values);
         cached.context.displays[4] = {{u"0"_s, u"Ñu"_s}, {u"1"_s, u"Nube"_s}, {u"2"_s, u"abeto"_s}};
         fresh.context.displays[4] = cached.context.displays[4];
+        warmed.context.displays[4] = cached.context.displays[4];
         dw::RankCache cache;
+        dw::RankCache warmCache;
+        dw::RankWarmer warmer;
+        warmer.start(warmed.store, warmCache, {1, 2, 3, 4});
 
         const auto step = [&](const QString &what, bool sorting) {
             if (sorting) {
                 QVERIFY(cached.sort(what, &cache));
                 QVERIFY(fresh.sort(what));
+                QVERIFY(warmed.sort(what, &warmCache));
             } else {
                 QVERIFY(cached.filter(what));
                 QVERIFY(fresh.filter(what));
+                QVERIFY(warmed.filter(what));
             }
             QVERIFY2(cached.rows.primary() == fresh.rows.primary(), qPrintable(what));
             QVERIFY2(cached.rows.filtered() == fresh.rows.filtered(), qPrintable(what));
+            QVERIFY2(warmed.rows.primary() == fresh.rows.primary(), qPrintable(what));
         };
         step(u"nombre A"_s, true);
         step(u"id D"_s, true);
@@ -254,6 +264,50 @@ private slots:
         step(u"grupo A, nombre A"_s, true);
         step(u"0 - id D, nombre D"_s, true); // an expression key next to a kept one
         QVERIFY(!cache.empty());
+        warmer.finish();
+        for (int column = 1; column <= 4; ++column)
+            QVERIFY(warmCache.has(column, false));
+
+        // A change of what a column displays drops the ranks of displayed texts only.
+        QVERIFY(warmCache.has(4, true));
+        warmCache.clearDisplayed();
+        QVERIFY(!warmCache.has(4, true) && warmCache.has(4, false));
+    }
+
+    // Ranking on a second thread gives up when asked and leaves nothing half made, so a
+    // sort after it makes the ranks itself; elsewhere the same ranking runs to its end.
+    void rankingGivesUpWhenStopped()
+    {
+        std::vector<QByteArray> texts;
+        std::vector<std::uint32_t> indexes;
+        for (std::uint32_t i = 0; i < 40000; ++i) {
+            texts.push_back("n" + QByteArray::number(39999 - i));
+            indexes.push_back(i);
+        }
+        const dw::TextOf textOf = [&](std::uint32_t index) -> std::optional<std::string_view> {
+            return std::string_view(texts[index].constData(), std::size_t(texts[index].size()));
+        };
+        std::stop_source stopped;
+        stopped.request_stop();
+        {
+            const dw::RankingStopScope scope(stopped.get_token());
+            QVERIFY_THROWS_EXCEPTION(dw::RankingStopped, (void)dw::rankTexts(indexes, texts.size(), textOf));
+        }
+        QCOMPARE(dw::rankTexts(indexes, texts.size(), textOf).highest, 40000U);
+
+        std::vector<std::vector<Value>> values;
+        for (std::uint32_t i = 0; i < 40000; ++i)
+            values.push_back({Value(QString::fromLatin1(texts[i]))});
+        Table table({u"nombre"_s}, {ColumnType::Char}, values);
+        dw::RankCache cache;
+        {
+            dw::RankWarmer warmer;
+            warmer.start(table.store, cache, {1});
+            warmer.stop();
+        }
+        QVERIFY(table.sort(u"nombre D"_s, &cache)); // neither waits forever nor finds half ranks
+        QCOMPARE(table.store.value(table.rows.primary().front(), 0), Value(u"n9999"_s));
+        QVERIFY(cache.has(1, false));
     }
 
     // LookUpDisplay sorts by the text the user sees, asking for it once per stored value.

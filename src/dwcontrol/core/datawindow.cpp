@@ -218,7 +218,7 @@ QString DataWindow::Modify(const QString &commands)
 
     d->layout = std::move(working);
     d->codeTables.clear();
-    d->rankCache.clear(); // what a column displays may have changed
+    d->rankCache.clearDisplayed(); // what a column displays may have changed, not what it holds
     if (sort)
         d->setSort(std::move(*sort));
     if (outcome.filter)

@@ -12,6 +12,17 @@ namespace dw {
 
 namespace {
 
+thread_local const std::stop_token *rankingStop = nullptr;
+thread_local std::uint32_t stopPoints = 0;
+
+// Called for each item of the long loops of a ranking; looks at the stop now and then.
+void stopPoint()
+{
+    constexpr std::uint32_t Every = 16384;
+    if (rankingStop && ++stopPoints % Every == 0 && rankingStop->stop_requested())
+        throw RankingStopped{};
+}
+
 // Distinct texts of the ranked rows, found with an open-addressing table: far fewer
 // texts than rows need keys, and a million rows pass through it in a few tens of ms.
 class DistinctTexts
@@ -124,6 +135,7 @@ std::vector<std::uint32_t> keyedRanks(const std::vector<std::string_view> &texts
     std::vector<Entry> entries;
     entries.reserve(texts.size());
     for (std::uint32_t id = 0; id < texts.size(); ++id) {
+        stopPoint();
         if (const std::optional<std::uint64_t> prefix = collation.keyPrefix(texts[id]))
             entries.push_back({*prefix, id});
         else
@@ -139,6 +151,7 @@ std::vector<std::uint32_t> keyedRanks(const std::vector<std::string_view> &texts
     std::vector<std::size_t> offsets;
     std::vector<std::uint32_t> run;
     for (std::size_t begin = 0; begin < entries.size();) {
+        stopPoint();
         std::size_t end = begin + 1;
         while (end < entries.size() && entries[end].prefix == entries[begin].prefix)
             ++end;
@@ -174,6 +187,16 @@ std::vector<std::uint32_t> keyedRanks(const std::vector<std::string_view> &texts
 }
 
 } // namespace
+
+RankingStopScope::RankingStopScope(std::stop_token stop) : m_stop(std::move(stop))
+{
+    rankingStop = &m_stop;
+}
+
+RankingStopScope::~RankingStopScope()
+{
+    rankingStop = nullptr;
+}
 
 std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts)
 {
@@ -225,6 +248,7 @@ Ranks rankTexts(const std::vector<std::uint32_t> &indexes, std::size_t storeSize
     ranks.byIndex.assign(storeSize, 0);
     DistinctTexts distinct(indexes.size());
     for (const std::uint32_t index : indexes) {
+        stopPoint();
         if (const std::optional<std::string_view> value = text(index))
             ranks.byIndex[index] = distinct.idOf(*value) + 1; // the id for now, the rank below
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -32,5 +33,23 @@ using IntegerOf = std::function<std::optional<std::int64_t>(std::uint32_t index)
 
 // The collation rank (from 1) of each of several texts; equal texts share a rank.
 [[nodiscard]] std::vector<std::uint32_t> collationRanks(const std::vector<std::string_view> &texts);
+
+// Ranking on a helper thread can be given up half-way: while a scope holds a stop token on
+// a thread, the ranking functions called there throw RankingStopped soon after a stop is
+// requested. Elsewhere they always run to the end.
+struct RankingStopped
+{
+};
+class RankingStopScope
+{
+public:
+    explicit RankingStopScope(std::stop_token stop);
+    ~RankingStopScope();
+    RankingStopScope(const RankingStopScope &) = delete;
+    RankingStopScope &operator=(const RankingStopScope &) = delete;
+
+private:
+    std::stop_token m_stop;
+};
 
 } // namespace dw

@@ -83,21 +83,10 @@ Ranks rankDisplays(const std::vector<std::uint32_t> &indexes, const ColumnStore 
     });
 }
 
-Ranks ranksOf(const SortKey &key, const std::vector<std::uint32_t> &indexes, const ColumnStore &store,
-              const EvalContext &context)
+// Ranks of a column's stored values (0-based in the store).
+Ranks storedRanks(const std::vector<std::uint32_t> &indexes, const ColumnStore &store, int stored)
 {
     const std::size_t storeSize = std::size_t(store.size());
-    if (key.expression) {
-        return rankValues(indexes, storeSize,
-                          [&](std::uint32_t index) { return key.expression->evaluate(context, index); });
-    }
-    const int stored = key.column - 1;
-    if (stored < 0 || stored >= store.columnCount()) {
-        return rankValues(indexes, storeSize,
-                          [&](std::uint32_t index) { return context.columnValue(key.column, index); });
-    }
-    if (key.lookupDisplay)
-        return rankDisplays(indexes, store, key.column, context);
     if (store.isText(stored)) {
         return rankTexts(indexes, storeSize, [&](std::uint32_t index) -> std::optional<std::string_view> {
             if (store.isNull(index, stored))
@@ -117,6 +106,24 @@ Ranks ranksOf(const SortKey &key, const std::vector<std::uint32_t> &indexes, con
             return std::nullopt;
         return store.number(index, stored);
     });
+}
+
+Ranks ranksOf(const SortKey &key, const std::vector<std::uint32_t> &indexes, const ColumnStore &store,
+              const EvalContext &context)
+{
+    const std::size_t storeSize = std::size_t(store.size());
+    if (key.expression) {
+        return rankValues(indexes, storeSize,
+                          [&](std::uint32_t index) { return key.expression->evaluate(context, index); });
+    }
+    const int stored = key.column - 1;
+    if (stored < 0 || stored >= store.columnCount()) {
+        return rankValues(indexes, storeSize,
+                          [&](std::uint32_t index) { return context.columnValue(key.column, index); });
+    }
+    if (key.lookupDisplay)
+        return rankDisplays(indexes, store, key.column, context);
+    return storedRanks(indexes, store, stored);
 }
 
 // Stable sort of the rows by rank; descending reverses the ranks, so nulls (rank 0)
@@ -154,6 +161,13 @@ bool isStoredKey(const SortKey &key, const ColumnStore &store)
 }
 
 } // namespace
+
+Ranks columnRanks(const ColumnStore &store, int column)
+{
+    std::vector<std::uint32_t> every(std::size_t(store.size()));
+    std::iota(every.begin(), every.end(), 0U);
+    return storedRanks(every, store, column - 1);
+}
 
 void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
               const EvalContext &context, RankCache *cache)

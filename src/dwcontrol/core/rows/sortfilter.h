@@ -1,6 +1,7 @@
 #pragma once
 
 #include "expr/expression.h"
+#include "rows/ranks.h"
 #include "rows/rowstore.h"
 
 #include <QString>
@@ -39,6 +40,10 @@ parseSortCriteria(const QString &criteria, const EvalContext &context, QString *
 // lacks them); expression keys are always ranked afresh.
 void sortRows(RowSet &rows, const ColumnStore &store, const std::vector<SortKey> &keys,
               const EvalContext &context, RankCache *cache = nullptr);
+
+// Ranks of the stored values of a column (1-based, one the store holds) over every stored
+// row, as a sort on the column uses them.
+[[nodiscard]] Ranks columnRanks(const ColumnStore &store, int column);
 
 // Applies a filter to every row (primary and filtered): rows for which the
 // expression is true stay or come back to the primary buffer, the others (false or
