@@ -6,8 +6,9 @@
 //                   SQLite's mutexes, no memory map); the plain C loop with the default
 //                   flags, with NOMUTEX, and with NOMUTEX and a memory map
 //   read_memory     resident memory (private and file-backed, from /proc/self/status) after
-//                   a fresh data window read every member, and the peak while it read,
-//                   against the raw size of the listing's text
+//                   a fresh data window read every member, then with the ranks of the shown
+//                   columns made, and the peak while it read, against the raw size of the
+//                   listing's text
 //   heading_sort    a heading click on nombre after a sort on tipo_miembro_red: the first
 //                   one after a retrieval (ranks made) and later ones (ranks kept)
 //   filter_sorted   "Filtrar por Selección": filter, then the re-sort by the remembered
@@ -29,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -157,22 +159,31 @@ void measureSize(const bench::Options &options, long members)
     dw->SetTransObject(&transaction);
     (void)dw->Retrieve();
     const bench::Resident after = bench::residentNow();
+    const double rowsMb = double(dw->rowMemoryBytes()) / (1024.0 * 1024.0);
+    // The ranks of every shown column, which a second thread makes after the retrieval.
+    dw->finishPreparingSorts();
+    const bench::Resident ranked = bench::residentNow();
     const double rawMb = double(rawTextBytes) / (1024.0 * 1024.0);
     bench::report(
         {u"op=read_memory"_s, n, u"raw_text_mb=%1"_s.arg(ms(rawMb)), u"rss_mb=%1"_s.arg(ms(after.totalMb())),
          u"anon_mb=%1"_s.arg(ms(after.anonMb)), u"file_mb=%1"_s.arg(ms(after.fileMb)),
          u"added_anon_mb=%1"_s.arg(ms(after.anonMb - before.anonMb)),
-         u"added_file_mb=%1"_s.arg(ms(after.fileMb - before.fileMb)),
-         u"rows_mb=%1"_s.arg(ms(double(dw->rowMemoryBytes()) / (1024.0 * 1024.0))),
-         u"peak_mb=%1"_s.arg(ms(bench::peakRssMb())), u"ratio_rss=%1"_s.arg(ratio(after.totalMb(), rawMb)),
-         u"ratio_anon=%1"_s.arg(ratio(after.anonMb, rawMb)), u"target_rss=1.8"_s, u"target_anon=1.5"_s});
+         u"added_file_mb=%1"_s.arg(ms(after.fileMb - before.fileMb)), u"rows_mb=%1"_s.arg(ms(rowsMb)),
+         u"with_ranks_anon_mb=%1"_s.arg(ms(ranked.anonMb)),
+         u"with_ranks_rss_mb=%1"_s.arg(ms(ranked.totalMb())), u"peak_mb=%1"_s.arg(ms(bench::peakRssMb())),
+         u"ratio_rss=%1"_s.arg(ratio(after.totalMb(), rawMb)),
+         u"ratio_anon=%1"_s.arg(ratio(after.anonMb, rawMb)),
+         u"ratio_anon_with_ranks=%1"_s.arg(ratio(ranked.anonMb, rawMb)), u"target_rss=1.8"_s,
+         u"target_anon=1.5"_s});
 
     // A heading click on nombre after a sort on another column.
     const auto sortBy = [&](const QString &criteria) {
         (void)dw->SetSort(criteria);
         (void)dw->Sort();
     };
-    std::vector<double> firstSort, keptSort;
+    // The first one comes right after the retrieval (the ranks the second thread prepares
+    // may not be there yet), or after the user looked at the rows for a second.
+    std::vector<double> firstSort, lookedSort, keptSort;
     for (int run = 0; run < runs; ++run) {
         (void)dw->SetSort(u""_s);
         (void)dw->Retrieve();
@@ -180,9 +191,15 @@ void measureSize(const bench::Options &options, long members)
         firstSort.push_back(timed([&] { sortBy(u"nombre A"_s); }));
         sortBy(u"tipo_miembro_red A"_s);
         keptSort.push_back(timed([&] { sortBy(u"nombre A"_s); }));
+        (void)dw->SetSort(u""_s);
+        (void)dw->Retrieve();
+        QThread::msleep(1000);
+        lookedSort.push_back(timed([&] { sortBy(u"nombre A"_s); }));
     }
     bench::report({u"op=heading_sort"_s, n, u"ms=%1"_s.arg(ms(bench::median(keptSort))),
-                   u"first_after_retrieve_ms=%1"_s.arg(ms(bench::median(firstSort))), u"target_ms=150"_s});
+                   u"first_after_retrieve_ms=%1"_s.arg(ms(bench::median(firstSort))),
+                   u"first_after_1s_ms=%1"_s.arg(ms(bench::median(lookedSort))), u"target_first_ms=300"_s,
+                   u"target_ms=150"_s});
 
     // "Filtrar por Selección" with the remembered sort, and the filter taken off again.
     std::vector<double> filtered, unfiltered;

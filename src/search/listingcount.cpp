@@ -33,4 +33,11 @@ QString countText(bool searched, long listed, long hidden)
     return number(listed) + u' ' + members(listed);
 }
 
+QString readingText(long read)
+{
+    if (read <= 0)
+        return u"Leyendo…"_s;
+    return u"Leyendo… %1 %2"_s.arg(number(read), members(read));
+}
+
 } // namespace search

@@ -8,5 +8,7 @@ namespace search {
 // how many members are listed, how many of how many while a filter hides some, and that
 // nobody was found after a search that found nobody.
 [[nodiscard]] QString countText(bool searched, long listed, long hidden);
+// What it says while a search reads: "Leyendo…", then how many members it has read.
+[[nodiscard]] QString readingText(long read);
 
 } // namespace search

@@ -186,6 +186,11 @@ void w_busqueda::cbx_cualquiera_clicked()
 
 void w_busqueda::wf_showcount()
 {
+    // The rows of a search still reading are not the listing yet: how many have come so far.
+    if (dw_listado->model().IsReading()) {
+        st_cuenta->setText(search::readingText(dw_listado->model().RowsRead()));
+        return;
+    }
     st_cuenta->setText(
         search::countText(m_searched, dw_listado->RowCount(), dw_listado->model().FilteredCount()));
 }
@@ -198,7 +203,7 @@ void w_busqueda::wf_showstatus(const QString &as_text)
 void w_busqueda::showReading(bool reading)
 {
     if (reading)
-        wf_showstatus(u"Leyendo…"_s);
+        wf_showstatus(search::readingText(dw_listado->model().RowsRead()));
     else
         wf_showcount();
 }

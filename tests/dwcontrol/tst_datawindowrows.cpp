@@ -37,6 +37,7 @@ private slots:
     void emptySortIsRetrievalOrder();
     void filterCalls();
     void sortsFollowNewRowsAndNewDisplays();
+    void sortsPreparedAfterRetrievalMatchSortsMadeOnDemand();
     void badCriteriaChangeNothing_data();
     void badCriteriaChangeNothing();
     void selfDoublingFilterStopsWithAnError();
@@ -239,6 +240,39 @@ void tst_DataWindowRows::sortsFollowNewRowsAndNewDisplays()
     QCOMPARE(fresh.Sort(), 1);
     QCOMPARE(ids(*m_dw), ids(fresh));
     QCOMPARE(m_dw->displayText(m_dw->RowCount(), 2), u"Zeta"_s);
+}
+
+// After each retrieval a second thread ranks the shown columns; a sort right away, one
+// after a retrieval that stopped it half-way, and one after it finished all order the rows
+// as an expression of the same column, which is always ranked afresh. Changing the layout
+// keeps the ranks of stored values.
+void tst_DataWindowRows::sortsPreparedAfterRetrievalMatchSortsMadeOnDemand()
+{
+    const auto sortedBy = [&](const QString &criteria) {
+        (void)m_dw->SetSort(criteria);
+        (void)m_dw->Sort();
+        return ids(*m_dw);
+    };
+    const QStringList columns{u"nombre"_s, u"institucion"_s, u"email"_s, u"nivel_sni"_s, u"id"_s};
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(m_dw->Retrieve() > 10);
+        if (round == 1)
+            QVERIFY(m_dw->Retrieve() > 10); // the first retrieval's ranking is cut short
+        if (round == 2)
+            m_dw->finishPreparingSorts();
+        for (const QString &column : columns) {
+            const auto prepared = sortedBy(column + u" D, id A"_s);
+            const auto fresh = sortedBy(u"string("_s + column + u") D, id A"_s);
+            if (column == u"id"_s)
+                QCOMPARE(prepared, sortedBy(u"0 - id A"_s));
+            else
+                QCOMPARE(prepared, fresh);
+        }
+    }
+    const std::size_t kept = m_dw->rowMemoryBytes();
+    QCOMPARE(m_dw->Modify(u"create text(band=header name=nombre_arrow text=\"t\" x=\"0\" y=\"0\")"_s),
+             QString());
+    QCOMPARE(m_dw->rowMemoryBytes(), kept);
 }
 
 void tst_DataWindowRows::badCriteriaChangeNothing_data()

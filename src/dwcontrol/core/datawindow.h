@@ -38,7 +38,8 @@ public:
     virtual void retrieveEnd(long rowCount) = 0;
     // Called now and then while a retrieval runs (while the statement runs and as rows
     // arrive), so the control can show that it is reading and keep its window painted.
-    // The rows are not there yet: RowCount() is 0 until the retrieval ends.
+    // With no sort and no filter in force the rows read so far are the rows, announced by
+    // rowsChanged() as they arrive; otherwise RowCount() is 0 until the retrieval ends.
     virtual void retrieving() {}
     // The layout, its attributes or its objects changed.
     virtual void layoutChanged() = 0;
@@ -84,6 +85,14 @@ public:
 
     // Bytes held by the retrieved rows (values, buffers, flags) and the ranks kept for sorts.
     [[nodiscard]] std::size_t rowMemoryBytes() const;
+    // After a retrieval a second thread prepares the sorts of the columns shown; this
+    // waits until it is done (a sort never needs to: it waits for what it uses).
+    void finishPreparingSorts();
+    // True while Retrieve reads rows. Sort() and Filter() called meanwhile take effect on
+    // the whole listing once it is read; a Retrieve called meanwhile fails (-1).
+    [[nodiscard]] bool IsReading() const;
+    // The rows the retrieval in progress has read so far; RowCount() when none runs.
+    [[nodiscard]] long RowsRead() const;
     [[nodiscard]] long RowCount() const;
     [[nodiscard]] long FilteredCount() const;
     [[nodiscard]] long GetRow() const; // 0 when there are no rows

@@ -7,11 +7,13 @@
 #include "expr/expression.h"
 #include "objects/layout.h"
 #include "rows/rankcache.h"
+#include "rows/rankwarmer.h"
 #include "rows/rowstore.h"
 #include "rows/sortfilter.h"
 
 #include <QHash>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,9 +32,15 @@ struct DataWindow::Impl final : EvalContext
 
     ColumnStore store;
     RowSet rows;
-    // Ranks of the columns sorted on since the last retrieval.
+    // Ranks of the columns sorted on since the last retrieval, and of the columns shown,
+    // which a second thread makes after each retrieval (declared after the rows and the
+    // cache it fills, so it stops before they go).
     RankCache rankCache;
+    RankWarmer rankWarmer;
     long currentRow = 0;
+    // While Retrieve reads: rows shown as they arrive, at most every so often.
+    bool reading = false;
+    std::optional<std::chrono::steady_clock::time_point> lastArrival;
 
     // Criteria in force, as Describe reports them ("" when none).
     QString sortText;
@@ -88,6 +96,10 @@ struct DataWindow::Impl final : EvalContext
 
     void clearLayout();
     void clearRows();
+    // Starts ranking the shown columns of the rows just retrieved on a second thread.
+    void warmRanks();
+    // Rows arrived while reading: shown when nothing orders or hides them.
+    void rowsArriving();
     void resetDerivedCaches();
     void reportDatabaseError(long code, const QString &text) const;
     void retrieveDropDowns();

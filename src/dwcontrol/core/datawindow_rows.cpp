@@ -107,6 +107,7 @@ void DataWindow::Impl::reportDatabaseError(long code, const QString &text) const
 
 void DataWindow::Impl::clearRows()
 {
+    rankWarmer.stop(); // it reads the rows
     store = ColumnStore();
     rows.reset(0);
     rankCache.clear();
@@ -119,6 +120,9 @@ void DataWindow::Impl::clearRows()
 
 long DataWindow::Retrieve(const std::vector<Value> &arguments)
 {
+    if (d->reading)
+        return -1; // the rows being read belong to the retrieval under way
+
     Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
     // A server that went away is asked again at every retrieval until it answers.
     if (!connection && d->transaction && d->transaction->reconnectIfLost())
@@ -194,7 +198,19 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         return -1;
     }
     d->store = ColumnStore(columnTypes(d->layout));
-    const qint64 appended = d->store.appendAll(*cursor, heartbeat);
+    d->reading = true;
+    d->lastArrival.reset();
+    qint64 appended = -1;
+    try {
+        appended = d->store.appendAll(*cursor, [&] {
+            d->rowsArriving();
+            heartbeat();
+        });
+    } catch (...) {
+        d->reading = false;
+        throw;
+    }
+    d->reading = false;
     beating.detach();
     if (appended < 0) {
         const DbError *failure = cursor->error();
@@ -213,10 +229,45 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     if (!d->sortKeys.empty())
         sortRows(d->rows, d->store, d->sortKeys, *d, &d->rankCache);
     d->currentRow = RowCount() > 0 ? 1 : 0;
+    d->warmRanks();
     d->notifyRows();
     if (d->observer)
         d->observer->retrieveEnd(RowCount());
     return RowCount();
+}
+
+void DataWindow::Impl::rowsArriving()
+{
+    using namespace std::chrono_literals;
+    const auto now = std::chrono::steady_clock::now();
+    if (lastArrival && now - *lastArrival < 100ms)
+        return;
+    lastArrival = now;
+    // Shown in the order they come: a sort or a filter in force waits for all of them.
+    if (sortKeys.empty() && !filter) {
+        rows.extendTo(store.size());
+        currentRow = std::max(currentRow, rows.rowCount() > 0 ? 1L : 0L);
+    }
+    notifyRows();
+}
+
+void DataWindow::Impl::warmRanks()
+{
+    // Columns shown as their stored values; drop-down and code-table columns sort by a
+    // display text that only this thread can look up.
+    std::vector<int> columns;
+    for (int column = 1; column <= store.columnCount(); ++column) {
+        if (columnObject(column) && !isDropDown(column) && !hasCodeTable(column)
+            && !rankCache.has(column, false))
+            columns.push_back(column);
+    }
+    if (!columns.empty() && store.size() > 0)
+        rankWarmer.start(store, rankCache, std::move(columns));
+}
+
+void DataWindow::finishPreparingSorts()
+{
+    d->rankWarmer.finish();
 }
 
 void DataWindow::Impl::retrieveDropDowns()
@@ -328,6 +379,16 @@ qint64 DataWindow::Impl::indexOf(long row) const
 std::size_t DataWindow::rowMemoryBytes() const
 {
     return d->store.memoryBytes() + d->rows.memoryBytes() + d->rankCache.memoryBytes();
+}
+
+bool DataWindow::IsReading() const
+{
+    return d->reading;
+}
+
+long DataWindow::RowsRead() const
+{
+    return d->reading ? long(d->store.size()) : RowCount();
 }
 
 long DataWindow::RowCount() const
@@ -467,6 +528,8 @@ int DataWindow::SetSort(const QString &criteria)
 
 int DataWindow::Sort()
 {
+    if (d->reading)
+        return 1; // the end of the retrieval sorts every row by the criteria then in force
     if (d->sortKeys.empty()) {
         // No criteria: the rows go back to the order they were retrieved in.
         auto &primary = d->rows.primary();
@@ -515,6 +578,8 @@ bool DataWindow::Impl::applyFilter()
 
 int DataWindow::Filter()
 {
+    if (d->reading)
+        return 1; // the end of the retrieval filters every row by the filter then in force
     const bool applied = d->applyFilter();
     d->currentRow = std::min(std::max(d->currentRow, 1L), RowCount());
     d->notifyRows();

@@ -230,7 +230,8 @@ void ColumnStore::clear()
 
 qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<void()> &progress)
 {
-    constexpr qint64 RowsPerProgress = 4096;
+    // Often enough for the first screen of rows to be shown at once.
+    constexpr qint64 RowsPerProgress = 256;
     bool typed = !m_columns.empty();
     qint64 appended = 0;
     while (cursor.next()) {
@@ -362,6 +363,13 @@ void RowSet::reset(qint64 storedRows)
         m_primary[i] = std::uint32_t(i);
     m_filtered.clear();
     m_selected.assign(std::size_t(storedRows), 0);
+}
+
+void RowSet::extendTo(qint64 storedRows)
+{
+    for (auto index = std::uint32_t(m_primary.size()); index < std::uint64_t(storedRows); ++index)
+        m_primary.push_back(index);
+    m_selected.resize(std::size_t(storedRows), 0);
 }
 
 bool RowSet::isSelected(long row) const

@@ -64,6 +64,9 @@ class RowSet
 {
 public:
     void reset(qint64 storedRows); // every row primary, in retrieval order, none selected
+    // Adds the stored rows from rowCount() up to `storedRows` at the end of the primary
+    // buffer, unselected: rows arriving while nothing sorts or filters them.
+    void extendTo(qint64 storedRows);
 
     [[nodiscard]] long rowCount() const { return long(m_primary.size()); }
     [[nodiscard]] long filteredCount() const { return long(m_filtered.size()); }

@@ -40,6 +40,9 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     {
         refresh(false);
         emit q.rowsChanged();
+        // The first rows of a retrieval are painted at once, the rest as they arrive.
+        if (model.IsReading())
+            reading.rowsArrived();
     }
     void retrieving() override { reading.tick(); }
     [[nodiscard]] QWidget *dialogParent() const override { return &q; }
@@ -83,7 +86,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     bool splitScroll = false;
     bool redraw = true;
     bool layoutDirty = true;
-    ReadingFeedback reading{[this](bool on) { emit q.readingChanged(on); }};
+    ReadingFeedback reading{&q, [this](bool on) { emit q.readingChanged(on); }};
     bool syncing = false; // scroll bars being set from the view, not by the user
     quint32 message = 0;
 };

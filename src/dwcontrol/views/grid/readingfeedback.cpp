@@ -1,8 +1,11 @@
 #include "readingfeedback.h"
 
+#include <QAbstractSlider>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace dw {
 
@@ -12,9 +15,56 @@ int delayMs = 500;
 // Repaints at this pace look live without slowing the reading down.
 constexpr qint64 PaintEveryMs = 100;
 
+// Lets through the user's scrolling of the reading widget (the wheel over it, the mouse on
+// its scroll bars) and holds back every other click, key and menu while a retrieval reads.
+class OnlyScrolling final : public QObject
+{
+public:
+    explicit OnlyScrolling(QWidget *reader) : m_reader(reader) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool inReader = widget && m_reader && (widget == m_reader || m_reader->isAncestorOf(widget));
+        switch (event->type()) {
+        case QEvent::Wheel:
+            return !inReader;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            return !inReader || qobject_cast<QAbstractSlider *>(watched) == nullptr;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::TabletMove:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget *m_reader;
+};
+
 } // namespace
 
-ReadingFeedback::ReadingFeedback(std::function<void(bool)> announce) : m_announce(std::move(announce)) {}
+ReadingFeedback::ReadingFeedback(QWidget *reader, std::function<void(bool)> announce)
+    : m_reader(reader)
+    , m_announce(std::move(announce))
+{}
 
 ReadingFeedback::~ReadingFeedback()
 {
@@ -30,7 +80,25 @@ void ReadingFeedback::start()
 {
     finish();
     m_running = true;
+    m_rowsPainted = false;
+    m_onlyScrolling = std::make_unique<OnlyScrolling>(m_reader);
+    QCoreApplication::instance()->installEventFilter(m_onlyScrolling.get());
     m_elapsed.start();
+}
+
+void ReadingFeedback::show()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    m_announce(true);
+}
+
+void ReadingFeedback::paint()
+{
+    m_lastPaint = m_elapsed.elapsed();
+    QCoreApplication::processEvents();
 }
 
 void ReadingFeedback::tick()
@@ -41,21 +109,26 @@ void ReadingFeedback::tick()
     if (!m_shown) {
         if (now < delayMs)
             return;
-        m_shown = true;
-        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        m_announce(true);
+        show();
     } else if (now - m_lastPaint < PaintEveryMs) {
         return;
     }
-    m_lastPaint = now;
-    // Paint and window-system events only: a click or a key must not start something
-    // else in the middle of the reading.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    paint();
+}
+
+void ReadingFeedback::rowsArrived()
+{
+    if (!m_running || m_rowsPainted)
+        return;
+    m_rowsPainted = true;
+    show();
+    paint();
 }
 
 void ReadingFeedback::finish()
 {
     m_running = false;
+    m_onlyScrolling.reset(); // an object's destruction removes it as a filter
     if (!m_shown)
         return;
     m_shown = false;
