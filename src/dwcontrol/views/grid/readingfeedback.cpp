@@ -50,6 +50,13 @@ protected:
         case QEvent::DragMove:
         case QEvent::Drop:
             return true;
+        case QEvent::Close:
+            // The window system's close button waits too: closing the window ends the
+            // program, which must not happen under a retrieval.
+            if (!event->spontaneous())
+                return false;
+            event->ignore();
+            return true;
         default:
             return false;
         }
