@@ -44,6 +44,9 @@ std::vector<Row> rows(dw::Connection &connection, const QString &sql)
     return result;
 }
 
+// Bytes to change in a copy of a file: offset, new value.
+using Patch = QList<QPair<int, int>>;
+
 QByteArray fileHash(const QString &path)
 {
     QFile file(path);
@@ -263,6 +266,38 @@ private slots:
         QCOMPARE(transaction.SQLDBCode, dw::dberror::Corrupt);
         QVERIFY2(transaction.SQLErrText.contains(QStringLiteral("dañado.mdb")),
                  qPrintable(transaction.SQLErrText));
+    }
+
+    // Long values that cannot be read whole refuse the file with their count, as damaged pages
+    // do, instead of showing empty or cut: length flags of a value over 16 MiB, both flags at
+    // once, and a length longer than the pages hold. In memo_16384, member 2's row holds the
+    // four long-value headers (length and flags, little-endian) at these bytes.
+    void unreadableLongValuesRefuseTheFile_data()
+    {
+        QTest::addColumn<Patch>("bytes");
+        QTest::addColumn<QString>("count");
+        constexpr int area = 114372;
+        constexpr int projects = 114384;
+        constexpr int students = 114396;
+        QTest::newRow("flags 02") << Patch{{projects + 3, 0x02}} << QStringLiteral("1 texto largo");
+        QTest::newRow("flags 02 and c0")
+            << Patch{{projects + 3, 0x02}, {students + 3, 0xc0}} << QStringLiteral("2 textos largos");
+        QTest::newRow("longer than its pages") << Patch{{area + 1, 0x81}} << QStringLiteral("1 texto largo");
+    }
+    void unreadableLongValuesRefuseTheFile()
+    {
+        QFETCH(Patch, bytes);
+        QFETCH(QString, count);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("largos.mdb"));
+        QVERIFY(testsupport::writeFixture(QStringLiteral("memo_16384.mdb.z"), file, [&](QByteArray &data) {
+            for (const auto &[offset, value] : bytes)
+                data[offset] = char(value);
+        }));
+        Transaction transaction;
+        QVERIFY(!testsupport::connectAccess(transaction, file));
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::Corrupt);
+        QVERIFY2(transaction.SQLErrText.contains(count), qPrintable(transaction.SQLErrText));
     }
 
     void filesStayUntouched()

@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -93,6 +95,60 @@ class TestMdbCorpus : public QObject
     Q_OBJECT
 
 private slots:
+    // Memos whose UTF-8 ends just before, on and just past a 16 KB buffer with one-, two- and
+    // three-byte characters across its last byte, and memos of 35,000 and 64,000 characters:
+    // each arrives whole, exactly as the exporter reads it, and a word at its very end is found.
+    void longValuesWhole_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<int>("utf8Bytes"); // of every memo of member 2; 0: of several lengths
+        QTest::addColumn<QString>("lastWord"); // in member 2's todo
+        for (int bytes = 16382; bytes <= 16386; ++bytes)
+            QTest::addRow("%d bytes", bytes) << u"memo_%1.mdb.z"_s.arg(bytes) << bytes << QString();
+        QTest::newRow("16383 to 16386 bytes of ASCII") << u"memo_ascii.mdb.z"_s << 0 << QString();
+        QTest::newRow("35,000 and 64,000 characters") << u"memo_long.mdb.z"_s << 0 << u"PALABRAFINAL"_s;
+    }
+    void longValuesWhole()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(int, utf8Bytes);
+        QFETCH(QString, lastWord);
+        const QString exporter = QStandardPaths::findExecutable(u"mdb-export"_s);
+        QVERIFY2(!exporter.isEmpty(), "the mdbtools command line is missing");
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"largos.mdb"_s);
+        QVERIFY(testsupport::writeFixture(fixture, file));
+
+        const Table exported = parseCsv(run(exporter, {file, u"directorio"_s}));
+        QVERIFY(exported.size() == 4);
+        const auto heading = exported[0];
+        dw::Transaction transaction;
+        QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+        const QStringList memos{u"area_aplicacion"_s, u"proyectos"_s, u"estudiates"_s, u"todo"_s};
+        dw::DbError error;
+        auto cursor = transaction.connection()->query(
+            u"SELECT "_s + memos.join(u", ") + u" FROM directorio WHERE id = 2"_s, {}, error);
+        QVERIFY2(cursor && cursor->next(), qPrintable(error.text));
+        for (int i = 0; i < memos.size(); ++i) {
+            const auto bytes = cursor->utf8(i);
+            const QString ours = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+            const auto at = std::find(heading.begin(), heading.end(), Field(memos[i])) - heading.begin();
+            const Field theirs = exported[2][std::size_t(at)];
+            QVERIFY(theirs.has_value());
+            if (utf8Bytes > 0)
+                QCOMPARE(qsizetype(bytes.size()), qsizetype(utf8Bytes));
+            QVERIFY2(
+                ours == *theirs,
+                qPrintable(u"%1: %2 of %3 characters"_s.arg(memos[i]).arg(ours.size()).arg(theirs->size())));
+        }
+        if (!lastWord.isEmpty()) {
+            auto found = transaction.connection()->query(
+                u"SELECT id FROM directorio WHERE ucase(todo) LIKE '%"_s + lastWord + u"%'"_s, {}, error);
+            QVERIFY2(found && found->next(), qPrintable(error.text));
+            QCOMPARE(found->integer(0), 2);
+            QVERIFY(!found->next());
+        }
+    }
     void everyTableAsExported_data()
     {
         QTest::addColumn<QString>("file");

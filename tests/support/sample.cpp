@@ -1,6 +1,7 @@
 #include "sample.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -51,6 +52,22 @@ QString sampleDirectory()
 QString generatorProgram()
 {
     return QStringLiteral(ZEMPAROL_GENSAMPLE);
+}
+
+bool writeFixture(const QString &name, const QString &target, const std::function<void(QByteArray &)> &patch)
+{
+    QFile source(QDir(fixturesDirectory()).filePath(name));
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = source.readAll();
+    if (name.endsWith(QLatin1StringView(".z")))
+        bytes = qUncompress(bytes);
+    if (bytes.isEmpty())
+        return false;
+    if (patch)
+        patch(bytes);
+    QFile copy(target);
+    return copy.open(QIODevice::WriteOnly | QIODevice::Truncate) && copy.write(bytes) == bytes.size();
 }
 
 QString fixturesDirectory()

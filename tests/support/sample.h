@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 namespace dw {
 class Transaction;
@@ -38,6 +41,11 @@ constexpr long kSecondExternal = 17; // "Miembro Externo"
 [[nodiscard]] QString generatorProgram();
 // The folder of the Access files used by driver tests; a missing folder fails the test.
 [[nodiscard]] QString fixturesDirectory();
+// Writes the fixture `name` (a file of that folder; one ending in ".z" is stored compressed
+// the way qCompress writes and is unpacked) to `target`, with its bytes changed by `patch`
+// when given; false when it cannot be read or written.
+bool writeFixture(const QString &name, const QString &target,
+                  const std::function<void(QByteArray &)> &patch = {});
 // Configures and connects a transaction the way the program does, on a database file
 // (absolute path) with a password; true when connected.
 bool connectAccess(dw::Transaction &transaction, const QString &file,

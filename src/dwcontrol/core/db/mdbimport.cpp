@@ -9,21 +9,21 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace dw {
 
 namespace {
 
-// Every value starts with this much room; a table holding a longer memo is read again
-// with more, so memos arrive whole without reserving megabytes per column up front.
-// Every column gets the same room, so the ceiling (far above the 32,000 characters a
-// data window takes) also bounds the memory a table with many columns can claim.
+// Values other than memos and OLE objects (which are read apart) start with this much room,
+// far more than a text column's 255 characters; a damaged row that claims more makes the
+// table be read again with more, up to the ceiling.
 constexpr std::size_t InitialBindSize = 16 * 1024;
 constexpr std::size_t MaximumBindSize = 16 * 1024 * 1024;
 
@@ -103,59 +103,105 @@ constexpr int RowOffsetMask = 0x1fff;
 constexpr quint32 InlineValue = 0x80000000;
 constexpr quint32 SinglePageValue = 0x40000000;
 constexpr quint32 LengthMask = 0x3fffffff;
+// Jet allows long values up to a gigabyte; one past this many stored bytes is not read (the
+// import refuses the file, as for a value it cannot read whole).
+constexpr quint32 MaximumLongValue = 256 * 1024 * 1024;
 
 quint32 littleEndian32(const unsigned char *bytes)
 {
     return quint32(bytes[0]) | quint32(bytes[1]) << 8 | quint32(bytes[2]) << 16 | quint32(bytes[3]) << 24;
 }
 
-// Follows a long value's pointers and checks that every page is what the pointer promises:
-// a data page (a long-value page in Jet 4) holding the row pointed at. libmdb reads
-// whatever the page holds, so a zeroed or reused page would silently give an empty value.
-//
-// `checked` remembers the row count of every page already found sound, so each page is read
-// once per import, not once per value.
-bool longValueIntact(MdbHandle *mdb, const MdbField &field,
-                     std::unordered_map<unsigned long, unsigned> &checked)
+// The bytes of one row of the page in `bytes`: rows are stored from the page's end down, so a
+// row ends where the one before it starts. Empty when the row or its bounds do not exist.
+std::pair<std::size_t, std::size_t> rowBounds(const unsigned char *bytes, std::size_t pageSize,
+                                              std::size_t rowCountOffset, unsigned row)
 {
-    if (field.is_null || field.siz < int(MDB_MEMO_OVERHEAD))
-        return true;
+    const unsigned rows = unsigned(bytes[rowCountOffset]) | unsigned(bytes[rowCountOffset + 1]) << 8;
+    if (row >= rows || rowCountOffset + 2 + 2 * (std::size_t(row) + 1) > pageSize)
+        return {0, 0};
+    const auto offset = [&](unsigned at) {
+        const std::size_t where = rowCountOffset + 2 + 2 * std::size_t(at);
+        return std::size_t((unsigned(bytes[where]) | unsigned(bytes[where + 1]) << 8) & RowOffsetMask);
+    };
+    const std::size_t start = offset(row);
+    const std::size_t end = row == 0 ? pageSize : offset(row - 1);
+    if (start < rowCountOffset + 2 + 2 * std::size_t(rows) || end > pageSize || start >= end)
+        return {0, 0};
+    return {start, end};
+}
+
+// Reads a memo or OLE value whole from its row header and its long-value pages into `bytes`,
+// as stored (a memo's text still in the file's encoding). Every page must be what the
+// pointer promises, a data page (a long-value page in Jet 4) holding the row pointed at, and
+// the pieces must add up to exactly the length the row declares: libmdb reads whatever a
+// page holds, cuts what does not fit its buffer and skips length flags it does not know,
+// and each of those would show a damaged or long value as a shorter one without a word.
+bool readLongValue(MdbHandle *mdb, const MdbField &field, QByteArray &bytes)
+{
+    bytes.clear();
+    if (field.siz < int(MDB_MEMO_OVERHEAD))
+        return false;
     const auto *header = static_cast<const unsigned char *>(field.value);
     const quint32 lengthAndFlags = littleEndian32(header);
-    if ((lengthAndFlags & InlineValue) || (lengthAndFlags & LengthMask) == 0)
+    const quint32 length = lengthAndFlags & LengthMask;
+    const quint32 flags = lengthAndFlags & ~LengthMask;
+    if (length > MaximumLongValue)
+        return false;
+    if (flags == InlineValue) {
+        if (std::size_t(field.siz) - MDB_MEMO_OVERHEAD < length)
+            return false;
+        bytes = QByteArray(reinterpret_cast<const char *>(header) + MDB_MEMO_OVERHEAD, qsizetype(length));
         return true;
+    }
+    if (flags != SinglePageValue && flags != 0)
+        return false;
     const auto pageSize = std::size_t(mdb->fmt->pg_size);
     const std::size_t rowCountOffset = mdb->fmt->row_count_offset;
     const bool jet4 = mdb->f->jet_version != MDB_VER_JET3;
+    bytes.reserve(qsizetype(length));
     quint32 pointer = littleEndian32(header + 4);
-    // A chain longer than the value's own length in bytes can only be a loop.
-    for (quint32 hops = 0; pointer != 0; ++hops) {
-        if (hops > (lengthAndFlags & LengthMask))
+    // Each piece holds at least one byte, so a chain longer than the value can only be a loop.
+    for (quint32 hops = 0; bytes.size() < qsizetype(length); ++hops) {
+        if (pointer == 0 || hops > length)
             return false;
         const unsigned row = pointer & 0xff;
         const unsigned long page = pointer >> 8;
-        if (lengthAndFlags & SinglePageValue) {
-            if (const auto known = checked.find(page); known != checked.end())
-                return row < known->second;
-        }
         if (page == 0 || mdb_read_alt_pg(mdb, page) != ssize_t(pageSize))
             return false;
-        const unsigned char *bytes = mdb->alt_pg_buf;
-        if (bytes[0] != 0x01 || (jet4 && std::memcmp(bytes + 4, "LVAL", 4) != 0))
+        const unsigned char *data = mdb->alt_pg_buf;
+        if (data[0] != 0x01 || (jet4 && std::memcmp(data + 4, "LVAL", 4) != 0))
             return false;
-        const unsigned rows = unsigned(bytes[rowCountOffset]) | unsigned(bytes[rowCountOffset + 1]) << 8;
-        if (row >= rows || rowCountOffset + 2 + 2 * (row + 1) > pageSize)
+        auto [start, end] = rowBounds(data, pageSize, rowCountOffset, row);
+        if (start == end)
             return false;
-        const std::size_t at = rowCountOffset + 2 + 2 * row;
-        const std::size_t start = (unsigned(bytes[at]) | unsigned(bytes[at + 1]) << 8) & RowOffsetMask;
-        if (start + 4 > pageSize)
-            return false;
-        checked[page] = rows;
-        if (lengthAndFlags & SinglePageValue)
+        if (flags == SinglePageValue) {
+            if (end - start < length)
+                return false;
+            bytes.append(reinterpret_cast<const char *>(data) + start, qsizetype(length));
             return true;
-        pointer = littleEndian32(bytes + start);
+        }
+        // A piece of a chain: the pointer to the next piece, then the bytes.
+        if (end - start <= 4)
+            return false;
+        pointer = littleEndian32(data + start);
+        const std::size_t piece = std::min(end - start - 4, std::size_t(length) - std::size_t(bytes.size()));
+        bytes.append(reinterpret_cast<const char *>(data) + start + 4, qsizetype(piece));
     }
     return true;
+}
+
+// A memo's stored text as UTF-8, all of it: Jet 4 keeps UCS-2 (or its compressed form), Jet 3
+// a code page; no character needs more than three bytes of UTF-8 per stored byte.
+QByteArray memoText(MdbHandle *mdb, const QByteArray &stored)
+{
+    if (stored.isEmpty())
+        return QByteArray("");
+    QByteArray text(3 * stored.size() + 16, Qt::Uninitialized);
+    const int length = mdb_unicode2ascii(mdb, stored.constData(), std::size_t(stored.size()), text.data(),
+                                         std::size_t(text.size()));
+    text.truncate(std::clamp<qsizetype>(length, 0, text.size()));
+    return text;
 }
 
 bool execute(sqlite3 *db, const QString &sql, QString &problem)
@@ -225,7 +271,9 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
                           .arg(QString::fromUtf8(column->name), tableName);
             return TableResult::Failed;
         }
-        mdb_bind_column(table.get(), int(i + 1), buffers[i].data(), &lengths[i]);
+        // Long values are read apart, whole; a bound buffer would only cut them.
+        if (column->col_type != MDB_MEMO && column->col_type != MDB_OLE)
+            mdb_bind_column(table.get(), int(i + 1), buffers[i].data(), &lengths[i]);
         definitions << quoted(column->name) + u' ' + QLatin1StringView(affinity(column->col_type));
     }
     const QString create
@@ -248,7 +296,7 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
     const Statement insert(raw);
 
     std::vector<MdbField> fields(MDB_MAX_COLS);
-    std::unordered_map<unsigned long, unsigned> checkedPages;
+    QByteArray longValue;
     unsigned rows = 0;
     while (mdb_fetch_row(table.get())) {
         // A damaged page map can make libmdb wander; the declared count bounds the walk.
@@ -274,19 +322,18 @@ TableResult importTable(MdbHandle *mdb, MdbCatalogEntry *entry, sqlite3 *db, std
                 sqlite3_bind_null(insert.get(), index);
                 continue;
             }
-            const bool longValue = column->col_type == MDB_MEMO || column->col_type == MDB_OLE;
-            if (longValue && !longValueIntact(mdb, fields[i], checkedPages)) {
-                ++unreadable;
-                sqlite3_bind_null(insert.get(), index);
-                continue;
-            }
-            if (column->col_type == MDB_OLE) {
-                // The bound buffer holds only the value's header; the bytes come apart.
-                std::size_t oleSize = 0;
-                const std::unique_ptr<void, decltype(&std::free)> bytes(
-                    mdb_ole_read_full(mdb, const_cast<MdbColumn *>(column), &oleSize), &std::free);
-                sqlite3_bind_blob64(insert.get(), index, bytes ? bytes.get() : "", bytes ? oleSize : 0,
-                                    SQLITE_TRANSIENT);
+            if (column->col_type == MDB_MEMO || column->col_type == MDB_OLE) {
+                if (!readLongValue(mdb, fields[i], longValue)) {
+                    ++unreadable;
+                    sqlite3_bind_null(insert.get(), index);
+                } else if (column->col_type == MDB_OLE) {
+                    sqlite3_bind_blob64(insert.get(), index, longValue.constData(),
+                                        sqlite3_uint64(longValue.size()), SQLITE_TRANSIENT);
+                } else {
+                    const QByteArray text = memoText(mdb, longValue);
+                    sqlite3_bind_text64(insert.get(), index, text.constData(), sqlite3_uint64(text.size()),
+                                        SQLITE_TRANSIENT, SQLITE_UTF8);
+                }
                 continue;
             }
             const int length = lengths[i];
@@ -376,13 +423,14 @@ bool importJet(const QString &path, sqlite3 *db, QString &problem)
                 return false;
         }
     }
-    // A long value whose pages are gone is never shown as empty: the file is refused.
+    // A long value whose pages are gone is never shown empty or cut: the file is refused.
     if (unreadable > 0) {
-        problem = unreadable == 1 ? QStringLiteral("1 texto largo u objeto OLE no se pudo leer (sus páginas "
-                                                   "no son las que indica la fila)")
-                                  : QStringLiteral("%1 textos largos u objetos OLE no se pudieron leer (sus "
-                                                   "páginas no son las que indican las filas)")
-                                        .arg(unreadable);
+        problem = unreadable == 1
+            ? QStringLiteral("1 texto largo u objeto OLE no se pudo leer completo (sus "
+                             "páginas no son las que indica la fila)")
+            : QStringLiteral("%1 textos largos u objetos OLE no se pudieron leer completos "
+                             "(sus páginas no son las que indican las filas)")
+                  .arg(unreadable);
         execute(db, QStringLiteral("ROLLBACK"), problem);
         return false;
     }
