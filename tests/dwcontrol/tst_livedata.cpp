@@ -7,18 +7,27 @@
 #include "datawindow.h"
 #include "db/accesscache.h"
 #include "db/errors.h"
+#include "db/privatecopy.h"
 #include "db/transaction.h"
 
 #include <sqlite3.h>
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
+
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +75,21 @@ bool replaceWith(const QString &source, const QString &target)
 {
     const QString temporary = target + u".new"_s;
     return QFile::copy(source, temporary) && ::rename(qPrintable(temporary), qPrintable(target)) == 0;
+}
+
+// Files under the temporary folder outside `own` (the test's own folder): compared before
+// and after, what the driver left there.
+QStringList filesLeftInTemp(const QString &own)
+{
+    QStringList left;
+    QDirIterator it(QDir::tempPath(), QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (!file.startsWith(own + u'/'))
+            left << file;
+    }
+    return left;
 }
 
 long peakKilobytes()
@@ -116,6 +140,57 @@ private slots:
         QCOMPARE(count(db, u"SELECT max(id) FROM directorio"_s), 9);
     }
 
+    // A file cut short or overwritten in place (as a copy over it does: truncate, then write)
+    // while a search reads it fails that search with a database error, never a crash, and the
+    // next search reads the new file.
+    void sqliteFileCutWhileRead()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        const QString big = folder.filePath(u"grande.mdb"_s);
+        execute(big,
+                "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000)"
+                " INSERT INTO directorio SELECT i, printf('%0200d', i) FROM n");
+        const QString small = folder.filePath(u"otra.mdb"_s);
+        execute(small,
+                "CREATE TABLE directorio(id INTEGER, nombre TEXT); INSERT INTO directorio VALUES (9, 'Sol')");
+        QFile replacement(small);
+        QVERIFY(replacement.open(QIODevice::ReadOnly));
+        const QByteArray smallBytes = replacement.readAll();
+
+        QVERIFY(QFile::copy(big, file));
+        dw::Transaction transaction;
+        QVERIFY(testsupport::connectAccess(transaction, file));
+        dw::Connection &db = *transaction.connection();
+        for (const bool rewrite : {false, true}) {
+            QVERIFY(replaceWith(big, file));
+            QCOMPARE(count(db, u"SELECT count(*) FROM directorio"_s), 20000);
+            dw::DbError error;
+            auto cursor = db.query(u"SELECT id, nombre FROM directorio"_s, {}, error);
+            QVERIFY2(cursor, qPrintable(error.text));
+            for (int i = 0; i < 10; ++i)
+                QVERIFY(cursor->next());
+            QFile target(file);
+            QVERIFY(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            if (rewrite)
+                QCOMPARE(target.write(smallBytes), smallBytes.size());
+            target.close();
+            int rows = 10;
+            while (cursor->next())
+                ++rows;
+            QVERIFY2(cursor->error(), qPrintable(u"%1 rows read without an error"_s.arg(rows)));
+            cursor.reset();
+            dw::DbError failure;
+            QCOMPARE(count(db, u"SELECT max(id) FROM directorio"_s, &failure), rewrite ? 9 : -1);
+            if (!rewrite) {
+                QCOMPARE(failure.code, dw::dberror::NotADatabase); // an empty file
+                QVERIFY(replaceWith(small, file));
+                QCOMPARE(count(db, u"SELECT max(id) FROM directorio"_s), 9);
+            }
+        }
+    }
+
     void accessFileReplacedBetweenSearches()
     {
         QTemporaryDir folder;
@@ -163,8 +238,36 @@ private slots:
         QCOMPARE(::stat(qPrintable(cache), &info), 0);
         QCOMPARE(info.st_mode & 0777, mode_t(0600));
 
-        // A changed file (here only its time) is imported again.
+        // A member's e-mail changed deep in the file, with the size and the modification time
+        // kept as a copy or a backup restore keeps them, is imported again; a new time alone
+        // keeps the cache.
+        const QDateTime modified = QFileInfo(file).lastModified();
         QFile access(file);
+        QVERIFY(access.open(QIODevice::ReadWrite));
+        QByteArray bytes = access.readAll();
+        // Text is stored as UTF-16.
+        const auto utf16 = [](const QString &text) {
+            return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        };
+        const QString before = u"socio40@"_s;
+        const QString after = u"socio04@"_s;
+        QVERIFY(bytes.indexOf(utf16(before)) > 128 * 1024);
+        bytes.replace(utf16(before), utf16(after));
+        QVERIFY(access.seek(0) && access.write(bytes) == bytes.size());
+        QVERIFY(access.setFileTime(modified, QFileDevice::FileModificationTime));
+        access.close();
+        QCOMPARE(QFileInfo(file).lastModified(), modified);
+        {
+            dw::Transaction transaction;
+            QVERIFY(testsupport::connectAccess(transaction, file));
+            dw::DbError error;
+            auto cursor
+                = transaction.connection()->query(u"SELECT email FROM directorio WHERE id = 40"_s, {}, error);
+            QVERIFY2(cursor && cursor->next(), qPrintable(error.text));
+            const auto email = cursor->utf8(0);
+            QCOMPARE(QString::fromUtf8(email.data(), qsizetype(email.size())), after + u"red.example.org"_s);
+        }
+        QCOMPARE(dw::accessImportCount(), imports + 2);
         QVERIFY(access.open(QIODevice::ReadWrite));
         QVERIFY(
             access.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
@@ -192,6 +295,26 @@ private slots:
             QVERIFY(testsupport::connectAccess(transaction, other));
         }
         QCOMPARE(QDir(dw::accessCacheDirectory()).entryInfoList(QDir::Files).size(), 3);
+
+        // A change past the first megabytes counts as much as one in the first pages.
+        const QString padded = folder.filePath(u"grande.mdb"_s);
+        QVERIFY(QFile::copy(file, padded));
+        QFile grown(padded);
+        QVERIFY(grown.open(QIODevice::Append));
+        QCOMPARE(grown.write(QByteArray(3 * 1024 * 1024, '\0')), 3 * 1024 * 1024);
+        grown.close();
+        const auto importsOf = [&](const QString &path) {
+            const int counted = dw::accessImportCount();
+            dw::Transaction transaction;
+            return testsupport::connectAccess(transaction, path) ? dw::accessImportCount() - counted : -1;
+        };
+        QCOMPARE(importsOf(padded), 1);
+        QCOMPARE(importsOf(padded), 0);
+        const QDateTime paddedTime = QFileInfo(padded).lastModified();
+        QVERIFY(grown.open(QIODevice::ReadWrite) && grown.seek(grown.size() - 4096) && grown.putChar('x'));
+        QVERIFY(grown.setFileTime(paddedTime, QFileDevice::FileModificationTime));
+        grown.close();
+        QCOMPARE(importsOf(padded), 1);
     }
 
     void vanishedFileKeepsRowsAndRecovers()
@@ -275,6 +398,124 @@ private slots:
         QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 3);
         QVERIFY(!QFileInfo::exists(wal + u"-shm"_s));
         sqlite3_close(writer);
+    }
+
+    // A WAL file with a live log is read from a private copy made once per change of the log,
+    // never once per search, and nothing of the copy stays on the disk while it is read (so
+    // nothing can stay behind a killed program).
+    void walCopiedOncePerChangeAndNeverLeft()
+    {
+        QTemporaryDir folder;
+        const QStringList tempBefore = filesLeftInTemp(folder.path());
+        const QString file = folder.filePath(u"base.sqlite"_s);
+        sqlite3 *writer = nullptr;
+        sqlite3_open(QFile::encodeName(file).constData(), &writer);
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                              "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                              "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        const int copies = dw::privateCopyCount();
+        dw::Transaction transaction;
+        QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 2);
+        QCOMPARE(dw::privateCopyCount(), copies + 2); // the file and its log, once
+        QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
+
+        QCOMPARE(sqlite3_exec(writer, "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 3);
+        QCOMPARE(dw::privateCopyCount(), copies + 4);
+        QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
+        sqlite3_close(writer);
+    }
+
+    // Failures that are not the database's are named for what they are: a cache folder that
+    // cannot be written (the import then goes to a private copy for the session), no room to
+    // write the local copy anywhere, a journal a crashed writer left, a loop of symbolic
+    // links, a socket.
+    void problemsNamedForWhatTheyAre()
+    {
+        QTemporaryDir folder;
+        const QStringList tempBefore = filesLeftInTemp(folder.path());
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), file));
+
+        // A file where the cache folder should be.
+        const QString cacheFolder = dw::accessCacheDirectory();
+        QVERIFY(QDir().mkpath(QFileInfo(cacheFolder).path()));
+        QFile blocker(cacheFolder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        auto unblock = qScopeGuard([&] { QFile::remove(cacheFolder); });
+        {
+            dw::Transaction transaction;
+            QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+            QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 40);
+            QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
+        }
+
+        // No room for any local copy: files may not grow past a few pages.
+        unblock.dismiss();
+        QVERIFY(QFile::remove(cacheFolder));
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit small{8192, limit.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        dw::Transaction transaction;
+        const bool opened = testsupport::connectAccess(transaction, file);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!opened);
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::LocalCopy);
+        QVERIFY2(transaction.SQLErrText.contains(u"copia local"_s)
+                     && !transaction.SQLErrText.contains(u"dañado"_s),
+                 qPrintable(transaction.SQLErrText));
+        QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
+
+        // A rollback journal beside the file, as a writer that stopped in the middle leaves it.
+        const QString written = folder.filePath(u"escrito.sqlite"_s);
+        execute(written,
+                "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                "INSERT INTO directorio VALUES (1, 'Ana')");
+        sqlite3 *writer = nullptr;
+        sqlite3_open(QFile::encodeName(written).constData(), &writer);
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA cache_size=2; BEGIN;"
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)"
+                              " INSERT INTO directorio SELECT i, printf('%0300d', i) FROM n",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        const QString crashed = folder.filePath(u"interrumpido.mdb"_s);
+        QVERIFY(QFile::copy(written, crashed)
+                && QFile::copy(written + u"-journal"_s, crashed + u"-journal"_s));
+        sqlite3_close(writer);
+        QVERIFY(!testsupport::connectAccess(transaction, crashed));
+        QCOMPARE(transaction.SQLDBCode, dw::dberror::LeftoverJournal);
+        QVERIFY2(transaction.SQLErrText.contains(u"-journal"_s), qPrintable(transaction.SQLErrText));
+
+        const QString loop = folder.filePath(u"ciclo.mdb"_s);
+        QCOMPARE(::symlink(qPrintable(loop + u"2"_s), qPrintable(loop)), 0);
+        QCOMPARE(::symlink(qPrintable(loop), qPrintable(loop + u"2"_s)), 0);
+        QVERIFY(!testsupport::connectAccess(transaction, loop));
+        QVERIFY2(transaction.SQLErrText.contains(u"ciclo"_s), qPrintable(transaction.SQLErrText));
+
+        const QString socketFile = folder.filePath(u"socket.mdb"_s);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(socketFile);
+        QVERIFY(std::size_t(name.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        const bool socketOpened = testsupport::connectAccess(transaction, socketFile);
+        ::close(fd);
+        QVERIFY(!socketOpened);
+        QVERIFY2(transaction.SQLErrText.contains(u"socket"_s), qPrintable(transaction.SQLErrText));
     }
 
     void unfitFilesRefusedBeforeReading()

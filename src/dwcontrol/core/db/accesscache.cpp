@@ -1,6 +1,7 @@
 #include "db/accesscache.h"
 
 #include "db/isolatedimport.h"
+#include "db/privatecopy.h"
 #include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
@@ -11,10 +12,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QtEndian>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,28 +28,105 @@ namespace dw {
 
 namespace {
 
-// Enough pages to cover the header, the catalog's start and the first table definitions.
-constexpr qint64 HashedBytes = 64 * 1024;
 constexpr int KeptCaches = 3;
 constexpr char Suffix[] = ".sqlite";
+// The file is hashed in blocks of this many bytes.
+constexpr std::size_t HashBlock = 1024 * 1024;
 
 std::atomic<int> imports{0};
 
-// Size, modification time and the first pages make one state of the file; the key is 64
-// bits of their hash (0 when the file cannot be read).
+// A fast 64-bit hash of every byte of the file (four independent multiply-rotate lanes over
+// 8-byte words, then the length): a change anywhere in the file changes the key, whatever
+// its size and times say, since copies and backups restore a file's modification time.
+// Not a defence against someone who forges a collision, only against stale data.
+class ContentHash
+{
+public:
+    void add(const unsigned char *bytes, std::size_t size)
+    {
+        std::size_t at = 0;
+        for (; at + 32 <= size; at += 32) {
+            for (int lane = 0; lane < 4; ++lane)
+                m_lanes[lane] = round(m_lanes[lane], word(bytes + at + 8 * std::size_t(lane)));
+        }
+        // Only the file's last block may end inside a 32-byte group: pad it with zeros, the
+        // length added at the end tells the padding from real zeros.
+        if (at < size) {
+            unsigned char tail[32] = {};
+            std::memcpy(tail, bytes + at, size - at);
+            for (int lane = 0; lane < 4; ++lane)
+                m_lanes[lane] = round(m_lanes[lane], word(tail + 8 * lane));
+        }
+        m_length += size;
+    }
+
+    [[nodiscard]] quint64 result() const
+    {
+        quint64 hash = m_length * Prime1;
+        for (const quint64 lane : m_lanes)
+            hash = (hash ^ round(0, lane)) * Prime1 + Prime4;
+        hash ^= hash >> 33;
+        hash *= Prime2;
+        hash ^= hash >> 29;
+        hash *= Prime3;
+        return hash ^ (hash >> 32);
+    }
+
+private:
+    static constexpr quint64 Prime1 = 0x9E3779B185EBCA87ULL;
+    static constexpr quint64 Prime2 = 0xC2B2AE3D27D4EB4FULL;
+    static constexpr quint64 Prime3 = 0x165667B19E3779F9ULL;
+    static constexpr quint64 Prime4 = 0x85EBCA77C2B2AE63ULL;
+
+    static quint64 word(const unsigned char *bytes)
+    {
+        quint64 value = 0;
+        std::memcpy(&value, bytes, sizeof value);
+        return qFromLittleEndian(value);
+    }
+    static quint64 round(quint64 lane, quint64 input)
+    {
+        lane += input * Prime2;
+        lane = (lane << 31) | (lane >> 33);
+        return lane * Prime1;
+    }
+
+    quint64 m_lanes[4] = {Prime1 + Prime2, Prime2, 0, 0 - Prime1};
+    quint64 m_length = 0;
+};
+
+// The key of the file's present content: 64 bits of its hash (0 when the file cannot be read
+// to its end).
 quint64 cacheKey(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return 0;
-    const QFileInfo info(file);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArray::number(info.size()) + ':'
-                 + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ':');
-    hash.addData(file.read(HashedBytes));
-    const QByteArray digest = hash.result();
-    quint64 key = 0;
-    std::memcpy(&key, digest.constData(), sizeof key);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::vector<unsigned char> block(HashBlock);
+    ContentHash hash;
+    bool whole = true;
+    for (;;) {
+        // Fill the block, so that only the last one is short.
+        std::size_t filled = 0;
+        while (filled < block.size()) {
+            const ssize_t got = ::read(fd, block.data() + filled, block.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                whole = got == 0;
+                break;
+            }
+            filled += std::size_t(got);
+        }
+        hash.add(block.data(), filled);
+        if (filled < block.size() || !whole)
+            break;
+    }
+    ::close(fd);
+    if (!whole)
+        return 0;
+    const quint64 key = hash.result();
     return key == 0 ? 1 : key;
 }
 
@@ -149,34 +230,79 @@ bool createPrivate(const QString &file)
     return true;
 }
 
+// What a failed import was stopped by: the Access file, or the copy that could not be written.
+enum class Outcome { Done, Damaged, CannotWrite };
+
+QString cannotWrite(const QString &folder, bool diskFull)
+{
+    return diskFull ? QStringLiteral("no queda espacio en el disco para la copia local en %1").arg(folder)
+                    : QStringLiteral("no se puede escribir la copia local en %1").arg(folder);
+}
+
+// Imports `source` into the empty private file `target`.
+Outcome importInto(const QString &source, const QString &target, const QString &folder, QString &problem)
+{
+    ++imports;
+    ImportWriteFailure writeFailure = ImportWriteFailure::None;
+    if (importJetIsolated(source, target, problem, &writeFailure))
+        return Outcome::Done;
+    if (writeFailure == ImportWriteFailure::None)
+        return Outcome::Damaged;
+    problem = cannotWrite(folder, writeFailure == ImportWriteFailure::DiskFull);
+    return Outcome::CannotWrite;
+}
+
 // Imports into a private temporary file beside the cache, stamps it with the key, and puts
 // it in place with one rename: a reader sees the old cache or the new one, never half.
-bool rebuild(const QString &source, const QString &target, quint64 key, QString &problem)
+Outcome rebuild(const QString &source, const QString &target, quint64 key, QString &problem)
 {
+    const QString folder = accessCacheDirectory();
     const QString temporary = target + QStringLiteral(".%1.tmp").arg(::getpid());
     QFile::remove(temporary);
-    if (!QDir().mkpath(accessCacheDirectory()) || !createPrivate(temporary)) {
-        problem = QStringLiteral("no se puede escribir la copia local en %1").arg(accessCacheDirectory());
-        return false;
+    if (!QDir().mkpath(folder) || !createPrivate(temporary)) {
+        problem = cannotWrite(folder, errno == ENOSPC || errno == EDQUOT);
+        return Outcome::CannotWrite;
     }
-    ++imports;
-    bool done = importJetIsolated(source, temporary, problem);
-    if (done) {
+    Outcome outcome = importInto(source, temporary, folder, problem);
+    if (outcome == Outcome::Done) {
         SqliteHandle db = openFile(temporary, SQLITE_OPEN_READWRITE);
-        done = db && writeHeaderKey(db.get(), key);
+        const bool stamped = db && writeHeaderKey(db.get(), key);
         db.reset();
-        if (!done)
-            problem = QStringLiteral("no se puede escribir la copia local en %1").arg(accessCacheDirectory());
+        // Not flushed to disk first: a cache cut short by a crash fails its check and is made again.
+        if (!stamped
+            || ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData())
+                != 0) {
+            problem = cannotWrite(folder, errno == ENOSPC || errno == EDQUOT);
+            outcome = Outcome::CannotWrite;
+        }
     }
-    // Not flushed to disk first: a cache cut short by a crash fails its check and is made again.
-    done = done
-        && ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) == 0;
-    if (!done) {
+    if (outcome != Outcome::Done)
         QFile::remove(temporary);
-        if (problem.isEmpty())
-            problem = QStringLiteral("no se puede escribir la copia local en %1").arg(accessCacheDirectory());
+    return outcome;
+}
+
+// The import for this connection alone, when the cache folder cannot take it: a private
+// file under the temporary folder that is gone from the disk once open.
+SqliteHandle importPrivately(const QString &source, QString &problem, AccessImportFailure &failure)
+{
+    failure = AccessImportFailure::LocalCopy;
+    const std::unique_ptr<QTemporaryDir> folder = makeScratchFolder();
+    const QString file = folder ? folder->filePath(QStringLiteral("importado.sqlite")) : QString();
+    if (!folder || !createPrivate(file)) {
+        problem = cannotWrite(QDir::tempPath(), errno == ENOSPC || errno == EDQUOT);
+        return nullptr;
     }
-    return done;
+    const Outcome outcome = importInto(source, file, QDir::tempPath(), problem);
+    if (outcome != Outcome::Done) {
+        if (outcome == Outcome::Damaged)
+            failure = AccessImportFailure::Damaged;
+        return nullptr;
+    }
+    QString detail;
+    SqliteHandle db = openAndForget(file, detail);
+    if (!db)
+        problem = cannotWrite(QDir::tempPath(), false) + QStringLiteral(" (") + detail + u')';
+    return db;
 }
 
 } // namespace
@@ -192,8 +318,9 @@ int accessImportCount()
     return imports.load();
 }
 
-SqliteHandle openAccessThroughCache(const QString &path, QString &problem)
+SqliteHandle openAccessThroughCache(const QString &path, QString &problem, AccessImportFailure &failure)
 {
+    failure = AccessImportFailure::Damaged;
     const quint64 key = cacheKey(path);
     if (key == 0) {
         problem = QStringLiteral("no se puede leer el archivo");
@@ -205,13 +332,34 @@ SqliteHandle openAccessThroughCache(const QString &path, QString &problem)
         return db;
     }
     // Missing, stale or damaged: it is never shown, only replaced.
-    if (!rebuild(path, cache, key, problem))
+    switch (rebuild(path, cache, key, problem)) {
+    case Outcome::Damaged:
         return nullptr;
+    case Outcome::CannotWrite: {
+        // A folder that cannot take the cache costs only the import at every start.
+        const QString cacheProblem = problem;
+        SqliteHandle db = importPrivately(path, problem, failure);
+        if (db) {
+            failure = AccessImportFailure::None;
+            qWarning("zemparol: %s; se usa una copia temporal mientras dure la conexión",
+                     qPrintable(cacheProblem));
+        } else if (failure == AccessImportFailure::LocalCopy) {
+            problem = cacheProblem + QStringLiteral(", y ") + problem;
+        }
+        return db;
+    }
+    case Outcome::Done:
+        break;
+    }
     prune(cache);
     // Just written and renamed into place: its pages need no second reading.
     SqliteHandle db = openValid(cache, key, false);
-    if (!db)
+    if (!db) {
         problem = QStringLiteral("la copia local en %1 no se puede leer").arg(accessCacheDirectory());
+        failure = AccessImportFailure::LocalCopy;
+    } else {
+        failure = AccessImportFailure::None;
+    }
     return db;
 }
 

@@ -4,6 +4,7 @@
 #include "db/errors.h"
 #include "db/filestamp.h"
 #include "db/jetheader.h"
+#include "db/privatecopy.h"
 #include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
@@ -70,49 +71,79 @@ bool walMode(QByteArrayView header)
     return header.size() >= SqliteHeaderSize && (header[18] == 2 || header[19] == 2);
 }
 
-QByteArray fileUri(const QString &path, bool writable, bool immutable)
+QByteArray fileUri(const QString &path, bool immutable)
 {
-    QByteArray uri
-        = "file:" + QFile::encodeName(path).toPercentEncoding("/") + (writable ? "?mode=rw" : "?mode=ro");
+    QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/") + "?mode=ro";
     if (immutable)
         uri += "&immutable=1";
     return uri;
 }
 
-// What an open database needs kept alive: the connection and, for a WAL file, the private
-// copy it reads.
+// SQLite must roll back a journal a writer left when it stopped half-way before the file can
+// be read, and this driver never writes the file.
+DbError leftoverJournal(const QString &path)
+{
+    return makeError(dberror::LeftoverJournal,
+                     QStringLiteral("El archivo de base de datos %1 tiene cambios a medias de un programa "
+                                    "que se interrumpió mientras lo escribía (queda su archivo -journal); "
+                                    "ábralo una vez con el programa que lo mantiene para completarlos o "
+                                    "deshacerlos.")
+                         .arg(quote(path)));
+}
+
+// What an open database needs kept alive.
 struct OpenDatabase
 {
-    std::unique_ptr<QTemporaryDir> copy;
     std::unique_ptr<Connection> connection;
 };
 
-// A WAL file whose log holds changes is read from a private copy of the pair: SQLite would
-// otherwise create its shared-memory file beside the database. Without such a log the file
-// alone is the whole database and, nobody writing it, is opened as immutable; a writer that
-// starts later changes the log, the freshness check sees it and the file is opened again.
-bool prepareWalCopy(const QString &path, OpenDatabase &open, QString &readPath, bool &immutable,
-                    DbError &error)
+// A WAL file whose log holds changes is read from a private copy of the pair (SQLite would
+// otherwise create its shared-memory file beside the database), made anew only when the log
+// or the file changed: the copy takes the log in, then is opened read-only and loses its
+// name, so it never outlives the connection. Without such a log the file alone is the whole
+// database and, nobody writing it, is opened as immutable; a writer that starts later
+// changes the log, the freshness check sees it and the file is opened again.
+SqliteHandle openWalCopy(const QString &path, DbError &error)
 {
-    const QFileInfo log(path + QStringLiteral("-wal"));
-    if (!log.exists() || log.size() == 0) {
-        immutable = true;
-        return true;
-    }
-    auto copy = std::make_unique<QTemporaryDir>();
-    const QString copied = copy->filePath(QStringLiteral("base.sqlite"));
-    if (!copy->isValid() || !QFile::copy(path, copied)
-        || !QFile::copy(log.absoluteFilePath(), copied + QStringLiteral("-wal"))) {
+    const auto failed = [&](const QString &why) {
         error = makeError(dberror::FileUnreadable,
                           QStringLiteral("No se puede leer el archivo de base de datos %1 junto con su "
-                                         "registro de cambios (-wal).")
-                              .arg(quote(path)));
-        return false;
+                                         "registro de cambios (-wal): %2.")
+                              .arg(quote(path), why));
+        return nullptr;
+    };
+    const std::unique_ptr<QTemporaryDir> folder = makeScratchFolder();
+    if (!folder)
+        return failed(QStringLiteral("no se puede escribir en la carpeta temporal %1").arg(QDir::tempPath()));
+    const QString copied = folder->filePath(QStringLiteral("base.sqlite"));
+    bool diskFull = false;
+    if (!copyWhole(path, copied, &diskFull)
+        || !copyWhole(path + QStringLiteral("-wal"), copied + QStringLiteral("-wal"), &diskFull))
+        return failed(
+            diskFull ? QStringLiteral("no queda espacio en el disco de la carpeta temporal %1")
+                           .arg(QDir::tempPath())
+                     : QStringLiteral("no se puede copiar a la carpeta temporal %1").arg(QDir::tempPath()));
+    {
+        // Writing the log into the copy makes it one file; the guard is not on this handle.
+        sqlite3 *raw = nullptr;
+        sqlite3_open_v2(QFile::encodeName(copied).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        SqliteHandle writer(raw);
+        char *message = nullptr;
+        if (!writer
+            || sqlite3_exec(writer.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, &message)
+                != SQLITE_OK) {
+            const QString detail
+                = QString::fromUtf8(message ? message : (writer ? sqlite3_errmsg(writer.get()) : ""));
+            sqlite3_free(message);
+            error = corrupt(path, detail);
+            return nullptr;
+        }
     }
-    QFile::setPermissions(copied, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    readPath = copied;
-    open.copy = std::move(copy);
-    return true;
+    QString problem;
+    SqliteHandle db = openAndForget(copied, problem);
+    if (!db)
+        error = corrupt(path, problem);
+    return db;
 }
 
 bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDatabase &open, DbError &error)
@@ -121,17 +152,16 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
         error = corrupt(path);
         return false;
     }
-    QString readPath = path;
-    bool immutable = false;
-    if (walMode(header) && !prepareWalCopy(path, open, readPath, immutable, error))
-        return false;
-    // A private copy is opened for writing only so that SQLite can take its log in; the
-    // connection's guard still refuses every statement that would write.
-    const bool writable = open.copy != nullptr;
+    if (walMode(header) && QFileInfo(path + QStringLiteral("-wal")).size() > 0) {
+        SqliteHandle db = openWalCopy(path, error);
+        if (!db)
+            return false;
+        open.connection = std::make_unique<SqliteConnection>(std::move(db));
+        return true;
+    }
     sqlite3 *raw = nullptr;
-    const int flags = writable ? (readOnlyOpenFlags() & ~SQLITE_OPEN_READONLY) | SQLITE_OPEN_READWRITE
-                               : readOnlyOpenFlags();
-    const int rc = sqlite3_open_v2(fileUri(readPath, writable, immutable).constData(), &raw, flags, nullptr);
+    const int rc
+        = sqlite3_open_v2(fileUri(path, walMode(header)).constData(), &raw, readOnlyOpenFlags(), nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = makeError(dberror::FileUnreadable,
@@ -145,10 +175,13 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
         != SQLITE_OK) {
         const QString detail = QString::fromUtf8(message ? message : sqlite3_errmsg(db.get()));
         sqlite3_free(message);
-        error = corrupt(path, detail);
+        error = sqlite3_extended_errcode(db.get()) == SQLITE_READONLY_ROLLBACK ? leftoverJournal(path)
+                                                                               : corrupt(path, detail);
         return false;
     }
-    enableMappedReads(db.get());
+    // Never mapped into memory: another program may cut the file short at any moment (a copy
+    // over it truncates first), and touching a mapped page that is gone kills the process.
+    // Read through SQLite's own page reads, a cut shows as a failed search instead.
     open.connection = std::make_unique<SqliteConnection>(std::move(db));
     return true;
 }
@@ -189,7 +222,14 @@ bool openJet(const QString &path, QByteArrayView start, qint64 size, const QStri
         return false;
     }
     QString problem;
-    SqliteHandle db = openAccessThroughCache(path, problem);
+    AccessImportFailure failure = AccessImportFailure::None;
+    SqliteHandle db = openAccessThroughCache(path, problem, failure);
+    if (!db && failure == AccessImportFailure::LocalCopy) {
+        error = makeError(dberror::LocalCopy,
+                          QStringLiteral("No se puede abrir el archivo de base de datos %1: %2.")
+                              .arg(quote(path), problem));
+        return false;
+    }
     if (!db) {
         error = corrupt(path, problem);
         return false;
@@ -212,13 +252,58 @@ DbError unreadableFile(const QString &path)
                          .arg(quote(path)));
 }
 
+DbError notAFile(const QString &path, const QString &what)
+{
+    return makeError(dberror::FileUnreadable,
+                     QStringLiteral("%1 no es un archivo de base de datos (es %2).").arg(quote(path), what));
+}
+
+// Why a file that could not be opened or looked at cannot be read, from the system's own
+// answer `code` (an errno value).
+DbError fileProblem(const QString &path, int code)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return missingFile(path);
+    case ELOOP:
+        return makeError(dberror::FileUnreadable,
+                         QStringLiteral("No se puede llegar al archivo de base de datos %1: sus enlaces "
+                                        "simbólicos forman un ciclo.")
+                             .arg(quote(path)));
+    case ENXIO: {
+        struct stat info
+        {
+        };
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode))
+            return notAFile(path, QStringLiteral("un socket"));
+        return notAFile(path, QStringLiteral("un dispositivo sin conectar"));
+    }
+    case ENAMETOOLONG:
+        return makeError(
+            dberror::FileUnreadable,
+            QStringLiteral("El nombre del archivo de base de datos %1 es demasiado largo.").arg(quote(path)));
+    default:
+        return unreadableFile(path);
+    }
+}
+
+// The same for a file that stat() could not look at.
+DbError statProblem(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return fileProblem(path, ::stat(QFile::encodeName(path).constData(), &info) == 0 ? EACCES : errno);
+}
+
 // The first bytes of a regular file, read without ever blocking: a FIFO or a device is
 // refused before anything waits on it, and a huge file costs no more than its header.
 bool readStart(const QString &path, QByteArray &start, qint64 &size, DbError &error)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = errno == ENOENT ? missingFile(path) : unreadableFile(path);
+        error = fileProblem(path, errno);
         return false;
     }
     struct stat info
@@ -291,7 +376,7 @@ private:
     {
         const std::optional<FileStamp> now = stampOf(m_path);
         if (!now) {
-            error = QFileInfo::exists(m_path) ? unreadableFile(m_path) : missingFile(m_path);
+            error = statProblem(m_path);
             error.unavailable = true;
             return false;
         }
@@ -302,9 +387,7 @@ private:
             error.unavailable = true;
             return false;
         }
-        // The old connection goes first, then its private copy.
         m_open.connection = std::move(reopened.connection);
-        m_open.copy = std::move(reopened.copy);
         m_open.connection->setHeartbeat(m_heartbeat);
         m_stamp = *now;
         return true;
@@ -325,7 +408,7 @@ std::unique_ptr<Connection> openBuiltInAccess(const QString &file, const QString
     // Stamped before opening: a change made while it opens is seen by the first statement.
     const std::optional<FileStamp> stamp = stampOf(path);
     if (!stamp) {
-        error = QFileInfo::exists(path) ? unreadableFile(path) : missingFile(path);
+        error = statProblem(path);
         return nullptr;
     }
     OpenDatabase open;

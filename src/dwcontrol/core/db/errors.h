@@ -21,6 +21,8 @@ inline constexpr long ReadOnly = 1009; // a statement that would write was refus
 inline constexpr long OdbcUnavailable = 1010; // the ODBC driver manager could not be set up
 inline constexpr long StatementStopped = 1011; // a statement ran past its time or memory limit
 inline constexpr long TooLarge = 1012; // larger than its format allows
+inline constexpr long LocalCopy = 1013; // the local copy of a database cannot be written (folder, disk)
+inline constexpr long LeftoverJournal = 1014; // a writer stopped half-way left its journal beside the file
 } // namespace dberror
 
 [[nodiscard]] inline DbError makeError(long code, const QString &text)

@@ -45,20 +45,44 @@ SqliteHandle openTarget(const QString &target)
     return db;
 }
 
-bool importInto(const QString &source, const QString &target, QString &problem)
+// A failure of SQLite's on the target is the local disk's, not the Access file's.
+ImportWriteFailure writeFailureOf(int code)
 {
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return ImportWriteFailure::DiskFull;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return ImportWriteFailure::CannotWrite;
+    default:
+        return ImportWriteFailure::None;
+    }
+}
+
+bool importInto(const QString &source, const QString &target, QString &problem,
+                ImportWriteFailure &writeFailure)
+{
+    writeFailure = ImportWriteFailure::None;
     SqliteHandle db = openTarget(target);
     if (!db) {
         problem = QStringLiteral("no se puede escribir la copia local");
+        writeFailure = ImportWriteFailure::CannotWrite;
         return false;
     }
-    if (!importJet(source, db.get(), problem))
+    if (!importJet(source, db.get(), problem)) {
+        writeFailure = writeFailureOf(sqlite3_errcode(db.get()));
         return false;
+    }
     // Closing writes the last pages; a failure there is a failed import.
-    if (sqlite3_close(db.release()) != SQLITE_OK) {
+    const int rc = sqlite3_close(db.get());
+    if (rc != SQLITE_OK) {
         problem = QStringLiteral("no se puede escribir la copia local");
+        writeFailure = rc == SQLITE_FULL ? ImportWriteFailure::DiskFull : ImportWriteFailure::CannotWrite;
         return false;
     }
+    (void)db.release();
     return true;
 }
 
@@ -89,7 +113,8 @@ bool writeAll(int fd, const void *data, std::size_t size)
     return true;
 }
 
-// The child: import, then send 'D', or 'E' + the problem.
+// The child: import, then send 'D', or a letter for the kind of failure (E damaged file, W
+// target not writable, F disk full) + the problem.
 [[noreturn]] void runChild(const QString &source, const QString &target, int result, int messages)
 {
 #ifdef Q_OS_LINUX
@@ -100,9 +125,15 @@ bool writeAll(int fd, const void *data, std::size_t size)
     ::dup2(messages, STDOUT_FILENO);
     ::dup2(messages, STDERR_FILENO);
     QString problem;
-    const bool sent = importInto(source, target, problem) ? writeAll(result, "D", 1)
-                                                          : writeAll(result, "E", 1)
-            && writeAll(result, problem.toUtf8().constData(), std::size_t(problem.toUtf8().size()));
+    ImportWriteFailure writeFailure = ImportWriteFailure::None;
+    const bool done = importInto(source, target, problem, writeFailure);
+    const char kind = done                                ? 'D'
+        : writeFailure == ImportWriteFailure::DiskFull    ? 'F'
+        : writeFailure == ImportWriteFailure::CannotWrite ? 'W'
+                                                          : 'E';
+    const QByteArray text = done ? QByteArray() : problem.toUtf8();
+    const bool sent
+        = writeAll(result, &kind, 1) && writeAll(result, text.constData(), std::size_t(text.size()));
     ::fflush(nullptr);
     ::_exit(sent ? 0 : 1);
 }
@@ -146,8 +177,11 @@ struct Pipe
 
 } // namespace
 
-bool importJetIsolated(const QString &source, const QString &target, QString &problem)
+bool importJetIsolated(const QString &source, const QString &target, QString &problem,
+                       ImportWriteFailure *writeFailure)
 {
+    if (writeFailure)
+        *writeFailure = ImportWriteFailure::None;
 #ifdef Q_OS_UNIX
     Pipe result;
     Pipe messages;
@@ -227,8 +261,11 @@ bool importJetIsolated(const QString &source, const QString &target, QString &pr
         problem = QStringLiteral("el lector de Access se detuvo ante datos inválidos");
         return false;
     }
-    if (received.startsWith('E')) {
+    if (!received.isEmpty() && QByteArrayView("EWF").contains(received[0])) {
         problem = QString::fromUtf8(received.mid(1));
+        if (writeFailure && received[0] != 'E')
+            *writeFailure
+                = received[0] == 'F' ? ImportWriteFailure::DiskFull : ImportWriteFailure::CannotWrite;
         return false;
     }
     if (received != "D" || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
@@ -237,7 +274,11 @@ bool importJetIsolated(const QString &source, const QString &target, QString &pr
     }
     return true;
 #else
-    return importInto(source, target, problem);
+    ImportWriteFailure failure = ImportWriteFailure::None;
+    const bool done = importInto(source, target, problem, failure);
+    if (writeFailure)
+        *writeFailure = failure;
+    return done;
 #endif
 }
 

@@ -10,7 +10,10 @@ namespace dw {
 // writes rows into `target` as it reads them, so neither process holds the database in
 // memory. A crash, a time-out or a read past the end of the file is a damaged file; then
 // `target` holds nothing usable. Where processes cannot be forked the import runs in place.
-// Returns false with `problem` set (in Spanish) on failure.
-[[nodiscard]] bool importJetIsolated(const QString &source, const QString &target, QString &problem);
+// Returns false with `problem` set (in Spanish) on failure; `writeFailure`, when given, tells
+// a failure to write `target` (the disk full, the folder not writable) from a damaged file.
+enum class ImportWriteFailure { None, CannotWrite, DiskFull };
+[[nodiscard]] bool importJetIsolated(const QString &source, const QString &target, QString &problem,
+                                     ImportWriteFailure *writeFailure = nullptr);
 
 } // namespace dw

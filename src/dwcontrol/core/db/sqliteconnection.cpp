@@ -85,6 +85,9 @@ int readOnlyAuthorizer(void *, int action, const char *arg1, const char *arg2, c
 // What SQLite reports, in Spanish, followed by SQLite's own words.
 QString explain(int code)
 {
+    if (code == SQLITE_READONLY_ROLLBACK)
+        return QStringLiteral("El archivo de base de datos tiene cambios a medias de un programa que se "
+                              "interrumpió mientras lo escribía (queda su archivo -journal)");
     switch (code & 0xff) {
     case SQLITE_READONLY:
         return QStringLiteral("La base de datos es de sólo lectura y no admite cambios");
