@@ -4,6 +4,10 @@
 #include "rows/ranks.h"
 #include "rows/sortfilter.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace dw {
 
 void RankWarmer::start(const ColumnStore &store, RankCache &cache, std::vector<int> columns)
@@ -13,7 +17,7 @@ void RankWarmer::start(const ColumnStore &store, RankCache &cache, std::vector<i
         const RankingStopScope stoppable(stop);
         for (const int column : columns) {
             if (stop.stop_requested())
-                return;
+                break;
             cache.warm(column, [&]() -> std::optional<Ranks> {
                 try {
                     return columnRanks(store, column);
@@ -22,6 +26,11 @@ void RankWarmer::start(const ColumnStore &store, RankCache &cache, std::vector<i
                 }
             });
         }
+#ifdef __GLIBC__
+        // The ranking's scratch memory was taken on this thread, in a heap of its own
+        // that the allocator keeps unless told to give it back.
+        malloc_trim(0);
+#endif
     });
 }
 
