@@ -1,11 +1,10 @@
 #include "programinfo.h"
 
+#include "settings/settingsstore.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
-
-#include "runtime.h"
 
 using namespace Qt::StringLiterals;
 
@@ -56,12 +55,10 @@ QString wrapped(const QString &paragraph, qsizetype width)
 
 QString helpText()
 {
-    // The settings store is the one the services and the connection read: the company
-    // "Calvexa" and the application name capitalised.
     const QString name = QCoreApplication::applicationName();
-    const QString company = u"Calvexa"_s;
-    const QString userSettings = QSettings(QSettings::UserScope, company, rt::WordCap(name)).fileName();
-    const QString machineSettings = QSettings(QSettings::SystemScope, company, rt::WordCap(name)).fileName();
+    const dw::SettingsStore settings = dw::SettingsStore::program();
+    const QString userSettings = settings.userFile();
+    const QString machineSettings = settings.machineFile();
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const QString paragraph
         = u"Uso: %1 [--help | --version]. Abre en modo de solo lectura el directorio de miembros de la red: "

@@ -136,8 +136,9 @@ private slots:
         QCOMPARE(rt::RegistryGet(key, QStringLiteral("sortorder"), value), 1);
         QCOMPARE(value, QStringLiteral("nombre A, id D"));
 
-        // The key path below the application is a path of nested groups of that store.
-        QSettings settings(QStringLiteral("Calvexa"), QStringLiteral("zemparol"));
+        // The key path below the application is a path of nested groups of that store, whose
+        // name, as a registry key's, does not depend on letter case.
+        QSettings settings(QStringLiteral("Calvexa"), QStringLiteral("Zemparol"));
         QCOMPARE(settings.value(QStringLiteral("GridStyle/dw_listado_grid/sortorder")).toString(),
                  QStringLiteral("nombre A, id D"));
         QVERIFY(settings.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));

@@ -6,14 +6,13 @@
 #include "db/sqliteconnection.h"
 #include "db/transaction.h"
 #include "modelfixture.h"
+#include "settings/settingsstore.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
 
 #include <sqlite3.h>
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,10 +55,10 @@ struct Limits
 // Rows may bring four times the temporary memory.
 void setLimits(Limits limits)
 {
-    QSettings settings(u"Calvexa"_s, QCoreApplication::applicationName());
-    settings.setValue(u"Consultas/SegundosMaximos"_s, limits.seconds);
-    settings.setValue(u"Consultas/MemoriaTemporalMB"_s, limits.megabytes);
-    settings.setValue(u"Consultas/ResultadoMB"_s, 4 * limits.megabytes);
+    const dw::SettingsStore settings = dw::SettingsStore::program();
+    settings.setText(u"Consultas/SegundosMaximos"_s, QString::number(limits.seconds));
+    settings.setText(u"Consultas/MemoriaTemporalMB"_s, QString::number(limits.megabytes));
+    settings.setText(u"Consultas/ResultadoMB"_s, QString::number(4 * limits.megabytes));
 }
 
 // Retrieves the listing from `file` under `limits`; the rows, and the error box's text.

@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "qtinteraction.h"
+#include "registry.h"
 #include "window.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ Application::Application()
 {
     g_instance = this;
     dw::useQtInteraction();
+    ReportUnwritableSettings();
 }
 
 Application::~Application()

@@ -1,9 +1,10 @@
 #include "registry.h"
 
-#include <QSettings>
+#include "interaction.h"
+#include "settings/settingsstore.h"
+
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 
 namespace rt {
@@ -12,8 +13,13 @@ namespace {
 // A key path split into the settings store it names and the groups below it.
 struct KeyLocation
 {
-    std::unique_ptr<QSettings> settings;
+    dw::SettingsStore store;
     QString group; // "a/b" below the application's key, may be empty
+
+    [[nodiscard]] QString key(const QString &valueName) const
+    {
+        return group.isEmpty() ? valueName : group + QLatin1Char('/') + valueName;
+    }
 };
 
 std::optional<KeyLocation> locate(const QString &key)
@@ -24,44 +30,37 @@ std::optional<KeyLocation> locate(const QString &key)
     const QStringList parts = key.mid(root.size()).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return std::nullopt;
-    KeyLocation location;
-#ifdef Q_OS_WIN
-    location.settings = std::make_unique<QSettings>(root + parts.at(0) + QLatin1Char('\\') + parts.at(1),
-                                                    QSettings::NativeFormat);
-#else
-    location.settings = std::make_unique<QSettings>(parts.at(0), parts.at(1));
-#endif
-    location.group = parts.mid(2).join(QLatin1Char('/'));
-    return location;
+    return KeyLocation{dw::SettingsStore(parts.at(0), parts.at(1)), parts.mid(2).join(QLatin1Char('/'))};
 }
 
 } // namespace
 
+void ReportUnwritableSettings()
+{
+    dw::SettingsStore::setUnwritableReport([](const QString &text) {
+        dw::interaction().messageBox(nullptr, QStringLiteral("Configuración"), text);
+    });
+}
+
 int RegistrySet(const QString &key, const QString &valueName, const QString &value)
 {
-    auto location = locate(key);
+    static const bool reporting = (ReportUnwritableSettings(), true);
+    Q_UNUSED(reporting);
+    const auto location = locate(key);
     if (!location || valueName.isEmpty())
         return -1;
-    QSettings &settings = *location->settings;
-    if (!settings.isWritable())
-        return -1;
-    settings.beginGroup(location->group);
-    settings.setValue(valueName, value);
-    settings.endGroup();
-    settings.sync();
-    return settings.status() == QSettings::NoError ? 1 : -1;
+    return location->store.setText(location->key(valueName), value) ? 1 : -1;
 }
 
 int RegistryGet(const QString &key, const QString &valueName, QString &value)
 {
-    auto location = locate(key);
+    const auto location = locate(key);
     if (!location || valueName.isEmpty())
         return -1;
-    QSettings &settings = *location->settings;
-    settings.beginGroup(location->group);
-    if (!settings.contains(valueName))
+    const auto found = location->store.text(location->key(valueName));
+    if (!found)
         return -1;
-    value = settings.value(valueName).toString();
+    value = *found;
     return 1;
 }
 

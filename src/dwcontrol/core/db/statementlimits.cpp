@@ -1,7 +1,6 @@
 #include "db/statementlimits.h"
 
-#include <QCoreApplication>
-#include <QSettings>
+#include "settings/settingsstore.h"
 
 #include <algorithm>
 
@@ -9,10 +8,10 @@ namespace dw {
 
 namespace {
 
-qint64 positiveSetting(const QSettings &settings, const QString &key, qint64 fallback)
+qint64 positiveSetting(const SettingsStore &settings, const QString &key, qint64 fallback)
 {
     bool ok = false;
-    const qint64 value = settings.value(key).toLongLong(&ok);
+    const qint64 value = settings.text(key).value_or(QString()).trimmed().toLongLong(&ok);
     return ok && value > 0 ? value : fallback;
 }
 
@@ -20,7 +19,7 @@ qint64 positiveSetting(const QSettings &settings, const QString &key, qint64 fal
 
 StatementLimits statementLimits()
 {
-    const QSettings settings(QStringLiteral("Calvexa"), QCoreApplication::applicationName());
+    const SettingsStore settings = SettingsStore::program();
     StatementLimits limits;
     // Bounded so that no product of seconds or megabytes overflows further on.
     constexpr qint64 megabyte = 1024 * 1024;

@@ -16,7 +16,8 @@ struct StatementLimits
     qint64 resultBytes = qint64(2048) * 1024 * 1024;
 };
 
-// The limits in force, read from the user's settings (group "Consultas", keys
+// The limits in force, read from the program's settings, the user's and then the
+// machine-wide ones (group "Consultas", keys
 // "SegundosMaximos", "MemoriaTemporalMB" and "ResultadoMB"); absent or not positive:
 // the defaults.
 [[nodiscard]] StatementLimits statementLimits();

@@ -1,0 +1,204 @@
+// The program's one settings file: every setting read from the user's file, then the
+// machine-wide one; writes that change one line and leave the administrator's comments
+// and keys alone; a file that cannot be written said once.
+
+#include "connectionsetting.h"
+#include "db/statementlimits.h"
+#include "registry.h"
+#include "settings/settingsstore.h"
+#include "support/fakeinteraction.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kListingKey = u"HKEY_CURRENT_USER\\Software\\Calvexa\\zemparol\\GridStyle\\dw_listado_grid"_s;
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TstSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void oneFileServesEverySetting();
+    void writingKeepsWhatTheAdministratorWrote_data();
+    void writingKeepsWhatTheAdministratorWrote();
+    void unwritableFileIsSaidOnce();
+
+private:
+    [[nodiscard]] QString userFile() const { return m_user.filePath(u"Calvexa/Zemparol.conf"_s); }
+    [[nodiscard]] QString machineFile() const { return m_machine.filePath(u"Calvexa/Zemparol.conf"_s); }
+
+    QTemporaryDir m_user;
+    QTemporaryDir m_machine;
+};
+
+void TstSettings::initTestCase()
+{
+    QVERIFY(m_user.isValid() && m_machine.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_user.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_machine.path());
+    // As the program names itself.
+    QCoreApplication::setApplicationName(u"zemparol"_s);
+}
+
+void TstSettings::init()
+{
+    for (const QString &file : {userFile(), machineFile(), m_user.filePath(u"Calvexa/zemparol.conf"_s)})
+        QFile::remove(file);
+}
+
+void TstSettings::oneFileServesEverySetting()
+{
+    const dw::SettingsStore store = dw::SettingsStore::program();
+    QCOMPARE(store.userFile(), userFile());
+    QCOMPARE(store.machineFile(), machineFile());
+
+    writeFile(userFile(),
+              "[Consultas]\nSegundosMaximos=2\nMemoriaTemporalMB=64\n"
+              "[Conexion]\nConnectString=\"Driver={X};Server=a,b\"\n");
+    // A file of the same name in small letters is not the program's.
+    writeFile(m_user.filePath(u"Calvexa/zemparol.conf"_s), "[Consultas]\nSegundosMaximos=7\nResultadoMB=7\n");
+    writeFile(machineFile(),
+              "[Consultas]\nSegundosMaximos=9\nResultadoMB=100\n"
+              "[GridStyle]\ndw_listado_grid\\sortorder=email D\n"
+              "dw_listado_grid\\columnorder=  \n");
+
+    // The user's value first, the machine-wide one after it.
+    const dw::StatementLimits limits = dw::statementLimits();
+    QCOMPARE(limits.seconds, 2);
+    QCOMPARE(limits.memoryBytes, qint64(64) * 1024 * 1024);
+    QCOMPARE(limits.resultBytes, qint64(100) * 1024 * 1024);
+    QCOMPARE(configuredConnectString(u"Calvexa"_s, u"zemparol"_s), u"Driver={X};Server=a,b"_s);
+
+    // The services' key names the application in either case; blanks count as no value.
+    QString sort;
+    QCOMPARE(rt::RegistryGet(kListingKey, u"sortorder"_s, sort), 1);
+    QCOMPARE(sort, u"email D"_s);
+    QString order = u"unchanged"_s;
+    QCOMPARE(rt::RegistryGet(kListingKey, u"columnorder"_s, order), -1);
+    QCOMPARE(order, u"unchanged"_s);
+
+    // A write goes to the user's file, and is read back from it before the machine's.
+    QCOMPARE(rt::RegistrySet(kListingKey, u"sortorder"_s, u"nombre A"_s), 1);
+    QCOMPARE(
+        rt::RegistryGet(QString(kListingKey).replace(u"zemparol"_s, u"ZEMPAROL"_s), u"sortorder"_s, sort), 1);
+    QCOMPARE(sort, u"nombre A"_s);
+    QVERIFY(readFile(userFile()).contains("dw_listado_grid\\sortorder=nombre A"));
+    QVERIFY(!readFile(m_user.filePath(u"Calvexa/zemparol.conf"_s)).contains("sortorder"));
+    QVERIFY(!readFile(machineFile()).contains("nombre A"));
+}
+
+void TstSettings::writingKeepsWhatTheAdministratorWrote_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray commented = "; Directorio de la red: no borrar\n[Consultas]\n# dos segundos bastan\n"
+                                 "SegundosMaximos = 2\nDesconocida=sí\n\n[GridStyle]\n"
+                                 "dw_listado_grid\\sortorder=nombre A\n";
+    QTest::newRow("changed key, comments and unknown keys kept")
+        << commented << u"GridStyle/dw_listado_grid/sortorder"_s << u"email D"_s
+        << QByteArray(commented).replace("sortorder=nombre A", "sortorder=email D");
+    QTest::newRow("the administrator's spacing kept")
+        << commented << u"Consultas/SegundosMaximos"_s << u"5"_s
+        << QByteArray(commented).replace("SegundosMaximos = 2", "SegundosMaximos = 5");
+    QTest::newRow("new key at the end of its section")
+        << commented << u"Consultas/ResultadoMB"_s << u"300"_s
+        << QByteArray(commented).replace("Desconocida=sí\n", "Desconocida=sí\nResultadoMB=300\n");
+    QTest::newRow("new section after the last line")
+        << commented << u"Guardar/Carpeta"_s << u"/home/ana/listados"_s
+        << commented + "\n[Guardar]\nCarpeta=/home/ana/listados\n";
+    QTest::newRow("separators and quotes inside a value")
+        << QByteArray("[GridStyle]\n") << u"GridStyle/dw_listado_grid/columnorder"_s
+        << u"nombre,email; \"cargo\" \\ ñ"_s
+        << QByteArray(
+               "[GridStyle]\ndw_listado_grid\\columnorder=\"nombre,email; \\\"cargo\\\" \\\\ \xc3\xb1\"\n");
+    QTest::newRow("section written with slashes")
+        << QByteArray("[GridStyle/dw_listado_grid]\nsortorder=nombre A\n")
+        << u"GridStyle/dw_listado_grid/sortorder"_s << u"cargo D"_s
+        << QByteArray("[GridStyle/dw_listado_grid]\nsortorder=cargo D\n");
+    QTest::newRow("Windows line ends kept")
+        << QByteArray("; x\r\n[Consultas]\r\nSegundosMaximos=2\r\n") << u"Consultas/SegundosMaximos"_s
+        << u"3"_s << QByteArray("; x\r\n[Consultas]\r\nSegundosMaximos=3\r\n");
+    QTest::newRow("no file yet") << QByteArray() << u"Consultas/SegundosMaximos"_s << u"3"_s
+                                 << QByteArray("[Consultas]\nSegundosMaximos=3\n");
+}
+
+void TstSettings::writingKeepsWhatTheAdministratorWrote()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    if (!before.isNull())
+        writeFile(userFile(), before);
+
+    const dw::SettingsStore store = dw::SettingsStore::program();
+    QVERIFY(store.setText(key, value));
+    QCOMPARE(readFile(userFile()), after);
+    QCOMPARE(store.text(key), std::optional<QString>(value));
+    QCOMPARE(QSettings(u"Calvexa"_s, u"Zemparol"_s).value(key).toString(), value);
+
+    // The same value again leaves the file as it is; another one is read back at once,
+    // even within the same millisecond and at the same size.
+    const QDateTime written = QFileInfo(userFile()).lastModified();
+    QVERIFY(store.setText(key, value));
+    QCOMPARE(QFileInfo(userFile()).lastModified(), written);
+    const QString other = QString(value).replace(0, 1, value.startsWith(u'x') ? u'y' : u'x');
+    QVERIFY(store.setText(key, other));
+    QCOMPARE(store.text(key), std::optional<QString>(other));
+}
+
+void TstSettings::unwritableFileIsSaidOnce()
+{
+    const QByteArray content
+        = "; el administrador fija el orden\n[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n";
+    writeFile(userFile(), content);
+    QVERIFY(QFile::setPermissions(userFile(),
+                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    FakeInteraction fake;
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(
+            u"No se puede guardar la configuración en .*Zemparol.conf: el archivo es de sólo lectura"_s));
+    QCOMPARE(rt::RegistrySet(kListingKey, u"sortorder"_s, u"email D"_s), -1);
+    QCOMPARE(rt::RegistrySet(kListingKey, u"columnorder"_s, u"email,nombre"_s), -1);
+    QCOMPARE(readFile(userFile()), content);
+    QCOMPARE(fake.boxes.size(), 1);
+    QVERIFY(fake.boxes.at(0).text.contains(QDir::toNativeSeparators(userFile())));
+    QString sort;
+    QCOMPARE(rt::RegistryGet(kListingKey, u"sortorder"_s, sort), 1);
+    QCOMPARE(sort, u"nombre A"_s);
+    QFile::setPermissions(userFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+QTEST_MAIN(TstSettings)
+#include "tst_settings.moc"
