@@ -41,8 +41,8 @@ long n_svc_dw_gridstyle::columnautofit(const QString &as_column)
 
 void n_svc_dw_gridstyle::of_restorecolumns()
 {
-    const QString widths = of_getreg(widthsEntry, QString());
-    const QString order = of_getreg(orderEntry, QString());
+    const QString widths = storedValue(widthsEntry, QString());
+    const QString order = storedValue(orderEntry, QString());
     if (widths.isEmpty() && order.isEmpty())
         return;
     const dw::RedrawSuspender redraw(*idw_client);

@@ -6,6 +6,8 @@
 #include "definitetext.h"
 #include "themequery.h"
 
+#include <QDebug>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -42,7 +44,7 @@ void n_svc_dw_gridstyle::of_initialize()
 
     // The remembered sort, or the designed one. It only takes effect at the next
     // retrieval or sort; a stored text the data window cannot read changes nothing.
-    is_sort = gridstyle::definite(of_getreg(QStringLiteral("sortorder"), is_original_sort));
+    is_sort = gridstyle::definite(storedValue(QStringLiteral("sortorder"), is_original_sort));
     idw_client->SetSort(is_sort);
 
     const int count = idw_client->model().columnCount();
@@ -95,6 +97,18 @@ void n_svc_dw_gridstyle::of_headerline(const QString &as_colname)
                            + u"font.charset=\"0\" background.mode=\"2\" background.color=\""_s
                            + is_graycolor[i - 1] + u"\")"_s);
     }
+}
+
+QString n_svc_dw_gridstyle::storedValue(const QString &as_entry, const QString &as_default)
+{
+    const QString value = of_getreg(as_entry, as_default);
+    if (value.size() <= kLongestStoredValue)
+        return value;
+    qWarning().noquote() << u"Se ignora el valor guardado \"%1\" de %2: %3 caracteres, más de los %4 que "
+                            u"puede tener."_s.arg(as_entry, idw_client->dataobject())
+                                .arg(value.size())
+                                .arg(kLongestStoredValue);
+    return as_default;
 }
 
 // Each override calls the base version directly, so "GridStyle\" is added exactly once.

@@ -90,7 +90,15 @@ public:
     // widths that are not sensible numbers, are passed over.
     virtual void of_restorecolumns();
 
+    // Longer than this a remembered sort, width list or column order is not the user's:
+    // it is passed over (with a note on stderr) instead of slowing the start down.
+    static constexpr qsizetype kLongestStoredValue = 4096;
+
 private:
+    // A remembered value of this service, or `as_default` when it is missing, empty or
+    // longer than kLongestStoredValue.
+    [[nodiscard]] QString storedValue(const QString &as_entry, const QString &as_default);
+
     // The window that holds the control: pointer position for the menu, font carrier
     // for width fitting.
     QPointer<QWidget> iw_parent;

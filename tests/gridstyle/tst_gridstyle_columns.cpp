@@ -9,6 +9,7 @@
 #include "support/fakeinteraction.h"
 #include "units.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <cmath>
@@ -91,6 +92,8 @@ private slots:
     void doubleClickOnBorderFits();
     void layoutSurvivesRestart();
     void garbageInSettingsIsPassedOver();
+    void oversizedSettingsArePassedOver_data();
+    void oversizedSettingsArePassedOver();
 
 private:
     void store(const QString &widths, const QString &order);
@@ -280,6 +283,63 @@ void TstGridStyleColumns::garbageInSettingsIsPassedOver()
     QCOMPARE(number(*grid, u"nombre.width"_s), 1111);
     QCOMPARE(number(*grid, u"enzimas.x"_s), 11877);
     QCOMPARE(order(*grid->control).first(), u"nombre"_s);
+}
+
+// A value can be as long as the service allows and still count; a longer one (a damaged
+// or hostile settings file) is passed over at once, with a note.
+void TstGridStyleColumns::oversizedSettingsArePassedOver_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("honoured");
+
+    const qsizetype most = n_svc_dw_gridstyle::kLongestStoredValue;
+    const auto padded = [](const QString &head, const QString &filler, qsizetype size) {
+        QString value = head;
+        while (value.size() + filler.size() <= size)
+            value += filler;
+        return value + QString(size - value.size(), u' ');
+    };
+    QTest::newRow("sort at the limit")
+        << u"sortorder"_s << padded(u"nombre D"_s, u", email A"_s, most) << true;
+    QTest::newRow("sort over it") << u"sortorder"_s << padded(u"nombre D"_s, u", email A"_s, most + 1)
+                                  << false;
+    QTest::newRow("sort of a megabyte")
+        << u"sortorder"_s << padded(u"nombre D"_s, u", email A"_s, 1 << 20) << false;
+    QTest::newRow("widths at the limit")
+        << u"columnwidths"_s << padded(u"nombre=2000"_s, u";x=1"_s, most) << true;
+    QTest::newRow("widths over it") << u"columnwidths"_s << padded(u"nombre=2000"_s, u";x=1"_s, most + 1)
+                                    << false;
+    QTest::newRow("order at the limit") << u"columnorder"_s << padded(u"cargo"_s, u",x"_s, most) << true;
+    QTest::newRow("order of a megabyte") << u"columnorder"_s << padded(u"cargo"_s, u",x"_s, 1 << 20) << false;
+}
+
+void TstGridStyleColumns::oversizedSettingsArePassedOver()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, value);
+    QFETCH(bool, honoured);
+    {
+        auto grid = gridtest::makeGrid(false, false);
+        QVERIFY(grid);
+        QVERIFY(grid->service().of_setreg(entry, value) == 1);
+    }
+    if (!honoured)
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(u"Se ignora el valor guardado \"%1\" de dw_listado_grid: %2 "
+                                                u"caracteres"_s.arg(entry)
+                                                    .arg(value.size())));
+    QElapsedTimer clock;
+    clock.start();
+    auto grid = gridtest::makeGrid(false, false);
+    QVERIFY(grid);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    if (entry == u"sortorder"_s)
+        QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s).startsWith(u"nombre D"_s), honoured);
+    else if (entry == u"columnwidths"_s)
+        QCOMPARE(number(*grid, u"nombre.width"_s), honoured ? 2000 : 1111);
+    else
+        QCOMPARE(order(*grid->control).first(), honoured ? u"cargo"_s : u"nombre"_s);
 }
 
 QTEST_MAIN(TstGridStyleColumns)
