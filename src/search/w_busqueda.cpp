@@ -226,8 +226,10 @@ long w_busqueda::resize(quint32 sizetype, int newwidth, int newheight)
 
 void w_busqueda::cb_buscar_clicked()
 {
-    m_searched = true;
-    dw_listado->Retrieve();
+    // A search that fails keeps the listing and its count as they were; only a search that
+    // ran can say that nobody matched.
+    if (dw_listado->Retrieve() >= 0)
+        m_searched = true;
     // The query has no order of its own: the sort in force orders the new rows, and the
     // grid style's end-of-retrieval handling runs again on the sorted rows.
     dw_listado->Sort();

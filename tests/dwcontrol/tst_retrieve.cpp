@@ -144,18 +144,24 @@ void tst_Retrieve::rejectedStatementIsReportedOnce()
     RecordingObserver observer(dw);
     dw.SetTransObject(&m_sqlca);
     QVERIFY(dw.Retrieve() > 0);
-    QVERIFY(dw.SelectRow(1, true) == 1);
+    QVERIFY(dw.SelectRow(2, true) == 1);
+    QVERIFY(dw.SetRow(2) == 1);
+    const QString second = dw.GetItemString(2, 1);
 
+    // The rows, the current row and the selection of the last retrieval stay.
+    const auto unchanged = [&] {
+        QCOMPARE(dw.RowCount(), m_members);
+        QCOMPARE(dw.GetRow(), 2);
+        QVERIFY(dw.IsSelected(2));
+        QCOMPARE(dw.GetItemString(2, 1), second);
+    };
     observer.rewrite = [](const QString &sql) { return sql + u" where nonsense(("_s; };
     QCOMPARE(dw.Retrieve(), -1);
     QCOMPARE(fake.boxes.size(), 1);
     QCOMPARE(fake.boxes.front().title, u"Error de base de datos"_s);
     QVERIFY2(QRegularExpression(u"^-?\\d+: \\S"_s).match(fake.boxes.front().text).hasMatch(),
              qPrintable(fake.boxes.front().text));
-    QCOMPARE(dw.RowCount(), 0);
-    QCOMPARE(dw.GetRow(), 0);
-    QVERIFY(!dw.IsSelected(1));
-    QVERIFY(dw.GetItemString(1, 1).isNull());
+    unchanged();
     QCOMPARE(dw.Sort(), 1);
     QCOMPARE(dw.Filter(), 1);
     QVERIFY(observer.retrieveEnds.size() == 1); // only the good retrieval ended
@@ -164,10 +170,17 @@ void tst_Retrieve::rejectedStatementIsReportedOnce()
     observer.rewrite = [](const QString &) { return u"SELECT directorio.nombre FROM directorio"_s; };
     QCOMPARE(dw.Retrieve(), -1);
     QCOMPARE(fake.boxes.size(), 2);
+    unchanged();
+
+    // So is one that fails while its rows are read.
+    observer.rewrite = [](const QString &sql) { return sql + u" where abs(-9223372036854775808) > 0"_s; };
+    QCOMPARE(dw.Retrieve(), -1);
+    QCOMPARE(fake.boxes.size(), 3);
+    unchanged();
 
     observer.rewrite = nullptr;
     QCOMPARE(dw.Retrieve(), m_members);
-    QCOMPARE(fake.boxes.size(), 2);
+    QCOMPARE(fake.boxes.size(), 3);
 }
 
 void tst_Retrieve::passwordNeverInRetrievalError()

@@ -7,6 +7,7 @@
 #include "globals.h"
 #include "n_svc_dw_gridstyle.h"
 #include "picture.h"
+#include "support/fakedriver.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
 #include "support/statementlog.h"
@@ -57,6 +58,8 @@ private slots:
     void countFollowsSearchesAndFilters();
     void listingFollowsTheWindow();
     void keysAroundTheListing();
+    // Last: it leaves the connection without the statement log.
+    void failedSearchKeepsListingAndCount();
 
 private:
     void search(const QString &text);
@@ -153,6 +156,47 @@ void TstListingWindow::countFollowsSearchesAndFilters()
     QCOMPARE(count(), u"Leyendo…"_s);
     w.wf_showcount();
     QVERIFY(count().endsWith(u"(filtro activo)"_s));
+}
+
+void TstListingWindow::failedSearchKeepsListingAndCount()
+{
+    w_busqueda &w = *m_window;
+    search(QString());
+    const long members = w.dw_listado->RowCount();
+    QVERIFY(members >= 17);
+    w.dw_listado->isrv_gridstyle()->of_process_popup(u"m_filterbyselection"_s, 1, u"tipo_miembro_red"_s);
+    const long listed = w.dw_listado->RowCount();
+    const QString listedCount = count();
+    const QString firstName = w.dw_listado->GetItemString(1, u"nombre"_s);
+    QVERIFY(listed > 0 && listed < members);
+
+    {
+        testsupport::FakeDriver failing;
+        failing.queryError = u"database disk image is malformed"_s;
+        QVERIFY(testsupport::connectSample(*rt::SQLCA()));
+        m_fake->boxes.clear();
+
+        // The listing, its filter and its count stay; the error says what failed.
+        search(u"ana"_s);
+        QCOMPARE(w.dw_listado->RowCount(), listed);
+        QCOMPARE(w.dw_listado->model().FilteredCount(), members - listed);
+        QCOMPARE(w.dw_listado->GetItemString(1, u"nombre"_s), firstName);
+        QCOMPARE(count(), listedCount);
+        QCOMPARE(m_fake->boxes.size(), 1);
+        QVERIFY(m_fake->boxes.at(0).text.contains(u"malformed"_s));
+
+        // A window whose first search fails has found nobody, and does not say it did.
+        auto fresh = std::make_unique<w_busqueda>();
+        fresh->show();
+        fresh->sle_filtro->setText(u"ana"_s);
+        QTest::mouseClick(fresh->cb_buscar, Qt::LeftButton);
+        QCOMPARE(fresh->dw_listado->RowCount(), 0L);
+        QCOMPARE(fresh->st_cuenta->text(), u""_s);
+        QCOMPARE(m_fake->boxes.size(), 2);
+    }
+    QVERIFY(testsupport::connectSample(*rt::SQLCA()));
+    search(u"zzqxj no existe"_s);
+    QCOMPARE(count(), u"Ningún miembro coincide con la búsqueda"_s);
 }
 
 void TstListingWindow::listingFollowsTheWindow()

@@ -127,8 +127,9 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     // A server that went away is asked again at every retrieval until it answers.
     if (!connection && d->transaction && d->transaction->reconnectIfLost())
         connection = d->transaction->connection();
+    // A retrieval that fails leaves the rows of the last one as they were: they are still
+    // the best the user has, and the error says why nothing new came.
     if (!connection) {
-        d->clearRows();
         if (d->transaction && d->transaction->linkLost())
             d->reportDatabaseError(d->transaction->SQLDBCode, d->transaction->SQLErrText);
         else
@@ -141,7 +142,6 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     QString problem;
     const auto written = renderSelect(d->layout.select, Dialect::Access, &problem);
     if (!written) {
-        d->clearRows();
         d->reportDatabaseError(-1, problem);
         d->notifyRows();
         return -1;
@@ -155,7 +155,6 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
 
     const auto sent = translateSelect(d->previewSql, written->parameters, connection->dialect(), &problem);
     if (!sent) {
-        d->clearRows();
         d->reportDatabaseError(-1, problem);
         d->notifyRows();
         return -1;
@@ -178,16 +177,11 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
             cursor = connection->query(sent->sql, parameters, error);
         }
     }
-    // A database that cannot be read now (a file gone between two searches) leaves the rows
-    // of the last retrieval on screen; a statement it refused leaves none.
     if (!cursor) {
-        if (!error.unavailable)
-            d->clearRows();
         d->reportDatabaseError(error.code, error.text);
         d->notifyRows();
         return -1;
     }
-    d->clearRows();
     const int wanted = int(d->layout.columns.size());
     if (cursor->columnCount() < wanted) {
         d->reportDatabaseError(
@@ -197,6 +191,13 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         d->notifyRows();
         return -1;
     }
+    // The rows of the last retrieval stay aside while the new ones arrive (and show), and
+    // come back when the reading fails half-way.
+    d->rankWarmer.stop(); // it reads the rows
+    ColumnStore previousStore = std::move(d->store);
+    RowSet previousRows = std::move(d->rows);
+    const long previousRow = d->currentRow;
+    d->clearRows();
     d->store = ColumnStore(columnTypes(d->layout));
     d->reading = true;
     d->lastArrival.reset();
@@ -215,12 +216,16 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     if (appended < 0) {
         const DbError *failure = cursor->error();
         d->clearRows();
+        d->store = std::move(previousStore);
+        d->rows = std::move(previousRows);
+        d->currentRow = previousRow;
         d->reportDatabaseError(failure ? failure->code : -1,
                                failure ? failure->text : u"La lectura de filas falló."_s);
         d->notifyRows();
         return -1;
     }
     cursor.reset();
+    previousStore = ColumnStore();
 
     d->rows.reset(d->store.size());
     d->retrieveDropDowns();

@@ -159,10 +159,12 @@ int DataWindowControl::SetTransObject(Transaction *transaction)
 
 long DataWindowControl::Retrieve(const std::vector<Value> &arguments)
 {
-    d->view.setTopRow(0);
     d->reading.start();
     const long rows = d->model.Retrieve(arguments);
     d->reading.finish();
+    // A failed retrieval leaves the rows, and the place in them, as they were.
+    if (rows >= 0)
+        d->view.setTopRow(0);
     d->refresh(false);
     return rows;
 }
