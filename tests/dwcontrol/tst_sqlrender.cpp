@@ -3,6 +3,7 @@
 #include "datawindow.h"
 #include "db/odbcconnection.h"
 #include "sql/selectdefinition.h"
+#include "sql/sqlexpression.h"
 
 #include <QTest>
 
@@ -58,6 +59,45 @@ QVariant runSqlite(const QString &sql, const QVariant &a, const QVariant &b)
     return result;
 }
 
+// The ids a condition selects from a few rows in SQLite, or the error SQLite gives.
+QString idsWhere(const QString &condition, const QStringList &values)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(":memory:", &db);
+    sqlite3_exec(db, "create table t(id integer, a text)", nullptr, nullptr, nullptr);
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_prepare_v2(db, "insert into t values (?, ?)", -1, &insert, nullptr);
+    for (int id = 1; id <= int(values.size()); ++id) {
+        const QByteArray value = values.at(id - 1).toUtf8();
+        sqlite3_bind_int(insert, 1, id);
+        if (values.at(id - 1).isNull())
+            sqlite3_bind_null(insert, 2);
+        else
+            sqlite3_bind_text(insert, 2, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    QString result;
+    std::vector<int> markers;
+    const auto sql = dw::sql::translateStatement(u"select id from t where "_s + condition + u" order by id"_s,
+                                                 dw::Dialect::SQLite, markers);
+    sqlite3_stmt *statement = nullptr;
+    if (!sql || sqlite3_prepare_v2(db, sql->toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        result = u"<error>"_s;
+    } else {
+        QStringList ids;
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+            ids << QString::number(sqlite3_column_int(statement, 0));
+        result = rc == SQLITE_DONE ? ids.join(u',')
+                                   : u"<error: "_s + QString::fromUtf8(sqlite3_errmsg(db)) + u'>';
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return result;
+}
+
 } // namespace
 
 class tst_SqlRender : public QObject
@@ -75,6 +115,8 @@ private slots:
     void statementTranslatedOnce();
     void dialectFromTheDriversName();
     void bindingConvertsTypes();
+    void longSearchTextsAreAnswered_data();
+    void longSearchTextsAreAnswered();
 };
 
 void tst_SqlRender::listingSelect()
@@ -279,6 +321,49 @@ void tst_SqlRender::bindingConvertsTypes()
     const auto missing = dw::bindArguments(select, rendered, {dw::Value(2.5)});
     QCOMPARE(missing[0].toNumber(), 2.5);
     QVERIFY(missing[1].isNull());
+}
+
+// SQLite refuses a like pattern of more than 50,000 bytes; a pasted search text that long
+// is answered all the same, with like's own meaning.
+void tst_SqlRender::longSearchTextsAreAnswered_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("ids");
+
+    const QString n = QString(30000, u'Ñ'); // 60,000 bytes
+    const QString m = QString(4999, u'ñ') + u"—"_s; // just over the length sent as one pattern
+    const QString q = u"O'"_s + n;
+    const auto like = [](const QString &pattern) {
+        return u"a like '"_s + QString(pattern).replace(u"'"_s, u"''"_s) + u'\'';
+    };
+    QTest::newRow("contains") << like(u'%' + n + u'%') << u"1,2,5,6"_s;
+    QTest::newRow("starts with") << like(n + u'%') << u"2"_s;
+    QTest::newRow("ends with") << like(u'%' + n) << u"2,5,6"_s;
+    QTest::newRow("whole value") << like(n) << u"2"_s;
+    QTest::newRow("ASCII letters in either case") << like(u"%ABC"_s + n + u'%') << u"5"_s;
+    QTest::newRow("not like") << u"a not like '%"_s + n + u"%'"_s << u"3,7"_s;
+    QTest::newRow("quote inside, upper-cased")
+        << u"ucase(a) like '%"_s + QString(q).replace(u"'"_s, u"''"_s) + u"%'"_s << u"6"_s;
+    QTest::newRow("three-byte character at the length") << like(u'%' + m + u'%') << u"7"_s;
+    QTest::newRow("short pattern as before") << like(u"%ÑÑ%"_s) << u"1,2,3,5,6"_s;
+}
+
+void tst_SqlRender::longSearchTextsAreAnswered()
+{
+    QFETCH(QString, condition);
+    QFETCH(QString, ids);
+    const QString n = QString(30000, u'Ñ');
+    const QStringList values{u'x' + n + u'y',
+                             n,
+                             n.left(n.size() - 1),
+                             QString(),
+                             u"abc"_s + n,
+                             u"o'"_s + n,
+                             u"<"_s + QString(4999, u'ñ') + u"—>"_s};
+    std::vector<int> markers;
+    const auto sent = dw::sql::translateStatement(condition, dw::Dialect::SQLite, markers);
+    QVERIFY2(idsWhere(condition, values) == ids,
+             qPrintable(sent.value_or(QString()).replace(n, u"<N>"_s).left(400)));
 }
 
 QTEST_MAIN(tst_SqlRender)

@@ -8,6 +8,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Longer than this (in UTF-8 bytes) a like pattern is not sent to SQLite as one.
+constexpr qsizetype kLongestLikePattern = 10000;
+
 enum class Kind { Space, Word, Text, Number, Param, Operator, Open, Close, Comma, Join };
 
 struct Token
@@ -167,19 +170,91 @@ public:
         QString out;
         std::size_t runStart = begin;
         bool pattern = false;
+        // Where each run and each boundary word starts in `out`, and which word it is.
+        std::vector<qsizetype> runAt{0};
+        std::vector<qsizetype> boundaryAt;
+        std::vector<std::size_t> boundaries;
+        const auto closeRun = [&](std::size_t runEnd) {
+            if (!pattern || !rewriteLongPattern(out, runStart, runEnd, runAt, boundaryAt, boundaries))
+                out += patternRun(runStart, runEnd, pattern);
+        };
         for (std::size_t i = begin; i < end; i = next(i)) {
             if (isBoundary(m_tokens[i])) {
-                out += patternRun(runStart, i, pattern);
+                closeRun(i);
+                boundaryAt.push_back(out.size());
+                boundaries.push_back(i);
                 out += m_tokens[i].text;
+                runAt.push_back(out.size());
                 pattern = isWord(m_tokens[i], {u"like"});
                 runStart = i + 1;
             }
         }
-        out += patternRun(runStart, end, pattern);
+        closeRun(end);
         return out;
     }
 
 private:
+    // SQLite refuses a like pattern longer than 50,000 bytes ("pattern too complex"). A long
+    // pattern whose only wildcards are a % at either end (a pasted search text) becomes
+    // the same test without like: SQLite's like ignores the case of ASCII letters only,
+    // and so does its lower(). `out` holds the statement up to the pattern; the operand
+    // before "like" (or "not like") is rewritten in place. False when the pattern is
+    // short or has wildcards inside; it is then sent as written.
+    bool rewriteLongPattern(QString &out, std::size_t begin, std::size_t end,
+                            const std::vector<qsizetype> &runAt, const std::vector<qsizetype> &boundaryAt,
+                            const std::vector<std::size_t> &boundaries)
+    {
+        if (m_dialect != Dialect::SQLite || boundaries.empty())
+            return false;
+        const Token *literal = nullptr;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (m_tokens[i].kind == Kind::Space)
+                continue;
+            if (literal || m_tokens[i].kind != Kind::Text)
+                return false;
+            literal = &m_tokens[i];
+        }
+        if (!literal)
+            return false;
+        const QString quoted = text(literal->text);
+        const QString content = quoted.mid(1, quoted.size() - 2).replace(u"''"_s, u"'"_s);
+        if (content.toUtf8().size() <= kLongestLikePattern)
+            return false;
+        const bool anyBefore = content.startsWith(u'%');
+        const bool anyAfter = content.size() > 1 && content.endsWith(u'%');
+        const QString core = content.mid(anyBefore ? 1 : 0, content.size() - int(anyBefore) - int(anyAfter));
+        if (core.contains(u'%') || core.contains(u'_'))
+            return false;
+
+        // The operand: the run before "like", or before "not" when "not like" is written.
+        std::size_t k = boundaries.size() - 1;
+        bool negated = false;
+        if (QStringView(out).mid(runAt[k], boundaryAt[k] - runAt[k]).trimmed().isEmpty() && k > 0
+            && isWord(m_tokens[boundaries[k - 1]], {u"not"})) {
+            --k;
+            negated = true;
+        }
+        const QString operand = out.mid(runAt[k], boundaryAt[k] - runAt[k]);
+        if (operand.trimmed().isEmpty())
+            return false;
+        const QString lead = operand.left(operand.indexOf(operand.trimmed()));
+        const QString value = u"lower("_s + operand.trimmed() + u')';
+        const QString coreText = u'\'' + QString(core).replace(u"'"_s, u"''"_s) + u'\'';
+        const QString wanted = u"lower("_s + coreText + u')';
+        QString test;
+        if (anyBefore && anyAfter)
+            test = u"instr("_s + value + u", "_s + wanted + u") > 0"_s;
+        else if (anyBefore)
+            test = u"substr("_s + value + u", -length("_s + coreText + u")) = "_s + wanted;
+        else if (anyAfter)
+            test = u"substr("_s + value + u", 1, length("_s + coreText + u")) = "_s + wanted;
+        else
+            test = value + u" = "_s + wanted;
+        out.truncate(runAt[k]);
+        out += lead + (negated ? u"NOT ("_s : u"("_s) + test + u')' + trailing(begin, end);
+        return true;
+    }
+
     // PostgreSQL reads a backslash in a like pattern as an escape; Access has no escape
     // character, so the pattern says it has none.
     QString patternRun(std::size_t begin, std::size_t end, bool pattern)
