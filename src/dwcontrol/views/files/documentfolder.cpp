@@ -1,23 +1,13 @@
 #include "documentfolder.h"
 
-#include <QCoreApplication>
+#include "settings/settingsstore.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace dw {
 namespace {
-
-// The settings store the rest of the program uses: the company, then the application's
-// name with a capital first letter.
-QSettings programSettings()
-{
-    QString application = QCoreApplication::applicationName();
-    if (!application.isEmpty())
-        application[0] = application.at(0).toUpper();
-    return QSettings(QStringLiteral("Calvexa"), application);
-}
 
 QString folderKey(const QString &kind)
 {
@@ -28,14 +18,12 @@ QString folderKey(const QString &kind)
 
 QString userSetting(const QString &key)
 {
-    return programSettings().value(key).toString();
+    return SettingsStore::program().text(key).value_or(QString());
 }
 
 void setUserSetting(const QString &key, const QString &value)
 {
-    QSettings settings = programSettings();
-    if (settings.value(key).toString() != value)
-        settings.setValue(key, value);
+    (void)SettingsStore::program().setText(key, value);
 }
 
 QString proposedFilePath(const QString &baseName, const QString &extension, const QString &kind)

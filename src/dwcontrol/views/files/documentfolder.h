@@ -21,7 +21,8 @@ void rememberFolderOf(const QString &file, const QString &kind = QString());
 // 80 characters, never a device name; `fallback` when nothing is left.
 [[nodiscard]] QString safeFileBaseName(const QString &text, const QString &fallback);
 
-// One of the user's own settings ("Grupo/Clave"); empty when unset.
+// One of the program's settings ("Grupo/Clave"), the user's or else the machine-wide one;
+// empty when unset. Written to the user's settings.
 [[nodiscard]] QString userSetting(const QString &key);
 void setUserSetting(const QString &key, const QString &value);
 
