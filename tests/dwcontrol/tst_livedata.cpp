@@ -27,6 +27,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -416,9 +417,18 @@ private slots:
                               "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')",
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
+        // What a program killed before its copies lost their names left goes with the next copy.
+        const pid_t gone = ::fork();
+        if (gone == 0)
+            ::_exit(0);
+        QVERIFY(gone > 0 && ::waitpid(gone, nullptr, 0) == gone);
+        const QString left = QDir::temp().filePath(u"zemparol-privado-%1-AbCdEf"_s.arg(gone));
+        QVERIFY(QDir().mkpath(left) && QFile::copy(file, left + u"/base.sqlite"_s));
+
         const int copies = dw::privateCopyCount();
         dw::Transaction transaction;
         QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+        QVERIFY(!QFileInfo::exists(left));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 2);
         QCOMPARE(dw::privateCopyCount(), copies + 2); // the file and its log, once
