@@ -21,15 +21,26 @@ QString argumentsOf(const QString &commandLine)
     return blank < 0 ? QString() : commandLine.mid(blank + 1);
 }
 
+QString commandLineOf(const QStringList &arguments)
+{
+    QString line;
+    for (const QString &argument : arguments) {
+        // The program path and every argument with blanks (a path) are quoted, as a
+        // Windows command line has them.
+        const bool quoted
+            = line.isEmpty() || argument.contains(QLatin1Char(' ')) || argument.contains(QLatin1Char('\t'));
+        if (!line.isEmpty())
+            line += QLatin1Char(' ');
+        line += quoted ? QLatin1Char('"') + argument + QLatin1Char('"') : argument;
+    }
+    return line;
+}
+
 QString platformCommandLine()
 {
 #ifdef Q_OS_WIN
     return QString::fromWCharArray(GetCommandLineW());
 #else
-    QStringList arguments = QCoreApplication::arguments();
-    if (arguments.isEmpty())
-        return {};
-    const QString program = QLatin1Char('"') + arguments.takeFirst() + QLatin1Char('"');
-    return arguments.isEmpty() ? program : program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+    return commandLineOf(QCoreApplication::arguments());
 #endif
 }

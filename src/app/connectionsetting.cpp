@@ -9,6 +9,16 @@ QString configuredConnectString(const QString &company, const QString &applicati
     return dw::SettingsStore(company, application).text(u"Conexion/ConnectString"_s).value_or(QString());
 }
 
+QStringList configuredFolders(const QString &company, const QString &application)
+{
+    return dw::SettingsStore(company, application).texts(u"Conexion/Carpeta"_s);
+}
+
+bool rememberFolder(const QString &company, const QString &application, const QString &folder)
+{
+    return dw::SettingsStore(company, application).setText(u"Conexion/Carpeta"_s, folder);
+}
+
 QString driverDbParm(const QString &connectString)
 {
     QString quoted = connectString;

@@ -61,16 +61,16 @@ QString helpText()
     const QString machineSettings = settings.machineFile();
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const QString paragraph
-        = u"Uso: %1 [--help | --version]. Abre en modo de solo lectura el directorio de miembros de la red: "
-          u"el "
-          u"archivo zemparol.mdb de la carpeta desde la que se inicia el programa, con las fotos y los "
-          u"logotipos "
-          u"en su subcarpeta Fotos, salvo que la configuración indique otra conexión en la clave "
-          u"Conexion/ConnectString. La configuración del usuario (el orden del listado, el ancho y la "
-          u"posición de "
-          u"sus columnas, la conexión) se guarda en %2 y la de todo el equipo en %3; la copia local de los "
-          u"directorios de Access ya leídos, en %4. Cualquier otro argumento se ignora."_s.arg(
-              name, QDir::toNativeSeparators(userSettings), QDir::toNativeSeparators(machineSettings),
-              QDir::toNativeSeparators(cache));
+        = u"Uso: %1 [CARPETA | ARCHIVO.mdb] [--help | --version]. Abre en modo de solo lectura el "
+          u"directorio de miembros de la red: el archivo zemparol.mdb de la carpeta indicada (o el archivo "
+          u".mdb indicado), si no el de la carpeta desde la que se inicia el programa, si no el de la "
+          u"carpeta guardada en la clave Conexion/Carpeta de la configuración, si no la conexión de la "
+          u"clave Conexion/ConnectString (un servidor). Las fotos y los logotipos están en la subcarpeta "
+          u"Fotos, junto al archivo. Si no encuentra el directorio, pregunta una vez en qué carpeta está y "
+          u"la guarda en Conexion/Carpeta. La configuración del usuario (el orden del listado, el ancho y "
+          u"la posición de sus columnas, la carpeta y la conexión) se guarda en %2 y la de todo el equipo "
+          u"en %3; la copia local de los directorios de Access ya leídos, en %4. Cualquier otro argumento "
+          u"se ignora."_s.arg(name, QDir::toNativeSeparators(userSettings),
+                              QDir::toNativeSeparators(machineSettings), QDir::toNativeSeparators(cache));
     return wrapped(paragraph, 79);
 }

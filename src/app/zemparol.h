@@ -11,8 +11,15 @@ public:
     [[nodiscard]] static QString name();
 
     void create() override;
-    // Connects SQLCA to zemparol.mdb in the current folder; a failed connection is
-    // reported, and the search window opens in either case. The argument text is ignored.
+    // Connects SQLCA to the directory (zemparol.mdb in the start folder, unless the
+    // argument text or the settings say otherwise); a failed connection is reported,
+    // and when nothing said where the directory is the user is asked for its folder.
+    // The search window opens in every case.
     void open(const QString &commandline) override;
     void destroy() override;
+
+private:
+    // Asks for the directory's folder through the folder chooser until one connects (it
+    // is remembered for the next start) or the user cancels (nothing changes).
+    void askForTheDirectory();
 };

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include <QProcess>
 #include <QTest>
 
 class CommandLineTest : public QObject
@@ -34,14 +35,33 @@ private slots:
         QCOMPARE(::argumentsOf(commandLine), arguments);
     }
 
-    // The rebuilt command line goes through the same extraction and gives back the
-    // arguments the process got.
+    // A rebuilt command line goes through the same extraction and gives back the
+    // arguments, a path with blanks as one argument.
+    void commandLineOf_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("program only") << QStringList{QStringLiteral("/usr/bin/zemparol")};
+        QTest::newRow("a folder") << QStringList{QStringLiteral("/usr/bin/zemparol"),
+                                                 QStringLiteral("/srv/dir")};
+        QTest::newRow("blanks in the program and the argument")
+            << QStringList{QStringLiteral("/opt/mi programa/zemparol"),
+                           QStringLiteral("/home/usuario/Mis documentos/zemparol.mdb")};
+        QTest::newRow("several") << QStringList{QStringLiteral("z"), QStringLiteral("-x"),
+                                                QStringLiteral("a b"), QStringLiteral("c")};
+    }
+    void commandLineOf()
+    {
+        QFETCH(QStringList, arguments);
+        const QString line = ::commandLineOf(arguments);
+        QVERIFY(line.startsWith(u'"'));
+        QCOMPARE(QProcess::splitCommand(::argumentsOf(line)), arguments.mid(1));
+    }
+
+    // The process's own command line gives back the arguments the process got.
     void platformCommandLineRoundTrip()
     {
-        const QString line = platformCommandLine();
-        QVERIFY(line.startsWith(u'"'));
-        const QStringList arguments = QCoreApplication::arguments().mid(1);
-        QCOMPARE(::argumentsOf(line), arguments.join(u' '));
+        QCOMPARE(QProcess::splitCommand(::argumentsOf(platformCommandLine())),
+                 QCoreApplication::arguments().mid(1));
     }
 };
 

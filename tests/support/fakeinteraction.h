@@ -49,6 +49,16 @@ public:
     QStringList lastMenuItems;
     QString chooseMenuItem;
     int menuCalls = 0;
+    // What each folder chooser asked, and the folders it "chooses", one per question; with
+    // none left it is cancelled.
+    struct FolderQuestion
+    {
+        QString question;
+        QString explanation;
+        QString startFolder;
+    };
+    QList<FolderQuestion> folderQuestions;
+    QStringList folderAnswers;
 
     void messageBox(QWidget *, const QString &title, const QString &text) override
     {
@@ -102,5 +112,13 @@ public:
         if (chosen)
             chosen->trigger();
         return chosen;
+    }
+    std::optional<QString> chooseFolder(QWidget *, const QString &question, const QString &explanation,
+                                        const QString &startFolder) override
+    {
+        folderQuestions.append({question, explanation, startFolder});
+        if (folderAnswers.isEmpty())
+            return std::nullopt;
+        return folderAnswers.takeFirst();
     }
 };

@@ -26,6 +26,11 @@ Interaction *g_standard = nullptr;
 
 } // namespace
 
+std::optional<QString> Interaction::chooseFolder(QWidget *, const QString &, const QString &, const QString &)
+{
+    return std::nullopt;
+}
+
 Interaction &interaction()
 {
     static HeadlessInteraction headless;

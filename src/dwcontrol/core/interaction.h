@@ -51,6 +51,11 @@ public:
     // Shows a popup menu at a global position, modally; the chosen action (or null).
     // The action's triggered() has run when this returns.
     virtual QAction *popMenu(QMenu &menu, const QPoint &globalPos) = 0;
+    // The system's folder chooser, titled with a question and, where the dialog has room
+    // for it, a short explanation; it opens in `startFolder`. The chosen folder, or
+    // nothing when the user cancels or no dialog can be shown (the standard answer).
+    virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &question,
+                                                const QString &explanation, const QString &startFolder);
 };
 
 // The interaction in force: a replacement when one is installed, else the standard one.

@@ -347,6 +347,17 @@ std::optional<QString> SettingsStore::text(const QString &key) const
     return std::nullopt;
 }
 
+QStringList SettingsStore::texts(const QString &key) const
+{
+    QStringList values;
+    for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
+        if (auto value = textIn(*scoped(scope, m_company, m_application), key);
+            value && !value->trimmed().isEmpty())
+            values.append(*value);
+    }
+    return values;
+}
+
 bool SettingsStore::setText(const QString &key, const QString &value) const
 {
 #ifdef Q_OS_WIN

@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QtPrintSupport/qtprintsupportglobal.h>
@@ -19,8 +21,38 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace dw {
 namespace {
+
+// Without a screen (the offscreen and minimal platforms) nobody could answer a modal dialog.
+bool headless()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == u"offscreen" || platform == u"minimal";
+}
+
+// Puts `widget` in a row of its own above everything else of a grid layout.
+void addAbove(QGridLayout &grid, QWidget *widget)
+{
+    struct Placed
+    {
+        QLayoutItem *item;
+        int row, column, rowSpan, columnSpan;
+    };
+    QList<Placed> placed;
+    while (grid.count() > 0) {
+        Placed p{};
+        grid.getItemPosition(0, &p.row, &p.column, &p.rowSpan, &p.columnSpan);
+        p.item = grid.takeAt(0);
+        placed.append(p);
+    }
+    const int columns = std::max(1, grid.columnCount());
+    grid.addWidget(widget, 0, 0, 1, columns);
+    for (const Placed &p : placed)
+        grid.addItem(p.item, p.row + 1, p.column, p.rowSpan, p.columnSpan);
+}
 
 // The real dialogs of Qt.
 class QtInteraction final : public Interaction
@@ -35,10 +67,7 @@ public:
     int printerSetup(QWidget *parent, QPrinter &printer) override
     {
 #if QT_CONFIG(printdialog)
-        // Without a screen (the offscreen and minimal platforms) nobody could answer a
-        // modal dialog.
-        const QString platform = QGuiApplication::platformName();
-        if (platform == u"offscreen" || platform == u"minimal")
+        if (headless())
             return -1;
 #ifdef Q_OS_WIN
         // The native dialog lists printers only: with none installed it cannot open.
@@ -109,6 +138,31 @@ public:
     QAction *popMenu(QMenu &menu, const QPoint &globalPos) override
     {
         return menu.exec(globalPos);
+    }
+
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &question, const QString &explanation,
+                                        const QString &startFolder) override
+    {
+        if (headless())
+            return std::nullopt;
+        QFileDialog dialog(parent, question, startFolder);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        // Qt's own dialog (where the system offers none) shows the question and the
+        // explanation above its lists; a native dialog has only its title for the question.
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+            auto *label = new QLabel(
+                u"<p><b>%1</b></p><p>%2</p>"_s.arg(question.toHtmlEscaped(), explanation.toHtmlEscaped()),
+                &dialog);
+            label->setTextFormat(Qt::RichText);
+            label->setWordWrap(true);
+            addAbove(*grid, label);
+            // Wide enough for the explanation in three lines and the dates in the list.
+            dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 460)));
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
     }
 };
 
