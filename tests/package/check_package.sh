@@ -25,7 +25,7 @@ check_information() {
     [ "$output" = "zemparol $version" ] || fail "$program --version prints '$output'"
     output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help) \
         || fail "$program --help exits with an error"
-    for word in zemparol.mdb Fotos Conexion/ConnectString Calvexa; do
+    for word in zemparol.mdb Fotos Conexion/ConnectString Conexion/Carpeta ARCHIVO.mdb Calvexa; do
         grep -qF "$word" <<<"$output" || fail "$program --help does not name $word"
     done
 }
@@ -40,12 +40,26 @@ for desktop in "$root"/usr/share/applications/*.desktop; do
     [ -z "$report" ] || fail "desktop-file-validate: $report"
     exec_line=$(sed -n 's/^Exec=//p' "$desktop")
     [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "the menu entry starts '$exec_line', which is not installed"
+    # A file manager hands the program the database file it opens.
+    [ "${exec_line#* }" = "%f" ] || fail "the menu entry does not pass a file: Exec=$exec_line"
+    mime_types=$(sed -n 's/^MimeType=//p' "$desktop")
+    grep -qE '(^|;)application/vnd\.ms-access;' <<<"$mime_types" \
+        || fail "the menu entry does not open Access databases: MimeType=$mime_types"
+    # Each type is one the system knows, by its own name or as an alias.
+    if [ -f /usr/share/mime/types ]; then
+        for type in ${mime_types//;/ }; do
+            grep -qxF "$type" /usr/share/mime/types || grep -q "^$type " /usr/share/mime/aliases \
+                || fail "the menu entry names the unknown type $type"
+        done
+    fi
 done
 for metainfo in "$root"/usr/share/metainfo/*.xml; do
     report=$(appstreamcli validate --no-net --pedantic --no-color "$metainfo" 2>&1) \
         || fail "appstreamcli rejects $metainfo: $report"
     grep -qE '^[EWIP]: ' <<<"$report" && fail "appstreamcli: $report"
     grep -qF "version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
+    grep -qF '<mediatype>application/vnd.ms-access</mediatype>' "$metainfo" \
+        || fail "the metainfo does not say the program opens Access databases"
 done
 
 # Each icon is as large as the folder it is in says.
