@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
 # Remakes the screenshots of the user guide (docs/guia/*.png) from a generated sample
-# directory, driving the program under a private X server as a user would.
+# directory, driving the program under a private X server as a new user would: started
+# from the menu in an empty home folder, told where the directory is, then searching.
 #   tools/guide-screenshots.sh [BUILD_DIR]      (default: build; needs zemparol and gensample)
-# Uses Xvfb, xdotool and ImageMagick (tools/packages.sh installs them). The window sits at
-# its designed size, so the clicks below name places in it (pixels at 96 dpi).
+# Uses Xvfb, xdotool and ImageMagick (tools/packages.sh installs them), and a private mount
+# namespace (unshare; root or user namespaces) in which the home folder is
+# /home/usuario, so that the dialogs show the same believable paths on every run. The
+# window sits at its designed size, so the clicks below name places in it (pixels at 96 dpi).
+# Every picture is made by one `shot NAME` line; the guide shows exactly these (a test
+# compares the two lists).
 set -euo pipefail
+
+# A home folder of its own: /home is replaced, in this process only, by an empty one.
+if [ "${GUIDE_PRIVATE_HOME:-}" != 1 ]; then
+    namespace=(unshare --mount --propagation private)
+    [ "$(id -u)" -eq 0 ] || namespace=(unshare --map-root-user --mount --propagation private)
+    exec "${namespace[@]}" env GUIDE_PRIVATE_HOME=1 "$(realpath "$0")" "$@"
+fi
+
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 out=$PWD/docs/guia
@@ -15,6 +28,7 @@ done
 [ -x "$program" ] && [ -x "$build/tools/gensample" ] \
     || { echo "guide-screenshots: build zemparol and gensample in $build first" >&2; exit 1; }
 
+mount -t tmpfs -o mode=755 tmpfs /home
 work=$(mktemp -d)
 xvfb_pid='' program_pid=''
 cleanup() {
@@ -25,34 +39,49 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A fresh user: nothing remembered, no cache, the sample directory of the tests.
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-"$build/tools/gensample" "$work/directorio" >/dev/null
-mkdir -p "$work/vacia" "$out"
+# A new user: the usual folders, nothing remembered, no cache; the sample directory of the
+# tests in Documentos; every date fixed.
+export HOME=/home/usuario XDG_CONFIG_HOME=/home/usuario/.config XDG_CACHE_HOME=/home/usuario/.cache
+export XDG_RUNTIME_DIR=$work/run
+mkdir -p "$HOME"/{Descargas,Documentos,Escritorio,Imágenes,Música} "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+cat >"$XDG_CONFIG_HOME/user-dirs.dirs" <<'EOF'
+XDG_DESKTOP_DIR="$HOME/Escritorio"
+XDG_DOWNLOAD_DIR="$HOME/Descargas"
+XDG_DOCUMENTS_DIR="$HOME/Documentos"
+XDG_MUSIC_DIR="$HOME/Música"
+XDG_PICTURES_DIR="$HOME/Imágenes"
+EOF
+directory=$HOME/Documentos/directorio
+"$build/tools/gensample" "$directory" >/dev/null
+find "$HOME" -exec touch -h -d '2025-03-03 09:30' {} +
+mkdir -p "$out"
 
-display=$((100 + RANDOM % 200))
+display=${GUIDE_DISPLAY:-128}
 Xvfb ":$display" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 window=''
-# start FOLDER TITLE: starts the program in FOLDER and waits for a window named TITLE.
-start() {
-    (cd "$1" && exec "$program") >/dev/null 2>&1 &
-    program_pid=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$2\$" | head -1)
+# The window whose title matches the pattern TITLE (a regular expression), waited for; it
+# becomes the one clicks refer to.
+find_window() {
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | tail -1)
     xdotool windowfocus --sync "$window"
     sleep 0.5
+}
+# start: starts the program in the home folder, as the menu entry does, with Spanish dates
+# in its dialogs.
+start() {
+    (cd "$HOME" && exec env LC_ALL=es_MX.UTF-8 "$program") >/dev/null 2>&1 &
+    program_pid=$!
 }
 stop() {
     kill "$program_pid" 2>/dev/null
     wait "$program_pid" 2>/dev/null || true
     program_pid=''
 }
-# The window that shows TITLE, waited for.
-find_window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | tail -1; }
 at() { xdotool mousemove --window "$window" "$1" "$2"; }
 click() { at "$1" "$2" && xdotool click "${3:-1}" && sleep 0.4; }
 double_click() { at "$1" "$2" && xdotool click --repeat 2 --delay 80 1 && sleep 1; }
@@ -69,13 +98,34 @@ shot() {
         -colors 256 "PNG8:$out/$1.png"
     echo "docs/guia/$1.png"
 }
+# The README's picture of the program, made the same way.
+readme_shot() {
+    xdotool mousemove 0 0
+    sleep 0.5
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -bordercolor black -border 1 -trim +repage -strip -dither None \
+        -colors 256 "PNG8:$PWD/docs/screenshot.png"
+    echo "docs/screenshot.png"
+}
+
+# The first start: no directory in the home folder, so "Error de conexion", then the
+# folder chooser, where the user goes into Documentos and chooses the directory's folder.
+start
+find_window 'Error de conexion'
+shot error-conexion
+key Return
+find_window '.*En qu.+ carpeta est.+ el directorio.*' # any encoding of the accents
+readonly SECOND_FOLDER='150 148' FIRST_FOLDER='150 130'
+double_click $SECOND_FOLDER # Documentos, after Descargas
+click $FIRST_FOLDER # directorio
+shot elegir-carpeta
+key alt+s # "Seleccionar" (Return in the list would go into the folder)
 
 # Places in the search window at its designed size.
 readonly SEARCH_TEXT='598 39' SEARCH_BUTTON='877 39' ANY_FIELD='214 16' FIELD_LIST='281 38'
 readonly NAME_HEADING='120 90' TYPE_HEADING='320 90' SECOND_ROW='120 145' FOURTH_ROW='120 205'
 
-main=Consulta\ de\ Directorio
-start "$work/directorio" "$main"
+find_window 'Consulta de Directorio'
 shot inicio
 
 # Every field: a partial word with its accent.
@@ -117,7 +167,7 @@ key Escape
 # A researcher's card. With no window manager to maximise it, the card window is given the
 # whole screen by hand.
 double_click $FOURTH_ROW
-window=$(find_window 'Consulta de Fichas')
+find_window 'Consulta de Fichas'
 xdotool windowmove "$window" 0 0 windowsize "$window" 1400 900
 sleep 1.5
 shot ficha
@@ -128,11 +178,15 @@ click $CARD_PRINT_BUTTON
 sleep 1
 shot imprimir-ficha
 key Escape
-stop
 
-# A folder without a directory.
-(cd "$work/vacia" && exec "$program") >/dev/null 2>&1 &
-program_pid=$!
-window=$(find_window 'Error de conexion')
-shot error-conexion
+# The README's picture: the card closed with its door button, the listing by name with
+# three members chosen (a click, then Shift+click two rows further down).
+readonly CARD_EXIT_BUTTON='1357 843'
+click $CARD_EXIT_BUTTON
+find_window 'Consulta de Directorio'
+readonly SIXTH_ROW='120 265'
+click $NAME_HEADING
+click $FOURTH_ROW
+at $SIXTH_ROW && xdotool keydown shift click 1 keyup shift && sleep 0.4
+readme_shot
 stop

@@ -70,6 +70,11 @@ bool writeFixture(const QString &name, const QString &target, const std::functio
     return copy.open(QIODevice::WriteOnly | QIODevice::Truncate) && copy.write(bytes) == bytes.size();
 }
 
+QString sourceFile(const QString &relativePath)
+{
+    return QDir(QStringLiteral(ZEMPAROL_SOURCE_DIR)).filePath(relativePath);
+}
+
 QString fixturesDirectory()
 {
     const QString folder = QStringLiteral(ZEMPAROL_FIXTURES);

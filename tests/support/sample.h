@@ -39,6 +39,9 @@ constexpr long kSecondExternal = 17; // "Miembro Externo"
 
 // The sample generator program of this build.
 [[nodiscard]] QString generatorProgram();
+// A file of the repository (the guide, a script) by its path below the repository's root.
+[[nodiscard]] QString sourceFile(const QString &relativePath);
+
 // The folder of the Access files used by driver tests; a missing folder fails the test.
 [[nodiscard]] QString fixturesDirectory();
 // Writes the fixture `name` (a file of that folder; one ending in ".z" is stored compressed
