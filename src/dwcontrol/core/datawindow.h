@@ -95,7 +95,14 @@ public:
     [[nodiscard]] long RowsRead() const;
     [[nodiscard]] long RowCount() const;
     [[nodiscard]] long FilteredCount() const;
-    [[nodiscard]] long GetRow() const; // 0 when there are no rows
+    // Changes whenever the rows listed change or move (retrieval, sort, filter, a new
+    // layout); selections and the current row leave it as it is. Views compare it to
+    // know when to place the rows again.
+    [[nodiscard]] quint64 rowsGeneration() const;
+    // 0 when there are no rows. A current row set with SetRow follows its member through
+    // sorts and filters; after a retrieval, or once a filter took that member away, the
+    // first row is current, whatever the order.
+    [[nodiscard]] long GetRow() const;
     int SetRow(long row); // 1 ok, -1 when out of range
     int SelectRow(long row, bool select); // row 0: every row
     [[nodiscard]] bool IsSelected(long row) const;

@@ -41,6 +41,11 @@ struct DataWindow::Impl final : EvalContext
     // While Retrieve reads: rows shown as they arrive, at most every so often.
     bool reading = false;
     std::optional<std::chrono::steady_clock::time_point> lastArrival;
+    // Nobody chose the current row: it is the first row, whatever the order (after a
+    // retrieval, or once a filter took the chosen row away).
+    bool currentIsFirst = true;
+    // Counts the changes of which rows the primary buffer holds or of their order.
+    quint64 rowsGeneration = 0;
 
     // Criteria in force, as Describe reports them ("" when none).
     QString sortText;
@@ -104,6 +109,10 @@ struct DataWindow::Impl final : EvalContext
     void reportDatabaseError(long code, const QString &text) const;
     void retrieveDropDowns();
     void notifyRows() const;
+    // After the primary buffer was filtered or reordered: a chosen current row is again the
+    // stored row `storeIndex` where it still is; otherwise the first row is current (none
+    // without rows).
+    void followCurrent(qint64 storeIndex);
     void notifyLayout() const;
 };
 

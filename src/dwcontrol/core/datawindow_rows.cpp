@@ -112,6 +112,8 @@ void DataWindow::Impl::clearRows()
     rows.reset(0);
     rankCache.clear();
     currentRow = 0;
+    currentIsFirst = true;
+    ++rowsGeneration;
     for (auto &[column, dropDown] : dropDowns) {
         dropDown.displayByData.clear();
         dropDown.indexed = false;
@@ -197,6 +199,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     ColumnStore previousStore = std::move(d->store);
     RowSet previousRows = std::move(d->rows);
     const long previousRow = d->currentRow;
+    const bool previousFirst = d->currentIsFirst;
     d->clearRows();
     d->store = ColumnStore(columnTypes(d->layout));
     d->reading = true;
@@ -219,6 +222,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         d->store = std::move(previousStore);
         d->rows = std::move(previousRows);
         d->currentRow = previousRow;
+        d->currentIsFirst = previousFirst;
         d->reportDatabaseError(failure ? failure->code : -1,
                                failure ? failure->text : u"La lectura de filas falló."_s);
         d->notifyRows();
@@ -235,6 +239,9 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         sortRows(d->rows, d->store, d->sortKeys, *d, &d->rankCache);
     d->currentRow = RowCount() > 0 ? 1 : 0;
     d->warmRanks();
+    // Rows shown as they arrived keep their places unless a sort or a filter moves them now.
+    if (d->filter || !d->sortKeys.empty())
+        ++d->rowsGeneration;
     d->notifyRows();
     if (d->observer)
         d->observer->retrieveEnd(RowCount());
@@ -415,6 +422,7 @@ int DataWindow::SetRow(long row)
 {
     if (row < 1 || row > RowCount())
         return -1;
+    d->currentIsFirst = false;
     if (row != d->currentRow) {
         d->currentRow = row;
         d->notifyRows();
@@ -535,6 +543,7 @@ int DataWindow::Sort()
 {
     if (d->reading)
         return 1; // the end of the retrieval sorts every row by the criteria then in force
+    const qint64 current = d->indexOf(d->currentRow);
     if (d->sortKeys.empty()) {
         // No criteria: the rows go back to the order they were retrieved in.
         auto &primary = d->rows.primary();
@@ -542,6 +551,7 @@ int DataWindow::Sort()
     } else {
         sortRows(d->rows, d->store, d->sortKeys, *d, &d->rankCache);
     }
+    d->followCurrent(current);
     d->notifyRows();
     return 1;
 }
@@ -585,10 +595,32 @@ int DataWindow::Filter()
 {
     if (d->reading)
         return 1; // the end of the retrieval filters every row by the filter then in force
+    const qint64 current = d->indexOf(d->currentRow);
     const bool applied = d->applyFilter();
-    d->currentRow = std::min(std::max(d->currentRow, 1L), RowCount());
+    d->followCurrent(current);
     d->notifyRows();
     return applied ? 1 : -1;
+}
+
+void DataWindow::Impl::followCurrent(qint64 storeIndex)
+{
+    ++rowsGeneration;
+    const std::vector<std::uint32_t> &primary = rows.primary();
+    currentRow = primary.empty() ? 0 : 1;
+    if (currentIsFirst || storeIndex < 0) {
+        currentIsFirst = true;
+        return;
+    }
+    const auto found = std::find(primary.begin(), primary.end(), std::uint32_t(storeIndex));
+    if (found != primary.end())
+        currentRow = long(found - primary.begin()) + 1;
+    else
+        currentIsFirst = true;
+}
+
+quint64 DataWindow::rowsGeneration() const
+{
+    return d->rowsGeneration;
 }
 
 } // namespace dw

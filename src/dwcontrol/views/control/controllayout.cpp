@@ -77,6 +77,8 @@ void DataWindowControl::Impl::relayout()
         showV = verticalBar && view.maxTopRow() > 0;
         showH = horizontalBar && (view.split() > 0 || view.maxHorizontalOffset(0) > 0);
     }
+    // Whatever changed the rows, the view is placed over them here, before the bars.
+    view.followRows();
     const QSize inner = view.viewportSize();
     canvas->setGeometry(0, 0, inner.width(), inner.height());
 

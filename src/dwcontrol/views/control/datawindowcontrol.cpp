@@ -318,6 +318,10 @@ long DataWindowControl::columnautofit(const QString &)
 {
     return 0;
 }
+long DataWindowControl::selectall()
+{
+    return 0;
+}
 
 DwObjectRef DataWindowControl::objectAt(const QPoint &pixel, long *row) const
 {

@@ -106,6 +106,22 @@ void GridView::scrollToRow(long row)
         setTopRow(row - visibleRows());
 }
 
+void GridView::followRows()
+{
+    setTopRow(m_topRow); // a shorter list: no blank space above its last rows
+    const quint64 generation = m_dw.rowsGeneration();
+    if (generation == m_rowsSeen)
+        return;
+    m_rowsSeen = generation;
+    // A current row the user chose follows its member; one nobody chose is the first row,
+    // so the rows then show from the first, in their new order.
+    const long current = m_dw.GetRow();
+    if (current > 0)
+        scrollToRow(current);
+    else
+        setTopRow(0);
+}
+
 void GridView::setSplit(int pixels)
 {
     // A pane narrower than the splitter is no pane: the split closes.

@@ -56,6 +56,11 @@ public:
     [[nodiscard]] long visibleRows() const;
     // Scrolls the least needed so that a row (1-based) shows whole.
     void scrollToRow(long row);
+    // Keeps the scroll position true after the rows changed, whatever changed them: the
+    // first row shown is a real row and, once rows were retrieved, sorted or filtered, the
+    // current row shows whole: the row the user chose, where it is still listed, else the
+    // first row.
+    void followRows();
 
     // Horizontal panes: a split position of 0 shows one pane.
     static constexpr int kSplitterWidth = 6;
@@ -111,6 +116,7 @@ private:
     bool m_focusFrame = false;
     QSize m_viewport;
     long m_topRow = 0;
+    quint64 m_rowsSeen = 0; // the data window's rows generation the view last placed
     int m_split = 0;
     std::array<int, 2> m_hOffset{0, 0};
 };
