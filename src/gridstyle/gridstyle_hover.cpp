@@ -1,5 +1,6 @@
-// The heading under the pointer is highlighted: a warm off-white text background and
-// orange header lines. The highlight follows the pointer and goes when it leaves.
+// The heading under the pointer is highlighted: a warm off-white text background, a dark
+// caption and orange header lines. The highlight follows the pointer and goes when it
+// leaves.
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
@@ -14,6 +15,9 @@ void n_svc_dw_gridstyle::restoreHeading(const QString &as_col)
     for (int i = 1; i <= 3; ++i)
         idw_client->Modify(as_col + hline_suffix + QString::number(i) + u".background.color="_s
                            + is_graycolor[i - 1]);
+    idw_client->Modify(as_col + u"_t.color="_s + is_prevtextcolor);
+    // A sort made while the heading was highlighted made its arrow for the highlight.
+    idw_client->Modify(as_col + arrow_suffix + u".color="_s + arrowColour(as_col));
 }
 
 void n_svc_dw_gridstyle::highlightHeading(const QString &as_col)
@@ -25,6 +29,11 @@ void n_svc_dw_gridstyle::highlightHeading(const QString &as_col)
     for (int i = 1; i <= 3; ++i)
         idw_client->Modify(as_col + hline_suffix + QString::number(i) + u".background.color="_s
                            + is_orangecolor[i - 1]);
+    // The headings' own caption colour (white on teal) would vanish on the highlight:
+    // the caption and the arrow turn dark while the pointer is there.
+    is_prevtextcolor = idw_client->Describe(as_col + u"_t.color"_s);
+    idw_client->Modify(as_col + u"_t.color="_s + highlite_textcolor);
+    idw_client->Modify(as_col + arrow_suffix + u".color="_s + arrowColour(as_col));
 }
 
 long n_svc_dw_gridstyle::mousemove(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)

@@ -3,40 +3,18 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
+#include "readingfeedback.h"
 #include "runtime.h"
-#include "units.h"
+#include "textextent.h"
 
-#include <QFontMetrics>
-#include <QLabel>
-
-#include <memory>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The font of a column as its Describe'd properties give it. Qt fonts are Unicode, so
-// the character set has nothing to select; face, size, weight, slant, family and pitch
-// decide the measure.
-QFont columnFont(const dw::DataWindowControl &control, const QString &col)
-{
-    const auto describe = [&](const QString &property) { return control.Describe(col + property); };
-
-    QFont font(describe(u".Font.Face"_s));
-    const double points = dw::units::fontPoints(describe(u".Font.Height"_s).toInt());
-    if (points > 0)
-        font.setPointSizeF(points);
-    const int weight = describe(u".Font.Weight"_s).toInt();
-    font.setWeight(QFont::Weight(weight >= 1 && weight <= 1000 ? weight : 400));
-    font.setItalic(describe(u".Font.Italic"_s) == u"1"_s);
-
-    static const QFont::StyleHint families[] = {QFont::AnyStyle,   QFont::Serif,   QFont::SansSerif,
-                                                QFont::TypeWriter, QFont::Cursive, QFont::Decorative};
-    const int family = describe(u".Font.Family"_s).toInt();
-    font.setStyleHint(family >= 1 && family <= 5 ? families[family] : QFont::AnyStyle);
-    font.setFixedPitch(describe(u".Font.Pitch"_s) == u"1"_s);
-    return font;
-}
+// Rows between two looks at the clock while a long fitting runs.
+constexpr long kRowsPerTick = 4096;
 
 } // namespace
 
@@ -53,58 +31,68 @@ long n_svc_dw_gridstyle::retrieveend(long rowcount)
     return 0;
 }
 
+n_svc_dw_gridstyle::Fit n_svc_dw_gridstyle::measureWidth(const QString &as_colname)
+{
+    Fit fit;
+    // A name that is not a column has no cells to measure; it is left alone.
+    const int column = idw_client->Describe(as_colname + u".ID"_s).toInt();
+    if (column < 1)
+        return fit;
+    fit.column = column;
+
+    // Measured as the grid paints: the cell's own font at the control's resolution, the
+    // heading's in the heading's font; each with the air painting leaves beside a text.
+    const double dpiX = idw_client->logicalDpiX();
+    const double dpiY = idw_client->logicalDpiY();
+    const dw::DataWindow &model = idw_client->model();
+    const dw::TextExtent cells(model, as_colname, dpiX, dpiY);
+    const dw::TextExtent heading(model, as_colname + u"_t"_s, dpiX, dpiY);
+    if (!cells.isValid())
+        return fit;
+
+    // Drop-down and code-table columns show a looked-up text, the others their value
+    // under the display format; the question is the same for every row.
+    const bool lookedUp = idw_client->Describe(as_colname + u".Edit.Style"_s) == u"dddw"_s
+        || idw_client->Describe(as_colname + u".Edit.CodeTable"_s) == u"yes"_s;
+    const long rows = idw_client->RowCount();
+    // A long list shows the busy cursor, and the window keeps painting meanwhile.
+    dw::ReadingFeedback busy(idw_client, [](bool) {});
+    busy.start();
+    double widest = -1;
+    for (long row = 1; row <= rows; ++row) {
+        if (row % kRowsPerTick == 0)
+            busy.tick();
+        QString text = lookedUp ? model.lookupDisplay(row, column) : model.displayText(row, column);
+        // Trailing blanks take no room on screen; a null value measures as empty text.
+        while (text.endsWith(u' '))
+            text.chop(1);
+        const double pixels = cells.pixels(text);
+        // On equal widths the earlier row stays.
+        if (pixels > widest) {
+            widest = pixels;
+            fit.widestRow = row;
+        }
+    }
+    busy.finish();
+    fit.measured = true;
+    fit.units = rows > 0 ? cells.unitsToShow(widest) : 0;
+    if (heading.isValid())
+        fit.units = std::max(fit.units, heading.unitsToShow(heading.objectPixels()));
+    return fit;
+}
+
 long n_svc_dw_gridstyle::of_resizewidth(const QString &as_colname)
 {
     if (!idw_client)
         return -1;
-    // A name that is not a column has no cells to measure; it is left alone.
-    const int column = idw_client->Describe(as_colname + u".ID"_s).toInt();
-    if (column < 1)
-        return 0;
-
-    // A static text on the window carries the column's font for the measurement; it
-    // exists only during this call. Without a window there is nothing to measure with.
-    std::unique_ptr<QLabel> carrier;
-    if (iw_parent) {
-        carrier = std::make_unique<QLabel>(iw_parent.data());
-        carrier->setFont(columnFont(*idw_client, as_colname));
-    }
-
-    int widest = 0;
-    long widestRow = 0;
-    const long rows = idw_client->RowCount();
-    for (long row = 1; row <= rows; ++row) {
-        QString text;
-        if (idw_client->Describe(as_colname + u".Edit.Style"_s) == u"dddw"_s
-            || idw_client->Describe(as_colname + u".Edit.CodeTable"_s) == u"yes"_s) {
-            text = idw_client->Describe(u"Evaluate('LookupDisplay("_s + as_colname + u")', "_s
-                                        + QString::number(row) + u")"_s);
-        } else {
-            // The display format applied; a null value measures as empty text.
-            text = idw_client->model().displayText(row, column);
-            while (text.endsWith(u' '))
-                text.chop(1);
-        }
-
-        if (!carrier)
-            return -1;
-        const QFontMetrics metrics(carrier->font(), carrier.get());
-        size extent;
-        extent.cx = metrics.horizontalAdvance(text);
-        extent.cy = metrics.height();
-        const int units = qRound(dw::units::toUnitsX(extent.cx, carrier->logicalDpiX()));
-        // On equal widths the earlier row stays.
-        if (units > widest) {
-            widest = units;
-            widestRow = row;
-        }
-    }
-
-    // Never narrower than designed; the margin only when the values are wider.
-    const int designed = column <= ii_original.size() ? ii_original[column - 1] : 0;
-    const int width = designed < widest ? widest + 8 : designed;
+    const Fit fit = measureWidth(as_colname);
+    if (!fit.measured)
+        return fit.column < 1 ? 0 : -1;
+    // Never narrower than designed; wider, as much as the widest text needs.
+    const int designed = fit.column <= ii_original.size() ? ii_original[fit.column - 1] : 0;
+    const int width = std::max(designed, fit.units);
     idw_client->Modify(as_colname + u".Width = "_s + QString::number(width));
-    return widestRow;
+    return fit.widestRow;
 }
 
 void n_svc_dw_gridstyle::of_reordercolumns(const QStringList &as_colname)

@@ -2,7 +2,9 @@
 // behind the sorted column.
 #include "n_svc_dw_gridstyle.h"
 
+#include "contrast.h"
 #include "datawindowcontrol.h"
+#include "objectpainter.h"
 
 using namespace Qt::StringLiterals;
 
@@ -85,9 +87,23 @@ void n_svc_dw_gridstyle::of_delvisuals()
     }
 }
 
+QString n_svc_dw_gridstyle::arrowColour(const QString &as_col)
+{
+    const quint32 shadow = of_syscolor(16);
+    const QColor preferred(int(shadow & 0xFF), int(shadow >> 8 & 0xFF), int(shadow >> 16 & 0xFF));
+    bool known = false;
+    const qint64 number = idw_client->Describe(as_col + u"_t.background.color"_s).toLongLong(&known);
+    const QColor background = known ? dw::layoutColor(number) : QColor();
+    const qint64 caption = highlite_textcolor.toLongLong();
+    const QColor dark(int(caption & 0xFF), int(caption >> 8 & 0xFF), int(caption >> 16 & 0xFF));
+    // A triangle needs less contrast than text to be seen: 3 to 1.
+    const QColor colour = gridstyle::readableOn(background, preferred, 3.0, dark);
+    return QString::number(colour.red() + 256 * colour.green() + 65536 * colour.blue());
+}
+
 void n_svc_dw_gridstyle::of_sortarrow(const QString &as_colname)
 {
-    const QString colour = QString::number(of_syscolor(16));
+    const QString colour = arrowColour(as_colname);
     const QString name = as_colname + arrow_suffix;
     const QString x = idw_client->Describe(as_colname + u"_t.x"_s);
     const QString width = idw_client->Describe(as_colname + u"_t.width"_s);

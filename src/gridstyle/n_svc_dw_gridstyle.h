@@ -36,6 +36,8 @@ public:
 
     // Highlighted heading background, sorted column stripe.
     static inline const QString highlite_color = QStringLiteral("15988986");
+    // The caption of a highlighted heading: a dark teal that reads well on the highlight.
+    static inline const QString highlite_textcolor = QStringLiteral("4210688");
     static inline const QString shade_color = QStringLiteral("16250871");
 
     // --- set-up and persistence -------------------------------------------------------
@@ -83,8 +85,8 @@ public:
     // Remembered beside "sortorder" as "columnwidths" ("name=width;...") and "columnorder"
     // ("name,name,..."), written after every resize or move the user makes with the mouse.
     long columnlayoutchanged() override;
-    // Fits the column's width to its values (width fitting), as a double click on the
-    // border of its heading asks.
+    // Fits the column's width to its heading and widest value exactly, as a double click
+    // on the border of its heading asks; the design is no lower bound here.
     long columnautofit(const QString &as_column) override;
     // Applies the remembered widths and order; names that are not visible columns, and
     // widths that are not sensible numbers, are passed over.
@@ -99,8 +101,7 @@ private:
     // longer than kLongestStoredValue.
     [[nodiscard]] QString storedValue(const QString &as_entry, const QString &as_default);
 
-    // The window that holds the control: pointer position for the menu, font carrier
-    // for width fitting.
+    // The window that holds the control: pointer position for the menu.
     QPointer<QWidget> iw_parent;
     // One filter-by-selection condition per column number (element n at index n - 1).
     QStringList is_colfilter;
@@ -118,6 +119,8 @@ private:
     // before it was highlighted, as the data window reported it.
     QString is_prevcolumn;
     QString is_prevcolor;
+    // That heading's caption colour before it was highlighted.
+    QString is_prevtextcolor;
     // Designed width per column number (element n at index n - 1).
     QList<int> ii_original;
     // Columns registered for width fitting, duplicates allowed.
@@ -128,6 +131,15 @@ private:
     // A leave notification is requested.
     bool ib_mouseover = false;
 
+    // What a column needs to show its heading and every value whole.
+    struct Fit
+    {
+        int column = 0; // 0: not a column
+        bool measured = false;
+        int units = 0; // layout units
+        long widestRow = 0; // the first row whose value is widest, 0 without rows
+    };
+    [[nodiscard]] Fit measureWidth(const QString &as_colname);
     // The commands of of_process_popup; false when a filter command met no column (the
     // frame then ends without raising rowfocuschanged).
     bool runCommand(const QString &as_process, long al_row, const QString &as_colname);
@@ -140,6 +152,9 @@ private:
     // The restore and highlight steps of the heading hover.
     void restoreHeading(const QString &as_col);
     void highlightHeading(const QString &as_col);
+    // The colour of a column's sort arrow on its heading's present background: the
+    // button shadow where that stands out enough, else white or the dark caption colour.
+    [[nodiscard]] QString arrowColour(const QString &as_col);
     // The column names of the sort criteria in force, keys reduced to their columns.
     [[nodiscard]] QStringList sortedColumns();
 };

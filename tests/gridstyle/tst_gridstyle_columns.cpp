@@ -7,9 +7,11 @@
 #include "columnorder.h"
 #include "gridstylefixture.h"
 #include "support/fakeinteraction.h"
+#include "textextent.h"
 #include "units.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTest>
 
 #include <cmath>
@@ -65,6 +67,70 @@ void drag(u_dw &control, QPoint from, QPoint to)
     for (int i = 1; i <= steps; ++i)
         QTest::mouseMove(widget, local + (to - from) * i / steps);
     QTest::mouseRelease(widget, Qt::LeftButton, {}, local + (to - from));
+}
+
+// Pixels of ink painted in an object at a row (0: a header object): dark pixels on a
+// light cell, or light ones on a dark heading. Fewer than with a very wide column means
+// the text was cut.
+int ink(u_dw &control, const QString &name, long row, bool light)
+{
+    control.ScrollToRow(std::max(1L, row));
+    const QPoint inside = gridtest::pointOf(control, name, row);
+    if (inside.x() < 0)
+        return -1;
+    QRect frame(inside, QSize(1, 1));
+    long found = 0;
+    for (int x = inside.x(); x < control.width() && control.objectAt({x, inside.y()}, &found).name == name;
+         ++x)
+        frame.setRight(x);
+    for (int x = inside.x(); x >= 0 && control.objectAt({x, inside.y()}, &found).name == name; --x)
+        frame.setLeft(x);
+    for (int y = inside.y(); y >= 0 && control.objectAt({inside.x(), y}, &found).name == name && found == row;
+         --y)
+        frame.setTop(y);
+    for (int y = inside.y();
+         y < control.height() && control.objectAt({inside.x(), y}, &found).name == name && found == row; ++y)
+        frame.setBottom(y);
+    const QImage image = control.grab().toImage();
+    int count = 0;
+    for (int y = frame.top(); y <= frame.bottom(); ++y) {
+        for (int x = frame.left(); x <= frame.right(); ++x) {
+            const int lightness = image.pixelColor(x, y).lightness();
+            count += light ? lightness > 200 : lightness < 100;
+        }
+    }
+    return count;
+}
+
+// The row whose shown value is widest, as the grid's font measures it.
+long widestValueRow(const u_dw &control, const QString &column)
+{
+    const dw::TextExtent cells(control.model(), column, control.logicalDpiX(), control.logicalDpiY());
+    const int number = control.model().columnNumber(column);
+    long widest = 0;
+    double most = -1;
+    for (long row = 1; row <= control.RowCount(); ++row) {
+        const double pixels = cells.pixels(control.model().displayText(row, number));
+        if (pixels > most) {
+            most = pixels;
+            widest = row;
+        }
+    }
+    return widest;
+}
+
+// The width that shows a column's heading and its widest value: each measured in its own
+// painted font, plus the painter's padding.
+int neededWidth(const u_dw &control, const QString &column)
+{
+    const double dpiX = control.logicalDpiX();
+    const double dpiY = control.logicalDpiY();
+    const dw::TextExtent cells(control.model(), column, dpiX, dpiY);
+    const dw::TextExtent heading(control.model(), column + u"_t"_s, dpiX, dpiY);
+    const long widest = widestValueRow(control, column);
+    const double value
+        = cells.pixels(control.model().displayText(widest, control.model().columnNumber(column)));
+    return std::max(cells.unitsToShow(value), heading.unitsToShow(heading.objectPixels()));
 }
 
 // An attribute of a created object as the grid evaluates it.
@@ -215,21 +281,45 @@ void TstGridStyleColumns::doubleClickOnBorderFits()
     QVERIFY(grid);
     u_dw &control = *grid->control;
     const QString designedSort = grid->describe(u"DataWindow.Table.Sort"_s);
-    drag(control, borderOf(*grid, u"tipo_miembro_red"_s),
-         borderOf(*grid, u"tipo_miembro_red"_s) - QPoint(90, 0));
-    const int narrow = number(*grid, u"tipo_miembro_red.Width"_s);
-    QVERIFY(narrow < 567);
+    // Narrowed by the user, "Grado Académico" and the degrees lose their last letters.
+    const QString column = u"grado_academico"_s;
+    const long widestRow = widestValueRow(control, column);
+    QVERIFY(widestRow > 0);
+    control.Modify(column + u".Width=1500"_s);
+    const int wholeHeading = ink(control, column + u"_t"_s, 0, true);
+    const int wholeValue = ink(control, column, widestRow, false);
+    control.Modify(column + u".Width=300"_s);
+    QVERIFY(ink(control, column + u"_t"_s, 0, true) < wholeHeading);
+    QVERIFY(ink(control, column, widestRow, false) < wholeValue);
 
-    // The width fitting of the service decides: the widest value, never below the design.
-    const auto [widget, local] = gridtest::target(control, borderOf(*grid, u"tipo_miembro_red"_s));
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, local);
-    const int fitted = number(*grid, u"tipo_miembro_red.Width"_s);
-    QVERIFY2(fitted >= 567, qPrintable(QString::number(fitted)));
-    QCOMPARE(number(*grid, u"grado_academico.x"_s), 1129 + fitted + 9);
+    const auto doubleClick = [&](const QString &name) {
+        const auto [widget, local] = gridtest::target(control, borderOf(*grid, name));
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, local);
+        return number(*grid, name + u".Width"_s);
+    };
+    const int fitted = doubleClick(column);
+    QCOMPARE(fitted, neededWidth(control, column));
+    // The heading and the widest value show whole; a few pixels less and the wider of
+    // them would not.
+    QCOMPARE(ink(control, column + u"_t"_s, 0, true), wholeHeading);
+    QCOMPARE(ink(control, column, widestRow, false), wholeValue);
+    QCOMPARE(number(*grid, u"especialidad.x"_s), 1705 + fitted + 10);
     QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), designedSort);
     QVERIFY(grid->service()
                 .of_getreg(u"columnwidths"_s, u""_s)
-                .contains(u"tipo_miembro_red="_s + QString::number(fitted)));
+                .contains(column + u'=' + QString::number(fitted)));
+    control.Modify(column + u".Width="_s + QString::number(fitted - 14));
+    QVERIFY(ink(control, column + u"_t"_s, 0, true) < wholeHeading
+            || ink(control, column, widestRow, false) < wholeValue);
+
+    // Values narrower than the design: the double click narrows the column to them.
+    const int nameWidth = doubleClick(u"nombre"_s);
+    QCOMPARE(nameWidth, neededWidth(control, u"nombre"_s));
+    QVERIFY2(nameWidth < 1111, qPrintable(QString::number(nameWidth)));
+    // The service's own fitting after a retrieval keeps the design as its floor.
+    grid->service().of_addautowidth(u"nombre"_s);
+    QVERIFY(control.Retrieve() > 0);
+    QCOMPARE(number(*grid, u"nombre.Width"_s), 1111);
 }
 
 void TstGridStyleColumns::layoutSurvivesRestart()

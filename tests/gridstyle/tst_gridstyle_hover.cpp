@@ -1,11 +1,15 @@
 // The heading under the pointer is highlighted, with real pointer movements over an
 // offscreen listing grid of the sample directory.
 
+#include "contrast.h"
 #include "gridstylefixture.h"
 #include "support/fakeinteraction.h"
 #include "themequery.h"
 
+#include <QImage>
 #include <QTest>
+
+#include <map>
 
 using namespace Qt::StringLiterals;
 using gridtest::Grid;
@@ -36,6 +40,52 @@ QStringList atRest(const QStringList &lines = kGray)
     return QStringList{kTeal} + lines;
 }
 
+// How a heading reads on screen, from the control's painted pixels: its commonest colour
+// (the background), and the strongest contrast against it of the caption's pixels and
+// of the sort arrow's (the arrow sits at the heading's right end, the caption centred).
+struct HeadingLook
+{
+    QColor background;
+    double caption = 0;
+    double arrow = 0;
+};
+
+HeadingLook lookOf(u_dw &control, const QString &column)
+{
+    const QImage image = control.grab().toImage();
+    QRect heading;
+    // The header band is the top few lines.
+    for (int y = 0; y < std::min(control.height(), 40); ++y) {
+        for (int x = 0; x < control.width(); ++x) {
+            const QString name = control.objectAt(QPoint(x, y)).name;
+            if (name == column + u"_t"_s || name == column + u"_arrow"_s)
+                heading |= QRect(x, y, 1, 1);
+        }
+    }
+    HeadingLook look;
+    if (heading.isEmpty())
+        return look;
+    // Clear of the header lines under the caption.
+    heading.setBottom(heading.bottom() - 4);
+    std::map<QRgb, int> counts;
+    for (int y = heading.top(); y <= heading.bottom(); ++y) {
+        for (int x = heading.left(); x <= heading.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    const auto commonest
+        = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) { return a.second < b.second; });
+    look.background = QColor::fromRgb(commonest->first);
+    const int arrowLeft = heading.right() - 18;
+    for (int y = heading.top(); y <= heading.bottom(); ++y) {
+        for (int x = heading.left(); x <= heading.right(); ++x) {
+            const double ratio = gridstyle::contrastRatio(image.pixelColor(x, y), look.background);
+            double &strongest = x < arrowLeft ? look.caption : look.arrow;
+            strongest = std::max(strongest, ratio);
+        }
+    }
+    return look;
+}
+
 } // namespace
 
 class TstGridStyleHover : public QObject
@@ -51,6 +101,9 @@ private slots:
     void highlightOffLeavesHeadingsAlone();
     void restoredLinesAreTransparentWithoutThemes();
     void sortedGridHighlightsTheHoveredHeadingOnly();
+    void contrastRatios_data();
+    void contrastRatios();
+    void hoveredHeadingStaysReadable();
 
 private:
     std::unique_ptr<FakeInteraction> m_fake;
@@ -190,6 +243,62 @@ void TstGridStyleHover::sortedGridHighlightsTheHoveredHeadingOnly()
     QCOMPARE(headingColours(*grid, u"nombre"_s), atRest());
     const QString sort = grid->describe(u"DataWindow.Table.Sort"_s);
     QVERIFY2(sort.startsWith(u"nombre "_s), qPrintable(sort));
+}
+
+void TstGridStyleHover::contrastRatios_data()
+{
+    QTest::addColumn<QColor>("first");
+    QTest::addColumn<QColor>("second");
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("black on white") << QColor(Qt::black) << QColor(Qt::white) << 21.0;
+    QTest::newRow("same colour") << QColor(0, 128, 128) << QColor(0, 128, 128) << 1.0;
+    QTest::newRow("white on teal") << QColor(Qt::white) << QColor(0, 128, 128) << 4.77;
+    QTest::newRow("mid grey on white") << QColor(118, 118, 118) << QColor(Qt::white) << 4.54;
+    QTest::newRow("white caption on the highlight") << QColor(Qt::white) << QColor(250, 248, 243) << 1.07;
+}
+
+void TstGridStyleHover::contrastRatios()
+{
+    QFETCH(QColor, first);
+    QFETCH(QColor, second);
+    QFETCH(double, ratio);
+    QVERIFY2(std::abs(gridstyle::contrastRatio(first, second) - ratio) < 0.01,
+             qPrintable(QString::number(gridstyle::contrastRatio(first, second))));
+    QCOMPARE(gridstyle::contrastRatio(second, first), gridstyle::contrastRatio(first, second));
+}
+
+void TstGridStyleHover::hoveredHeadingStaysReadable()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s));
+    const QString glyph = grid->describe(u"nombre_arrow.text"_s);
+    QVERIFY(glyph == u"t"_s || glyph == u"u"_s);
+    gridtest::leave(*grid);
+
+    // At rest: white caption and the arrow on teal.
+    HeadingLook look = lookOf(control, u"nombre"_s);
+    QCOMPARE(look.background, QColor(0, 128, 128));
+    QVERIFY2(look.caption >= 4.5, qPrintable(QString::number(look.caption)));
+    QVERIFY2(look.arrow >= 3.0, qPrintable(QString::number(look.arrow)));
+
+    // Under the pointer: the specified highlight behind a dark caption and arrow.
+    gridtest::moveTo(control, gridtest::pointOf(control, u"nombre_t"_s));
+    look = lookOf(control, u"nombre"_s);
+    QCOMPARE(look.background, QColor(250, 248, 243));
+    QVERIFY2(look.caption >= 4.5, qPrintable(QString::number(look.caption)));
+    QVERIFY2(look.arrow >= 3.0, qPrintable(QString::number(look.arrow)));
+
+    // Sorted again while highlighted, then left: the new arrow and the caption are back
+    // to their resting colours.
+    gridtest::click(control, gridtest::pointOf(control, u"nombre_t"_s));
+    QVERIFY(grid->describe(u"nombre_arrow.text"_s) != glyph);
+    gridtest::leave(*grid);
+    look = lookOf(control, u"nombre"_s);
+    QCOMPARE(look.background, QColor(0, 128, 128));
+    QCOMPARE(grid->describe(u"nombre_t.color"_s), u"16777215"_s);
+    QVERIFY2(look.arrow >= 3.0, qPrintable(QString::number(look.arrow)));
 }
 
 QTEST_MAIN(TstGridStyleHover)

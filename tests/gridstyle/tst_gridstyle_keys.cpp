@@ -1,7 +1,8 @@
 // The listing from the keyboard, on an offscreen grid of the sample directory: Ctrl+C
-// and Ctrl+Insert copy rows as the grid shows them, Shift+F10 and the Menu key open the
-// context menu for the current row and column, and the current row is framed only
-// while the grid has the focus.
+// and Ctrl+Insert copy rows as the grid shows them, Ctrl+A selects every row as the row
+// selection allows, Ctrl+Enter double-clicks the current row, Shift+F10 and the Menu key
+// open the context menu for the current row and column, and the current row is framed
+// only while the grid has the focus.
 
 #include "columnorder.h"
 #include "gridstylefixture.h"
@@ -66,6 +67,8 @@ private slots:
     void cleanupTestCase();
     void copyTakesRowsAsShown();
     void keyboardOpensTheMenu();
+    void selectAllFollowsTheSelectionStyle();
+    void ctrlEnterDoubleClicksTheCurrentRow();
     void focusFrameOnlyWithFocus();
 
 private:
@@ -191,6 +194,73 @@ void TstGridStyleKeys::keyboardOpensTheMenu()
     QCOMPARE(m_fake->menuCalls, 3);
     QVERIFY(!m_fake->lastMenuItems.contains(u"Filtrar por Selección"_s));
     QVERIFY(m_fake->lastMenuItems.contains(u"Ordenado Original"_s));
+}
+
+void TstGridStyleKeys::selectAllFollowsTheSelectionStyle()
+{
+    auto grid = focusedGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    const auto selectedRows = [&control] {
+        long count = 0;
+        for (long row = 1; row <= control.RowCount(); ++row)
+            count += control.IsSelected(row) ? 1 : 0;
+        return count;
+    };
+
+    // Extended selection: every row, and Ctrl+C takes them all in the grid's order.
+    clickRow(control, 3, u"nombre"_s);
+    QTest::keyClick(&control, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectedRows(), control.RowCount());
+    QCOMPARE(control.GetRow(), 3L);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&control, Qt::Key_C, Qt::ControlModifier);
+    QString all = headings;
+    for (long row = 1; row <= control.RowCount(); ++row)
+        all += line(control, row);
+    QCOMPARE(copied(), all);
+    // A plain click afterwards selects only the clicked row again.
+    clickRow(control, 2, u"nombre"_s);
+    QCOMPARE(selectedRows(), 1L);
+
+    // Single selection keeps its one row; without a style nothing is selected.
+    control.isrv_select()->of_setselectstyle(u"single"_s);
+    QTest::keyClick(&control, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectedRows(), 1L);
+    QVERIFY(control.IsSelected(2));
+    control.SelectRow(0, false);
+    control.isrv_select()->of_setselectstyle(QString());
+    QTest::keyClick(&control, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectedRows(), 0L);
+}
+
+void TstGridStyleKeys::ctrlEnterDoubleClicksTheCurrentRow()
+{
+    auto grid = focusedGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+
+    // The row selection hears the double click: it leaves exactly that row selected.
+    clickRow(control, 4, u"institucion"_s);
+    clickRow(control, 6, u"nombre"_s, Qt::ControlModifier);
+    QVERIFY(control.IsSelected(4) && control.IsSelected(6));
+    control.SetRow(6);
+    QTest::keyClick(&control, Qt::Key_Return, Qt::ControlModifier);
+    for (long row = 1; row <= control.RowCount(); ++row)
+        QCOMPARE(control.IsSelected(row), row == 6);
+    // The keypad's Enter as well; plain Enter is left to the window.
+    control.SetRow(2);
+    QTest::keyClick(&control, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    QVERIFY(control.IsSelected(2) && !control.IsSelected(6));
+    control.SetRow(5);
+    QTest::keyClick(&control, Qt::Key_Return);
+    QVERIFY(!control.IsSelected(5));
+
+    // No rows: nothing to open.
+    auto empty = focusedGrid(false);
+    QVERIFY(empty);
+    QTest::keyClick(empty->control, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(empty->control->RowCount(), 0L);
 }
 
 void TstGridStyleKeys::focusFrameOnlyWithFocus()

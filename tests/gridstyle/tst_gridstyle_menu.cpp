@@ -324,6 +324,16 @@ void TstGridStyleMenu::dialogsConfirmOrChangeNothing()
     QCOMPARE(grid->describe(u"grado_academico_arrow.text"_s), u"u"_s);
     QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"u"_s);
     QCOMPARE(control.RowCount(), 20L);
+
+    // The filter dialog opens with the filter in force: the one given in it, or the one a
+    // filter by selection made.
+    m_fake->filterResult = 0;
+    choose(*grid, u"nombre"_s, 2, kSpecifyFilter);
+    QCOMPARE(m_fake->shownFilter, u"id <= 20"_s);
+    choose(*grid, u"tipo_miembro_red"_s, 1, kFilterBySelection);
+    choose(*grid, u"nombre"_s, 1, kSpecifyFilter);
+    QCOMPARE(m_fake->shownFilter, grid->service().of_combinefilter());
+    QVERIFY(m_fake->shownFilter.startsWith(u"( string(tipo_miembro_red) = "_s));
 }
 
 void TstGridStyleMenu::printAndSaveReachTheOutput()

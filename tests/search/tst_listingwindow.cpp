@@ -1,8 +1,10 @@
 // The search window around its listing: the count beside the hint after every search,
 // filter and unfilter; the listing that follows the window's size; Enter that still
-// searches from the grid; Escape that closes a card.
+// searches from the grid, Ctrl+Enter that opens the current member's card; Escape that
+// closes a card.
 
 #include "application.h"
+#include "datawindowcontrol.h"
 #include "dw_listado.h"
 #include "globals.h"
 #include "n_svc_dw_gridstyle.h"
@@ -245,6 +247,26 @@ void TstListingWindow::keysAroundTheListing()
     QTest::keyClick(w.dw_listado, Qt::Key_Down);
     QTest::keyClick(w.dw_listado, Qt::Key_Return);
     QCOMPARE(m_statements.searches().size(), 2);
+
+    // Ctrl+Enter opens the current member's card, as a double click on it does, and
+    // searches nothing.
+    long researcher = 0;
+    for (long row = 1; row <= w.dw_listado->RowCount() && researcher == 0; ++row) {
+        if (w.dw_listado->GetItemNumber(row, u"id"_s) == double(testsupport::sample::kResearcher))
+            researcher = row;
+    }
+    QVERIFY(researcher > 0);
+    w.dw_listado->SetRow(researcher);
+    QVERIFY(!g_w_consulta);
+    QTest::keyClick(w.dw_listado, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(w.dw_listado->GetRow(), researcher);
+    QVERIFY(g_w_consulta);
+    // One statement more: the card's, not the listing's again.
+    QCOMPARE(m_statements.searches().size(), 3);
+    QVERIFY(m_statements.searches().at(2) != m_statements.searches().at(1));
+    QCOMPARE(g_w_consulta->card().GetItemString(1, u"nombre"_s),
+             w.dw_listado->GetItemString(researcher, u"nombre"_s));
+    delete g_w_consulta;
 
     // Escape closes a card window.
     rt::OpenWithParm(g_w_consulta, double(testsupport::sample::kResearcher));

@@ -42,6 +42,7 @@ public:
     int filterResult = 1;
     QString filterExpression;
     int filterCalls = 0;
+    QString shownFilter; // the expression the last filter dialog opened with
     bool ctrl = false;
     bool shift = false;
     // The visible item texts of the last popup menu, and the text of the item to choose
@@ -89,6 +90,7 @@ public:
     int filterDialog(QWidget *, const dw::DataWindow &, QString &expression) override
     {
         ++filterCalls;
+        shownFilter = expression;
         if (filterResult == 1)
             expression = filterExpression;
         return filterResult;

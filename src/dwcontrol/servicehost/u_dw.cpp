@@ -135,3 +135,12 @@ long u_dw::columnautofit(const QString &column)
         m_gridstyle->columnautofit(column);
     return result;
 }
+
+long u_dw::selectall()
+{
+    const long result = dw::DataWindowControl::selectall();
+    // Every row through the row selection, so its style decides and Ctrl+C copies them.
+    if (m_select)
+        m_select->selectall();
+    return result;
+}

@@ -36,6 +36,7 @@ public:
     long other(quint32 wparam, qint64 lparam) override;
     long columnlayoutchanged() override;
     long columnautofit(const QString &column) override;
+    long selectall() override;
 
 protected:
     // What of_startservice creates for each name; a descendant may hand out a service

@@ -47,3 +47,8 @@ long n_svc_dw_base::columnautofit(const QString &)
 {
     return 0;
 }
+
+long n_svc_dw_base::selectall()
+{
+    return 0;
+}

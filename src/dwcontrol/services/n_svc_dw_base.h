@@ -32,4 +32,6 @@ public:
     virtual long other(quint32 wparam, qint64 lparam);
     virtual long columnlayoutchanged();
     virtual long columnautofit(const QString &as_column);
+    // The user asked for every row to be selected (Ctrl+A).
+    virtual long selectall();
 };

@@ -93,3 +93,12 @@ long n_svc_dw_selectrow::rowfocuschanged(long currentrow)
     il_start = currentrow;
     return 0;
 }
+
+long n_svc_dw_selectrow::selectall()
+{
+    // The anchor and the current row stay: a Shift+click after it still ranges from the
+    // last plain click.
+    if (is_style == u"extend"_s && idw_client->RowCount() > 0)
+        idw_client->SelectRow(0, true);
+    return 0;
+}

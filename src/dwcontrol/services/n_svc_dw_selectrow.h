@@ -25,4 +25,7 @@ public:
     long clicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo) override;
     long doubleclicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo) override;
     long rowfocuschanged(long currentrow) override;
+    // "extend" selects every row, as Shift+click from the first row to the last would;
+    // "single" keeps its one row, and any other style selects nothing.
+    long selectall() override;
 };

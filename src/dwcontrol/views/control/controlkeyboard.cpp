@@ -1,5 +1,6 @@
 // The keyboard on the grid: arrows and page keys move the current row, Ctrl+C copies,
-// Shift+F10 and the menu key open the context menu.
+// Ctrl+A asks for every row, Ctrl+Enter double-clicks the current row, Shift+F10 and the
+// menu key open the context menu.
 
 #include "datawindowcontrol_p.h"
 
@@ -28,6 +29,18 @@ void DataWindowControl::keyPressEvent(QKeyEvent *event)
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if ((event->key() == Qt::Key_C || event->key() == Qt::Key_Insert) && modifiers == Qt::ControlModifier) {
         copyRowsToClipboard();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_A && modifiers == Qt::ControlModifier) {
+        selectall();
+        event->accept();
+        return;
+    }
+    // Plain Enter is the window's (it searches); with Ctrl it opens the current row.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && modifiers == Qt::ControlModifier) {
+        doubleClickCurrentRow();
         event->accept();
         return;
     }

@@ -98,12 +98,18 @@ public:
     // A double click on the right border of a column's heading asks for its width to fit
     // the values; the control itself measures nothing.
     virtual long columnautofit(const QString &column);
+    // Ctrl+A asks for every row to be selected; the control selects nothing itself (a row
+    // selection service decides what its style allows).
+    virtual long selectall();
 
     // Copies the selected rows, or the current row when none is selected, to the
     // clipboard as text and as an HTML table (what Ctrl+C does).
     void copyRowsToClipboard();
     // Opens the context menu for the current row and column, as the keyboard asks it.
     void popupAtCurrentRow();
+    // Raises doubleclicked on the current row, at the cell of the column clicked last, as
+    // Ctrl+Enter asks it; nothing without a current row.
+    void doubleClickCurrentRow();
 
     // The object and row under a point in widget pixels (what events report).
     [[nodiscard]] DwObjectRef objectAt(const QPoint &pixel, long *row = nullptr) const;

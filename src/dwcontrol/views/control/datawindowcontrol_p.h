@@ -60,6 +60,15 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     void syncPreview();
     void moveToRow(long row);
     [[nodiscard]] QPoint toUnits(QPoint controlPixel) const;
+    // The cell the keyboard acts on: the current row's cell of the column clicked last
+    // (else the first visible column), scrolled into view; none without a current row.
+    struct KeyboardCell
+    {
+        long row;
+        DwObjectRef dwo;
+        QPoint at; // layout units, as events report positions
+    };
+    [[nodiscard]] std::optional<KeyboardCell> keyboardCell();
     void raiseClicked(QPoint at, const HitResult &hit);
 
     DataWindowControl &q;

@@ -45,6 +45,10 @@ struct ObjectStyle
 
 [[nodiscard]] ObjectStyle resolveStyle(const ObjectAttributes &attributes, double dpiX, double dpiY);
 
+// The air left at each side of a text in its frame, in device pixels, as grids draw
+// their cells.
+[[nodiscard]] double textPadding(double dpiX);
+
 // Paints the objects of one band, row after row, on one device. The attributes of
 // objects without expressions are read once, when the painter is made, so a grid
 // paints its rows without parsing a single attribute; objects whose attributes are

@@ -317,8 +317,7 @@ void paintText(QPainter &p, const QRectF &r, const QString &text, const ObjectSt
         paintMarlett(p, r, text, style);
         return;
     }
-    // One pixel of air at the sides, as grids draw their cells.
-    const double pad = std::max(1.0, std::round(m.dpiX / 96.0));
+    const double pad = textPadding(m.dpiX);
     const QRectF inner = r.adjusted(pad, 0, -pad, 0);
     const bool multiLine = text.contains(QLatin1Char('\n'));
     const double slack = labelSlack(style, m.dpiX);
@@ -415,6 +414,12 @@ void paintStyled(QPainter &p, const DataWindow &dw, const ObjectStyle &style, lo
 }
 
 } // namespace
+
+double textPadding(double dpiX)
+{
+    // One pixel at 96 dpi.
+    return std::max(1.0, std::round(dpiX / 96.0));
+}
 
 ObjectStyle resolveStyle(const ObjectAttributes &a, double dpiX, double dpiY)
 {
