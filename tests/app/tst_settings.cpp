@@ -112,6 +112,14 @@ void TstSettings::oneFileServesEverySetting()
     QVERIFY(readFile(userFile()).contains("dw_listado_grid\\sortorder=nombre A"));
     QVERIFY(!readFile(m_user.filePath(u"Calvexa/zemparol.conf"_s)).contains("sortorder"));
     QVERIFY(!readFile(machineFile()).contains("nombre A"));
+
+    // A bound that is no number, zero or negative is the default, not a stop at once.
+    writeFile(userFile(), "[Consultas]\nSegundosMaximos=0\nMemoriaTemporalMB=-5\nResultadoMB=muchos\n");
+    QFile::remove(machineFile());
+    const dw::StatementLimits defaults = dw::statementLimits();
+    QCOMPARE(defaults.seconds, dw::StatementLimits().seconds);
+    QCOMPARE(defaults.memoryBytes, dw::StatementLimits().memoryBytes);
+    QCOMPARE(defaults.resultBytes, dw::StatementLimits().resultBytes);
 }
 
 void TstSettings::writingKeepsWhatTheAdministratorWrote_data()

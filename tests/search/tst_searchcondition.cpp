@@ -1,5 +1,6 @@
 // The condition the search window appends to the listing's SELECT.
 
+#include "listingcount.h"
 #include "searchcondition.h"
 
 #include "db/transaction.h"
@@ -22,7 +23,35 @@ private slots:
     void condition();
     void everyCaptionSearchesItsOwnColumn();
     void findsEveryCaseFormThroughTheDriver();
+    void countSaysWhatTheListingShows_data();
+    void countSaysWhatTheListingShows();
 };
+
+// The label beside the listing, at the boundaries of its wording.
+void TstSearchCondition::countSaysWhatTheListingShows_data()
+{
+    QTest::addColumn<bool>("searched");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<int>("hidden");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("before any search") << false << 0 << 0 << u""_s;
+    QTest::newRow("nobody found") << true << 0 << 0 << u"Ningún miembro coincide con la búsqueda"_s;
+    QTest::newRow("one") << true << 1 << 0 << u"1 miembro"_s;
+    QTest::newRow("thousands") << true << 1234 << 0 << u"1,234 miembros"_s;
+    QTest::newRow("one hidden by a filter") << true << 4 << 1 << u"4 de 5 miembros (filtro activo)"_s;
+    QTest::newRow("a filter hides everyone") << true << 0 << 3 << u"0 de 3 miembros (filtro activo)"_s;
+    QTest::newRow("one member, hidden") << true << 0 << 1 << u"0 de 1 miembro (filtro activo)"_s;
+}
+
+void TstSearchCondition::countSaysWhatTheListingShows()
+{
+    QFETCH(bool, searched);
+    QFETCH(int, listed);
+    QFETCH(int, hidden);
+    QFETCH(QString, text);
+    QCOMPARE(search::countText(searched, listed, hidden), text);
+}
 
 void TstSearchCondition::condition_data()
 {
