@@ -1,6 +1,7 @@
 #include "runtime.h"
 
 #include "interaction.h"
+#include "settings/settingsstore.h"
 
 #include <QMetaMethod>
 #include <QObject>
@@ -46,20 +47,10 @@ bool TriggerEvent(QObject *object, const char *event, const QVariantList &argume
     return false;
 }
 
+// The settings store names its file the same way, so one rule serves both.
 QString WordCap(const QString &text)
 {
-    QString result = text.toLower();
-    bool atWordStart = true;
-    for (QChar &c : result) {
-        if (c.isLetterOrNumber()) {
-            if (atWordStart)
-                c = c.toUpper();
-            atWordStart = false;
-        } else {
-            atWordStart = true;
-        }
-    }
-    return result;
+    return dw::SettingsStore::storeName(text);
 }
 
 } // namespace rt
