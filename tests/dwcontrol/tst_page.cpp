@@ -171,25 +171,122 @@ private slots:
         }
     }
 
-    // A listing wider than the paper turns it to landscape and shrinks to its width while
-    // its values stay at least 2.5 points (8-point type down to a scale of 0.3125);
-    // wider still, it keeps that size and goes on over pages side by side. Other layouts
-    // keep the paper as it is.
-    void listingsTurnAndShrink()
+    // Sheets across: shrunk to the width while the scale allowed holds, else cut at the
+    // slice scale at column edges; a listing's continuation sheets start with its first
+    // column again when that leaves them half a sheet or more.
+    void sheetsAcross_data()
+    {
+        QTest::addColumn<double>("contentWidth");
+        QTest::addColumn<int>("columnStride"); // columns side by side, each 8 units short of it
+        QTest::addColumn<double>("minimumFitScale");
+        QTest::addColumn<double>("sliceScale");
+        QTest::addColumn<bool>("repeat");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QList<double>>("starts");
+        QTest::addColumn<double>("repeated");
+        using Starts = QList<double>;
+        QTest::newRow("fits") << 2000.0 << 500 << 0.875 << 0.875 << true << 1.0 << Starts{0} << 0.0;
+        QTest::newRow("shrunk exactly to the smallest scale")
+            << 2500.0 << 500 << 0.8 << 0.8 << true << 0.8 << Starts{0} << 0.0;
+        // A little wider: cut at that scale into sheets 2500 units wide, the second led by
+        // the first column (500 units with its gap).
+        QTest::newRow("just too wide to shrink")
+            << 2510.0 << 500 << 0.8 << 0.8 << true << 0.8 << Starts{0, 2500} << 500.0;
+        QTest::newRow("first column repeated")
+            << 6000.0 << 500 << 1.0 << 1.0 << true << 1.0 << Starts{0, 2000, 3500, 5000} << 500.0;
+        QTest::newRow("nothing repeated")
+            << 6000.0 << 500 << 1.0 << 1.0 << false << 1.0 << Starts{0, 2000, 4000} << 0.0;
+        // A first column over half a sheet would leave too little beside it.
+        QTest::newRow("first column too wide to repeat")
+            << 6000.0 << 1200 << 1.0 << 1.0 << true << 1.0 << Starts{0, 1200, 2400, 3600, 4800} << 0.0;
+        QTest::newRow("first column of half a sheet")
+            << 3000.0 << 1000 << 1.0 << 1.0 << true << 1.0 << Starts{0, 2000} << 1000.0;
+        QTest::newRow("first column over half a sheet")
+            << 3003.0 << 1001 << 1.0 << 1.0 << true << 1.0 << Starts{0, 2000} << 0.0;
+        // Other layouts: shrunk down to 0.6, wider at full size.
+        QTest::newRow("layout shrunk")
+            << 3000.0 << 500 << 0.6 << 1.0 << false << 2000.0 / 3000 << Starts{0} << 0.0;
+        QTest::newRow("layout at full size")
+            << 3400.0 << 500 << 0.6 << 1.0 << false << 1.0 << Starts{0, 2000} << 0.0;
+        // A column wider than a sheet is cut where the sheet ends.
+        QTest::newRow("column wider than a sheet")
+            << 5000.0 << 5000 << 1.0 << 1.0 << true << 1.0 << Starts{0, 2000, 4000} << 0.0;
+    }
+    void sheetsAcross()
+    {
+        QFETCH(double, contentWidth);
+        QFETCH(int, columnStride);
+        QFETCH(double, minimumFitScale);
+        QFETCH(double, sliceScale);
+        QFETCH(bool, repeat);
+        QFETCH(double, scale);
+        QFETCH(QList<double>, starts);
+        QFETCH(double, repeated);
+        std::vector<std::pair<double, double>> columns;
+        for (double left = 0; left < contentWidth; left += columnStride)
+            columns.emplace_back(left, std::min(contentWidth, left + columnStride - 8));
+        std::reverse(columns.begin(), columns.end()); // in any order
+        dw::AcrossRules rules;
+        rules.printableWidth = 2000;
+        rules.minimumFitScale = minimumFitScale;
+        rules.sliceScale = sliceScale;
+        rules.repeatFirstColumn = repeat;
+        const dw::SheetsAcross plan = dw::planSheetsAcross(columns, contentWidth, rules);
+        QVERIFY(qAbs(plan.scale - scale) < 1e-9);
+        QCOMPARE(plan.repeated, repeated);
+        QCOMPARE(int(plan.slices.size()), int(starts.size()));
+        for (int i = 0; i < starts.size(); ++i) {
+            QCOMPARE(plan.slices.at(std::size_t(i)).first, starts.at(i));
+            const double end = i + 1 < starts.size() ? starts.at(i + 1) : contentWidth;
+            QCOMPARE(plan.slices.at(std::size_t(i)).second, end);
+            // Nothing a sheet shows lies past its edge.
+            const double room = rules.printableWidth / plan.scale - (i > 0 ? plan.repeated : 0);
+            QVERIFY2(end - starts.at(i) <= room + 1e-9, qPrintable(QString::number(i)));
+        }
+    }
+
+    // A listing keeps its 8-point values at 7 points or more: shrunk to fit while it can,
+    // else on sheets side by side; it turns the paper only when that takes fewer sheets.
+    // Other layouts keep the paper as it is.
+    void listingsStayReadable()
     {
         const QPageLayout portrait = testPage();
+        const auto sheets = [](const dw::DataWindow &dw, QPageLayout::Orientation orientation) {
+            QPageLayout paper = testPage();
+            paper.setOrientation(orientation);
+            return dw::PageRenderer(dw, paper).pageCount();
+        };
         {
+            // 3400 units shrink to 0.9 on portrait: 4 sheets, against 5 on landscape.
             Table table;
             Bands bands;
             bands.processing = u"grid"_s;
-            bands.width = 8000;
+            bands.width = 3400;
             QVERIFY(table.open(numberedMembers(100), bands));
+            QCOMPARE(dw::printedPageLayout(table.dw, portrait).orientation(), QPageLayout::Portrait);
+            const dw::PageRenderer renderer(table.dw, portrait);
+            QCOMPARE(renderer.pagesAcross(), 1);
+            QVERIFY(qAbs(renderer.scale() - 3072.0 / 3400) < 1e-6);
+            QCOMPARE(sheets(table.dw, QPageLayout::Portrait), 4);
+            QCOMPARE(sheets(table.dw, QPageLayout::Landscape), 5);
+        }
+        {
+            // 3600 units would take two sheets across at 7 points on portrait (8 sheets);
+            // landscape holds them whole on 5.
+            Table table;
+            Bands bands;
+            bands.processing = u"grid"_s;
+            bands.width = 3600;
+            QVERIFY(table.open(numberedMembers(100), bands));
+            const dw::PageRenderer upright(table.dw, portrait);
+            QCOMPARE(upright.scale(), 0.875);
+            QCOMPARE(upright.pagesAcross(), 2);
+            QCOMPARE(upright.pageCount(), 8);
             const QPageLayout turned = dw::printedPageLayout(table.dw, portrait);
             QCOMPARE(turned.orientation(), QPageLayout::Landscape);
             const dw::PageRenderer renderer(table.dw, turned);
-            QCOMPARE(renderer.pagesAcross(), 1);
-            // 9 inches inside the margins: 864 px, 3949 units.
-            QVERIFY(qAbs(renderer.scale() - 3949.7 / 8000) < 0.01);
+            QCOMPARE(renderer.scale(), 1.0);
+            QCOMPARE(renderer.pageCount(), 5);
         }
         {
             Table table;
@@ -198,8 +295,8 @@ private slots:
             bands.width = 16000;
             QVERIFY(table.open(numberedMembers(100), bands));
             const dw::PageRenderer renderer(table.dw, dw::printedPageLayout(table.dw, portrait));
-            QCOMPARE(renderer.scale(), 0.3125);
-            QCOMPARE(renderer.pagesAcross(), 2);
+            QCOMPARE(renderer.scale(), 0.875);
+            QVERIFY(renderer.pagesAcross() > 1);
         }
         {
             Table table;
@@ -211,7 +308,7 @@ private slots:
         {
             Table table;
             Bands bands;
-            bands.processing = u"grid"_s; // narrower than the paper
+            bands.processing = u"grid"_s; // narrower than the paper: one sheet either way
             QVERIFY(table.open(numberedMembers(3), bands));
             QCOMPARE(dw::printedPageLayout(table.dw, portrait).orientation(), QPageLayout::Portrait);
         }

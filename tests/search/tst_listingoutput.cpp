@@ -47,6 +47,71 @@ QByteArray readAll(const QString &file)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// One page of a PDF as pdftotext -bbox reads it: its size and its words with their
+// boxes, in points.
+struct Word
+{
+    QString text;
+    double left = 0;
+    double right = 0;
+    double top = 0;
+    double height = 0;
+};
+struct Sheet
+{
+    double width = 0;
+    double height = 0;
+    std::vector<Word> words;
+
+    QString text() const
+    {
+        QStringList texts;
+        for (const Word &word : words)
+            texts << word.text;
+        return texts.join(u' ');
+    }
+    bool contains(const QString &word) const
+    {
+        return std::any_of(words.cbegin(), words.cend(), [&](const Word &w) { return w.text == word; });
+    }
+    // The word furthest left above the footer line (the line of "Página").
+    QString leftmost() const
+    {
+        double footer = height;
+        for (const Word &word : words)
+            if (word.text == u"Página")
+                footer = word.top;
+        const Word *found = nullptr;
+        for (const Word &word : words)
+            if (word.top < footer - 2 && (!found || word.left < found->left))
+                found = &word;
+        return found ? found->text : QString();
+    }
+};
+
+std::vector<Sheet> readSheets(const QString &pdf)
+{
+    std::vector<Sheet> sheets;
+    const QString html = runTool(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
+    static const QRegularExpression tag(
+        u"<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">|<word xMin=\"(-?[0-9.]+)\" yMin=\"(-?[0-9.]+)\" "
+        "xMax=\"(-?[0-9.]+)\" yMax=\"(-?[0-9.]+)\">([^<]*)</word>"_s);
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (!m.captured(1).isEmpty()) {
+            sheets.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), {}});
+        } else if (!sheets.empty()) {
+            QString text = m.captured(7);
+            text.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
+            text.replace(u"&quot;"_s, u"\""_s).replace(u"&apos;"_s, u"'"_s);
+            sheets.back().words.push_back({text, m.captured(3).toDouble(), m.captured(5).toDouble(),
+                                           m.captured(4).toDouble(),
+                                           m.captured(6).toDouble() - m.captured(4).toDouble()});
+        }
+    }
+    return sheets;
+}
+
 bool writeFile(const QString &file, const QByteArray &bytes)
 {
     QFile f(file);
@@ -124,10 +189,12 @@ private slots:
         QCOMPARE(m_fake->suggestedSave.separator, QChar(u';'));
     }
 
-    // Without a printer the grid's print asks where to print; the listing reaches the
-    // chosen PDF file on landscape pages that hold every column, headings on each page,
-    // and a footer with the page number and the date.
-    void printedListingFitsThePageWidth()
+    // Without a printer the grid's print asks where to print. The listing reaches the
+    // chosen PDF file in type a person reads (words 7 points high or more): the columns
+    // that do not fit a sheet continue on sheets beside it, each led by the names, every
+    // sheet with its headings and a footer with the date and "Página N de M" counted over
+    // every sheet; landscape, which takes fewer sheets here than portrait.
+    void printedListingStaysReadable()
     {
         const QString pdf = m_out.filePath(u"listado.pdf"_s);
         m_fake->printToFile = pdf;
@@ -136,34 +203,52 @@ private slots:
         QCOMPARE(m_fake->printerSetupCalls, asked + 1);
         QVERIFY(m_fake->boxes.isEmpty());
 
-        const QString info = runTool(u"pdfinfo"_s, {pdf});
-        const QRegularExpressionMatch size
-            = QRegularExpression(u"Page size:\\s+([0-9.]+) x ([0-9.]+) pts"_s).match(info);
-        QVERIFY2(size.hasMatch(), qPrintable(info));
-        QVERIFY2(size.captured(1).toDouble() > size.captured(2).toDouble(), qPrintable(info));
         const dw::DataWindow &model = listing().model();
-        const dw::PageRenderer renderer(model, dw::printedPageLayout(model, dw::chosenPageLayout()));
-        QCOMPARE(renderer.pagesAcross(), 1);
-        QVERIFY(renderer.scale() < 1.0);
-        const QRegularExpressionMatch pages = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info);
-        QCOMPARE(pages.captured(1).toInt(), renderer.pageCount());
+        const QPageLayout paper = dw::chosenPageLayout();
+        QCOMPARE(paper.orientation(), QPageLayout::Portrait);
+        const QPageLayout turned = dw::printedPageLayout(model, paper);
+        QCOMPARE(turned.orientation(), QPageLayout::Landscape);
+        const dw::PageRenderer renderer(model, turned);
+        QVERIFY(renderer.pageCount() < dw::PageRenderer(model, paper).pageCount());
+        const int across = renderer.pagesAcross();
+        QVERIFY(across > 1);
 
-        const int last = renderer.pageCount();
-        const QString first = runTool(u"pdftotext"_s, {u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, pdf, u"-"_s});
-        const QString final = runTool(
-            u"pdftotext"_s, {u"-f"_s, QString::number(last), u"-l"_s, QString::number(last), pdf, u"-"_s});
+        const std::vector<Sheet> sheets = readSheets(pdf);
+        QCOMPARE(int(sheets.size()), renderer.pageCount());
+        const QString firstName = listing().GetItemString(1, u"nombre"_s);
+        QStringList everyWord;
+        double smallest = 1000;
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const Sheet &sheet = sheets.at(i);
+            const QString where = u"sheet %1"_s.arg(i + 1);
+            QVERIFY2(sheet.width > sheet.height, qPrintable(where));
+            QVERIFY2(sheet.words.size() > 10, qPrintable(where));
+            for (const Word &word : sheet.words) {
+                // Only what shows is in the file: no text of columns cut off the sheet.
+                QVERIFY2(word.left >= 0 && word.right <= sheet.width,
+                         qPrintable(where + u": "_s + word.text));
+                smallest = std::min(smallest, word.height);
+                everyWord << word.text;
+            }
+            const QString text = sheet.text();
+            QVERIFY2(sheet.contains(u"Nombre"_s), qPrintable(where));
+            QVERIFY2(text.contains(u"Página %1 de %2"_s.arg(i + 1).arg(sheets.size())), qPrintable(where));
+            QVERIFY2(text.contains(QString::number(QDate::currentDate().year())), qPrintable(where));
+            // The names lead every sheet of the first rows, at its left.
+            if (int(i) < across) {
+                QVERIFY2(text.contains(firstName), qPrintable(where + u": "_s + text));
+                QCOMPARE(sheet.leftmost(), firstName.section(u' ', 0, 0));
+            }
+        }
+        QVERIFY2(smallest >= 7.0, qPrintable(QString::number(smallest)));
+        const QString all = everyWord.join(u' ');
         for (int column = 1; column <= model.columnCount(); ++column) {
             const QString name = model.columnName(column);
             if (model.Describe(name + u".Visible"_s) == u"0"_s)
                 continue;
             const QString heading = dw::columnHeading(model, name);
-            QVERIFY2(first.contains(heading), qPrintable(heading));
-            QVERIFY2(final.contains(heading), qPrintable(heading));
+            QVERIFY2(all.contains(heading.simplified()), qPrintable(heading));
         }
-        QVERIFY2(first.contains(u"Página 1 de %1"_s.arg(last)), qPrintable(first));
-        QVERIFY(final.contains(u"Página %1 de %1"_s.arg(last)));
-        QVERIFY(first.contains(QString::number(QDate::currentDate().year())));
-        QVERIFY(first.contains(listing().GetItemString(1, u"nombre"_s)));
     }
 
     // A file chosen for an earlier print, from another window, is never written unasked:

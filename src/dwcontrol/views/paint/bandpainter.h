@@ -10,6 +10,7 @@
 #include <QRawFont>
 #include <QRectF>
 
+#include <limits>
 #include <vector>
 
 class QPainter;
@@ -57,8 +58,11 @@ class BandPainter
 {
 public:
     BandPainter(const DataWindow &dw, Band band, double dpiX, double dpiY);
-    // Paints the band at `row` (0 for bands without rows) with its (0, 0) at `origin`.
-    void paint(QPainter &painter, QPointF origin, long row) const;
+    // Paints the band at `row` (0 for bands without rows) with its (0, 0) at `origin`;
+    // only the objects that reach into [spanLeft, spanRight) of the layout's width.
+    void paint(QPainter &painter, QPointF origin, long row,
+               double spanLeft = -std::numeric_limits<double>::infinity(),
+               double spanRight = std::numeric_limits<double>::infinity()) const;
     [[nodiscard]] bool isEmpty() const { return m_entries.empty(); }
 
 private:

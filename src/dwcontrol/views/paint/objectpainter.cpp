@@ -484,20 +484,24 @@ BandPainter::BandPainter(const DataWindow &dw, Band band, double dpiX, double dp
     }
 }
 
-void BandPainter::paint(QPainter &painter, QPointF origin, long row) const
+void BandPainter::paint(QPainter &painter, QPointF origin, long row, double spanLeft, double spanRight) const
 {
     if (m_entries.empty())
         return;
     const Mapper mapper{origin, m_dpiX, m_dpiY};
     const QPalette palette = currentPalette();
+    const auto inSpan = [&](const ObjectStyle &style) {
+        return style.frame.right() > spanLeft && style.frame.left() < spanRight;
+    };
     painter.save();
     for (const Entry &entry : m_entries) {
         if (!entry.dynamic) {
-            paintStyled(painter, m_dw, entry.style, row, mapper, palette);
+            if (inSpan(entry.style))
+                paintStyled(painter, m_dw, entry.style, row, mapper, palette);
             continue;
         }
         const ObjectStyle style = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
-        if (style.visible)
+        if (style.visible && inSpan(style))
             paintStyled(painter, m_dw, style, row, mapper, palette);
     }
     painter.restore();
@@ -506,7 +510,8 @@ void BandPainter::paint(QPainter &painter, QPointF origin, long row) const
 void paintBand(const DataWindow &dw, Band band, long row, const PaintTarget &target)
 {
     if (target.painter)
-        BandPainter(dw, band, target.dpiX, target.dpiY).paint(*target.painter, target.origin, row);
+        BandPainter(dw, band, target.dpiX, target.dpiY)
+            .paint(*target.painter, target.origin, row, target.spanLeft, target.spanRight);
 }
 
 } // namespace dw

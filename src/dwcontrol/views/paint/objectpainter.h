@@ -10,6 +10,8 @@
 #include <QColor>
 #include <QPointF>
 
+#include <limits>
+
 class QPainter;
 
 namespace dw {
@@ -24,6 +26,11 @@ struct PaintTarget
     QPointF origin;
     double dpiX = 96.0;
     double dpiY = 96.0;
+    // Only objects reaching into [spanLeft, spanRight) of the layout's width (layout
+    // units) are painted, so a sheet that shows part of a wide layout holds no hidden
+    // text of the columns it leaves out.
+    double spanLeft = -std::numeric_limits<double>::infinity();
+    double spanRight = std::numeric_limits<double>::infinity();
 };
 
 // Paints every visible object of `band` at `row` (0 for bands without rows), in the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datawindow.h"
+#include "sheetsacross.h"
 
 #include <QDate>
 #include <QPageLayout>
@@ -19,9 +20,10 @@ namespace dw {
 // Lays a data window out on pages: the header band at the top of each page, detail
 // rows flowing across pages (a row never split), the footer at the bottom, the summary
 // after the last row. The page size and margins come from the printer's page layout.
-// A listing (a grid) is shrunk to the page width down to a readable size and gets a
-// footer line with the date and "Página N de M"; other layouts keep their size unless
-// a little too wide for the paper.
+// A listing (a grid) is shrunk to the page width only while its values stay readable;
+// wider, it continues on sheets side by side, each repeating the first column and the
+// headings, and every sheet gets a footer line with the date and "Página N de M".
+// Other layouts keep their size unless a little too wide for the paper.
 class PageRenderer
 {
 public:
@@ -37,10 +39,16 @@ public:
     // Pages side by side that one band needs (1 unless the layout is much wider than
     // the paper), and the scale at which the layout is drawn (below 1 when it is
     // shrunk to fit the paper's width).
-    [[nodiscard]] int pagesAcross() const { return int(m_sliceStarts.size()); }
-    [[nodiscard]] double scale() const { return m_scale; }
+    [[nodiscard]] int pagesAcross() const { return int(m_across.slices.size()); }
+    [[nodiscard]] double scale() const { return m_across.scale; }
+    // What each page across shows of the layout's width.
+    [[nodiscard]] const SheetsAcross &sheetsAcross() const { return m_across; }
 
 private:
+    // Paints the stretch [left, right) of the layout's width for the rows of a page, with
+    // the stretch's left edge at `at` (layout units from the printable left edge).
+    void paintStretch(QPainter &painter, int page, double left, double right, double at, double dpiX,
+                      double dpiY) const;
     void paintGridLines(QPainter &painter, long rows, double xOffset, double dpiX, double dpiY) const;
     // A listing's footer line: the date on the left, "Página N de M" on the right.
     void paintPageFooter(QPainter &painter, int page, const QRectF &printable, double dpiY) const;
@@ -50,10 +58,9 @@ private:
     const DataWindow &m_dw;
     QPageLayout m_layout;
     QDate m_printedOn;
-    bool m_listing = false; // a grid: shrunk to the page width, numbered pages
+    bool m_listing = false; // a grid: readable type, numbered pages
     std::vector<std::pair<long, long>> m_pages; // first and last row of each page
-    double m_scale = 1.0;
-    std::vector<double> m_sliceStarts{0.0}; // where each page across begins, layout units
+    SheetsAcross m_across;
     double m_contentWidth = 0;
     double m_bodyHeight = 0; // layout units from the top to the bottom margin, scaled
     int m_header = 0;
@@ -64,8 +71,8 @@ private:
     std::vector<double> m_gridLinesX; // grid presentations: where the column lines run
 };
 
-// The paper a data window prints on: a listing (a grid) wider than the paper's width
-// turns it to landscape; every other layout prints on the paper as given.
+// The paper a data window prints on: a listing (a grid) turns it to landscape when that
+// takes fewer sheets; every other layout prints on the paper as given.
 [[nodiscard]] QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper);
 
 // Paints every page on a paged device (QPrinter, QPdfWriter), turned as

@@ -20,8 +20,10 @@ namespace {
 // instead of in unreadable type.
 constexpr double minimumFitScale = 0.6;
 // A listing (a grid) is shrunk to the page width as long as its smallest type stays at
-// least this size; beyond that it prints at that size on further pages side by side.
-constexpr double minimumListingPoints = 2.5;
+// least this size, the smallest a reader takes in on paper at arm's length without
+// effort (newspaper small print); beyond that it prints at that size on further pages
+// side by side.
+constexpr double minimumListingPoints = 7.0;
 // The strip under a listing's rows for the page number and the date.
 constexpr double listingFooterPoints = 16.0;
 constexpr double listingFooterFontPoints = 7.5;
@@ -77,11 +79,10 @@ QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper)
 {
     if (!isListing(dw) || paper.orientation() == QPageLayout::Landscape)
         return paper;
-    if (printedExtent(dw).width <= pointsToUnitsX(paper.paintRect(QPageLayout::Point).width()))
-        return paper;
     QPageLayout turned = paper;
     turned.setOrientation(QPageLayout::Landscape);
-    return turned;
+    // Pages are laid out by arithmetic, so trying both ways costs nothing that shows.
+    return PageRenderer(dw, turned).pageCount() < PageRenderer(dw, paper).pageCount() ? turned : paper;
 }
 
 PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
@@ -99,7 +100,7 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
     measureWidth(pointsToUnitsX(printable.width()));
     measureGridLines();
     const double footerStrip = m_listing ? listingFooterPoints : 0.0;
-    m_bodyHeight = pointsToUnitsY(printable.height() - footerStrip) / m_scale;
+    m_bodyHeight = pointsToUnitsY(printable.height() - footerStrip) / scale();
 
     // Rows are placed by arithmetic on the band heights: nothing is painted to measure,
     // so a list of any length is laid out at once.
@@ -138,40 +139,22 @@ void PageRenderer::measureWidth(double printableWidth)
         if (isVisible(attributes))
             columns.emplace_back(objectFrame(attributes).left(), objectFrame(attributes).right());
     }
-    std::sort(columns.begin(), columns.end());
     const Extent extent = printedExtent(m_dw);
     m_contentWidth = extent.width;
-    if (m_contentWidth <= printableWidth || printableWidth <= 0)
-        return;
-
-    const double fit = printableWidth / m_contentWidth;
-    double minimum = minimumFitScale;
-    if (m_listing)
-        minimum
-            = extent.smallestPoints > 0 ? std::min(1.0, minimumListingPoints / extent.smallestPoints) : fit;
-    if (fit >= minimum) {
-        m_scale = fit;
-        return;
+    AcrossRules rules;
+    rules.printableWidth = printableWidth;
+    if (m_listing) {
+        // Shrunk while the values stay readable, then cut into sheets at that size, each
+        // led by the names again. Without values to read it fits the width.
+        const double readable
+            = extent.smallestPoints > 0 ? std::min(1.0, minimumListingPoints / extent.smallestPoints) : 0.0;
+        rules.minimumFitScale = readable;
+        rules.sliceScale = readable;
+        rules.repeatFirstColumn = true;
+    } else {
+        rules.minimumFitScale = minimumFitScale;
     }
-    // A listing keeps its readable size; other layouts print at full size.
-    if (m_listing)
-        m_scale = minimum;
-    const double sliceWidth = printableWidth / m_scale;
-    // Each page across starts at the left edge of the first object the previous page
-    // could not show whole, so no column is cut in two when it fits a page.
-    double start = 0;
-    while (start + sliceWidth < m_contentWidth) {
-        const double end = start + sliceWidth;
-        double next = end;
-        for (const auto &[left, right] : columns) {
-            if (right > end && left > start) {
-                next = std::min(next, left);
-                break;
-            }
-        }
-        start = next;
-        m_sliceStarts.push_back(start);
-    }
+    m_across = planSheetsAcross(std::move(columns), m_contentWidth, rules);
 }
 
 void PageRenderer::measureGridLines()
@@ -218,13 +201,8 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
 {
     if (page < 0 || page >= pageCount())
         return;
-    const long first = m_pages.at(std::size_t(page / pagesAcross())).first;
-    // Rows removed since the pages were laid out (a filter before the next refresh) are
-    // not painted.
-    const long last = std::min(m_pages.at(std::size_t(page / pagesAcross())).second, m_dw.RowCount());
     const std::size_t across = std::size_t(page % pagesAcross());
-    const double sliceStart = m_sliceStarts.at(across);
-    const double sliceEnd = across + 1 < m_sliceStarts.size() ? m_sliceStarts.at(across + 1) : m_contentWidth;
+    const auto [sliceStart, sliceEnd] = m_across.slices.at(across);
 
     painter.save();
     const QRectF paper = m_layout.fullRect(QPageLayout::Point);
@@ -242,22 +220,47 @@ void PageRenderer::paintPage(QPainter &painter, int page, double dpiX, double dp
     // (0, 0) at the printable corner of the page.
     const QRectF body = toDevice(printable);
     painter.translate(body.topLeft());
-    painter.scale(m_scale, m_scale);
-    const double xOffset = -units::toPixelsX(sliceStart, dpiX);
+    painter.scale(scale(), scale());
     if (pagesAcross() == 1) {
         // Text that runs past its frame at the layout's edge (a label aligned right at
         // x 0) stays whole in the margin: only the paper's edge cuts it.
         const QRectF sheet = toDevice(paper).translated(-body.topLeft());
-        painter.setClipRect(QRectF(sheet.topLeft() / m_scale, sheet.size() / m_scale));
+        painter.setClipRect(QRectF(sheet.topLeft() / scale(), sheet.size() / scale()));
+        paintStretch(painter, page, 0, m_contentWidth, 0, dpiX, dpiY);
     } else {
-        // Pages side by side show only their own columns.
-        painter.setClipRect(
-            QRectF(0, 0, units::toPixelsX(sliceEnd - sliceStart, dpiX), body.height() / m_scale));
+        // Pages side by side show only their own columns, after the repeated ones.
+        double at = 0;
+        if (across > 0 && m_across.repeated > 0) {
+            paintStretch(painter, page, 0, m_across.repeated, 0, dpiX, dpiY);
+            at = m_across.repeated;
+        }
+        paintStretch(painter, page, sliceStart, sliceEnd, at, dpiX, dpiY);
     }
+    painter.restore();
+}
 
+void PageRenderer::paintStretch(QPainter &painter, int page, double left, double right, double at,
+                                double dpiX, double dpiY) const
+{
+    const auto [first, lastLaidOut] = m_pages.at(std::size_t(page / pagesAcross()));
+    // Rows removed since the pages were laid out (a filter before the next refresh) are
+    // not painted.
+    const long last = std::min(lastLaidOut, m_dw.RowCount());
+    painter.save();
+    if (pagesAcross() > 1) {
+        const double bodyHeight = units::toPixelsY(m_bodyHeight, dpiY);
+        painter.setClipRect(
+            QRectF(units::toPixelsX(at, dpiX), 0, units::toPixelsX(right - left, dpiX), bodyHeight));
+    }
+    const double xOffset = units::toPixelsX(at - left, dpiX);
+    PaintTarget target{&painter, QPointF(xOffset, 0), dpiX, dpiY};
+    if (pagesAcross() > 1) {
+        target.spanLeft = left;
+        target.spanRight = right;
+    }
     const auto paintAt = [&](Band band, long row, double top) {
-        paintBand(m_dw, band, row,
-                  PaintTarget{&painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), dpiX, dpiY});
+        target.origin.setY(units::toPixelsY(top, dpiY));
+        paintBand(m_dw, band, row, target);
     };
     // Columns placed in the header show the page's first row, in the footer its last.
     const bool hasRows = first <= last;
