@@ -4,6 +4,7 @@
 // reading the same Access file.
 
 #include "datawindow.h"
+#include "db/odbccursor.h"
 #include "db/transaction.h"
 #include "dw_listado.h"
 #include "globals.h"
@@ -18,13 +19,20 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
+
+#include <signal.h>
 
 using namespace Qt::StringLiterals;
 
@@ -83,6 +91,30 @@ Shown shownBy(const dw::DataWindowControl &control, const QStringList &columns, 
     return shown;
 }
 
+// Connects `transaction` to `connectString` as the program does; the error text when it fails.
+QString connectTo(dw::Transaction &transaction, const QString &connectString)
+{
+    transaction.DBMS = u"ODBC"_s;
+    transaction.DBParm = u"ConnectString='%1'"_s.arg(connectString);
+    transaction.connect();
+    return transaction.SQLCode == 0 ? QString() : transaction.SQLErrText;
+}
+
+// The first column of every row of `sql`, as text; the error text instead when it fails.
+QStringList firstColumn(dw::Transaction &transaction, const QString &sql, QString *failure = nullptr)
+{
+    dw::DbError error;
+    auto cursor = transaction.connection()->query(sql, {}, error);
+    QStringList values;
+    while (cursor && cursor->next()) {
+        const auto bytes = cursor->utf8(0);
+        values << QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    }
+    if (failure)
+        *failure = cursor ? (cursor->error() ? cursor->error()->text : QString()) : error.text;
+    return values;
+}
+
 } // namespace
 
 class TstPostgres : public QObject
@@ -95,6 +127,7 @@ private:
     QTemporaryDir m_folder; // where the program starts: no zemparol.mdb here
     zemparol m_program;
     bool m_started = false;
+    std::unique_ptr<testsupport::PostgresServer> m_tls; // made by the first test that needs it
 
     QString serverString(const QString &password = testsupport::PostgresServer::password()) const
     {
@@ -138,6 +171,10 @@ private slots:
         QVERIFY2(m_server.loadAccess(fixture(), u"directorio"_s, problem), qPrintable(problem));
         QVERIFY(m_folder.isValid());
         QVERIFY(QDir::setCurrent(m_folder.path()));
+        // Named as the program names itself: its settings (the time limit) are read under that name.
+        QCoreApplication::setApplicationName(u"zemparol"_s);
+        // Passwords come from the connection string or a .pgpass, never from here.
+        qunsetenv("PGPASSWORD");
 
         userSettings().setValue(kSetting, serverString());
         m_program.create();
@@ -159,6 +196,8 @@ private slots:
         }
         userSettings().remove(u"Conexion"_s);
         QVERIFY(m_server.stop());
+        if (m_tls)
+            QVERIFY(m_tls->stop());
     }
 
     // The mdbtools commands carry every row and keep nulls apart from empty texts.
@@ -271,6 +310,253 @@ private slots:
             named |= card.model().displayText(row, card.model().columnNumber(u"tutor"_s)).contains(u' ');
         QVERIFY(named);
         QVERIFY(m_fake.boxes.isEmpty());
+    }
+
+    // Rows come in blocks; a memo longer than its slot in the block is read whole, on
+    // whichever row of the block it stands, with characters of every width on the borders.
+    void longValuesWholeInBlocks()
+    {
+        QString problem;
+        QVERIFY2(m_server.loadAccess(fixture(), u"memos"_s, problem), qPrintable(problem));
+        QVERIFY2(m_server.psql(
+                     u"memos"_s,
+                     "UPDATE directorio SET proyectos = left(repeat('ñandú 𝄞 é', 5000), 40000) WHERE id = 3;"
+                     "UPDATE directorio SET proyectos = repeat('x', 1023) || repeat('é𝄞', 19000) "
+                     "WHERE id = 12;"
+                     "UPDATE directorio SET proyectos = repeat('a', 1024) WHERE id = 13;",
+                     problem),
+                 qPrintable(problem));
+        dw::Transaction memos;
+        const QString refused
+            = connectTo(memos, m_server.connectString(u"memos"_s, testsupport::PostgresServer::password()));
+        QVERIFY2(refused.isEmpty(), qPrintable(refused));
+        dw::DbError error;
+        auto cursor
+            = memos.connection()->query(u"SELECT id, proyectos FROM directorio ORDER BY id"_s, {}, error);
+        QVERIFY2(cursor, qPrintable(error.text));
+        const auto *odbc = dynamic_cast<const dw::OdbcCursor *>(cursor.get());
+        QVERIFY(odbc && odbc->rowsPerFetch() > 60);
+        QStringList read;
+        qsizetype longest = 0;
+        while (cursor->next()) {
+            const auto bytes = cursor->utf8(1);
+            const QByteArray value(bytes.data(), qsizetype(bytes.size()));
+            read << u"%1|%2"_s.arg(cursor->integer(0))
+                        .arg(cursor->kind(1) == dw::CellKind::Null
+                                 ? u"null"_s
+                                 : QString::fromLatin1(
+                                     QCryptographicHash::hash(value, QCryptographicHash::Md5).toHex()));
+            longest = std::max(longest, QString::fromUtf8(value).toUcs4().size());
+        }
+        QVERIFY(!cursor->error());
+        QCOMPARE(longest, qsizetype(40000));
+        QString expected;
+        QVERIFY2(
+            m_server.psql(u"memos"_s,
+                          "SELECT id || '|' || coalesce(md5(proyectos), 'null') FROM directorio ORDER BY id",
+                          problem, &expected),
+            qPrintable(problem));
+        QCOMPARE(read, expected.trimmed().split(u'\n'));
+    }
+
+    // Every transaction only reads, whatever the role may do; a role that may only read
+    // the directory searches as any other. The refusals say in Spanish what happened.
+    void nothingCanWrite_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("state"); // empty: the statement works
+        QTest::addColumn<QString>("said");
+
+        QTest::newRow("owner updates")
+            << QString() << u"UPDATE directorio SET nombre = 'x'"_s << u"25006"_s << u"sólo lectura"_s;
+        QTest::newRow("owner deletes inside a select")
+            << QString() << u"WITH d AS (DELETE FROM directorio RETURNING id) SELECT count(*) FROM d"_s
+            << u"25006"_s << u"sólo lectura"_s;
+        QTest::newRow("owner creates a table")
+            << QString() << u"CREATE TABLE nueva (i int)"_s << u"25006"_s << u"sólo lectura"_s;
+        QTest::newRow("reader reads")
+            << u"lector"_s << u"SELECT count(*) FROM directorio"_s << QString() << u"60"_s;
+        QTest::newRow("reader updates")
+            << u"lector"_s << u"UPDATE directorio SET nombre = 'x'"_s << u"25006"_s << u"sólo lectura"_s;
+        QTest::newRow("reader reads what is not granted")
+            << u"lector"_s << u"SELECT count(*) FROM secreto"_s << u"42501"_s << u"no tiene permiso"_s;
+    }
+
+    void nothingCanWrite()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, sql);
+        QFETCH(QString, state);
+        QFETCH(QString, said);
+        QString problem;
+        QVERIFY2(
+            m_server.psql(u"directorio"_s,
+                          "DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'lector') THEN "
+                          "CREATE ROLE lector LOGIN PASSWORD 'L3ctor;x'; END IF; END $$;"
+                          "GRANT SELECT ON directorio TO lector;"
+                          "CREATE TABLE IF NOT EXISTS secreto (i int);",
+                          problem),
+            qPrintable(problem));
+        dw::Transaction transaction;
+        const QString password = user.isEmpty() ? testsupport::PostgresServer::password() : u"L3ctor;x"_s;
+        const QString refused
+            = connectTo(transaction, m_server.connectString(u"directorio"_s, password, user));
+        QVERIFY2(refused.isEmpty(), qPrintable(refused));
+        QString failure;
+        const QStringList values = firstColumn(transaction, sql, &failure);
+        if (state.isEmpty()) {
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            QCOMPARE(values, QStringList{said});
+        } else {
+            QVERIFY2(failure.contains(u"SQLSTATE "_s + state) && failure.contains(said), qPrintable(failure));
+            QVERIFY(!failure.contains(password));
+        }
+        QString unchanged;
+        QVERIFY2(m_server.psql(u"directorio"_s,
+                               "SELECT count(*) FILTER (WHERE nombre = 'x') || ' ' || count(*) || ' ' "
+                               "|| (to_regclass('nueva') IS NULL) FROM directorio",
+                               problem, &unchanged),
+                 qPrintable(problem));
+        QCOMPARE(unchanged.trimmed(), u"0 60 true"_s);
+    }
+
+    // A search the server does not answer in time stops at the limit of the settings with
+    // the built-in driver's message, the window says "Leyendo…" meanwhile and keeps its
+    // listing, and the next search works: the server's own limit ends a statement waiting
+    // for a lock; a stopped backend process is ended by the client's limit.
+    void searchesStopAtTheTimeLimit_data()
+    {
+        QTest::addColumn<bool>("stopBackend");
+        QTest::addColumn<int>("leastMs");
+        QTest::addColumn<int>("mostMs");
+        QTest::newRow("the server's limit") << false << 1900 << 3400;
+        QTest::newRow("a stopped backend, the client's limit") << true << 4400 << 7000;
+    }
+
+    void searchesStopAtTheTimeLimit()
+    {
+        QFETCH(bool, stopBackend);
+        QFETCH(int, leastMs);
+        QFETCH(int, mostMs);
+        dw::Transaction &sqlca = *rt::SQLCA();
+        userSettings().setValue(u"Consultas/SegundosMaximos"_s, 2);
+        sqlca.connect();
+        QVERIFY2(sqlca.SQLCode == 0, qPrintable(sqlca.SQLErrText));
+        const Shown before = search(true, -1, QString());
+        QCOMPARE(before.rows, 60L);
+
+        QString problem;
+        std::unique_ptr<QProcess> locker;
+        qint64 backend = 0;
+        if (stopBackend) {
+            const QStringList pid = firstColumn(sqlca, u"SELECT pg_backend_pid()"_s);
+            QCOMPARE(pid.size(), 1);
+            backend = pid.first().toLongLong();
+            QVERIFY(backend > 0 && ::kill(pid_t(backend), SIGSTOP) == 0);
+        } else {
+            locker = m_server.psqlInBackground(
+                u"directorio"_s,
+                "BEGIN; LOCK TABLE directorio IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(60);\n", problem);
+            QVERIFY2(locker, qPrintable(problem));
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    QString held;
+                    return m_server.psql(u"directorio"_s,
+                                         "SELECT count(*) FROM pg_locks WHERE granted AND mode = "
+                                         "'AccessExclusiveLock' AND relation = 'directorio'::regclass",
+                                         problem, &held)
+                        && held.trimmed() == u"1"_s;
+                }(),
+                10000);
+        }
+        QString meanwhile;
+        QTimer::singleShot(1000, g_w_busqueda, [&] { meanwhile = g_w_busqueda->st_cuenta->text(); });
+        QElapsedTimer clock;
+        clock.start();
+        const Shown during = search(true, -1, QString());
+        const qint64 took = clock.elapsed();
+        if (backend)
+            ::kill(pid_t(backend), SIGCONT);
+        if (locker) {
+            // Its backend holds the lock until it is told to go.
+            QVERIFY2(m_server.psql(u"directorio"_s,
+                                   "SELECT pg_terminate_backend(pid) FROM pg_locks WHERE granted AND mode = "
+                                   "'AccessExclusiveLock' AND relation = 'directorio'::regclass",
+                                   problem),
+                     qPrintable(problem));
+            locker->waitForFinished();
+        }
+        QVERIFY2(took >= leastMs && took <= mostMs, qPrintable(QString::number(took)));
+        QVERIFY2(meanwhile.startsWith(u"Leyendo…"_s), qPrintable(meanwhile));
+        QVERIFY(during == before);
+        QCOMPARE(m_fake.boxes.size(), 1);
+        QCOMPARE(m_fake.boxes.first().text,
+                 u"1011: La consulta se detuvo: pasó del límite de 2 segundos de las consultas."_s);
+        m_fake.boxes.clear();
+
+        QCOMPARE(search(true, -1, u"a"_s).rows, search(true, -1, u"a"_s).rows);
+        QCOMPARE(search(true, -1, QString()).rows, 60L);
+        QVERIFY2(m_fake.boxes.isEmpty(), m_fake.boxes.isEmpty() ? "" : qPrintable(m_fake.boxes.first().text));
+        userSettings().remove(u"Consultas"_s);
+        sqlca.connect();
+    }
+
+    // A server that takes only TLS is reached with verify-full and the CA that signed its
+    // certificate, and refused without TLS; a connection string without Pwd takes the
+    // password from the user's .pgpass.
+    void encryptedConnectionAndPasswordFile_data()
+    {
+        QTest::addColumn<QString>("sslmode");
+        QTest::addColumn<bool>("withPassword");
+        QTest::addColumn<bool>("withPasswordFile");
+        QTest::addColumn<bool>("connects");
+        QTest::newRow("verify-full, Pwd") << u"verify-full"_s << true << false << true;
+        QTest::newRow("verify-full, .pgpass") << u"verify-full"_s << false << true << true;
+        QTest::newRow("verify-full, no password") << u"verify-full"_s << false << false << false;
+        QTest::newRow("no TLS") << u"disable"_s << true << false << false;
+    }
+
+    void encryptedConnectionAndPasswordFile()
+    {
+        QFETCH(QString, sslmode);
+        QFETCH(bool, withPassword);
+        QFETCH(bool, withPasswordFile);
+        QFETCH(bool, connects);
+        if (!m_tls) {
+            m_tls = std::make_unique<testsupport::PostgresServer>();
+            m_tls->setTlsOnly();
+            QString problem;
+            QVERIFY2(m_tls->start(problem), qPrintable(problem));
+            QVERIFY2(m_tls->loadAccess(fixture(), u"directorio"_s, problem), qPrintable(problem));
+        }
+        const QString password = testsupport::PostgresServer::password();
+        QTemporaryDir home;
+        const QString passwordFile = home.filePath(u".pgpass"_s);
+        if (withPasswordFile) {
+            QFile file(passwordFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(u"localhost:%1:directorio:zemparol:%2\n"_s.arg(m_tls->port()).arg(password).toUtf8());
+            file.close();
+            QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        }
+        qputenv("PGPASSFILE", QFile::encodeName(passwordFile));
+        QString text = m_tls->connectString(u"directorio"_s, withPassword ? password : QString());
+        text.replace(u"SSLmode=verify-full"_s, u"SSLmode="_s + sslmode);
+        dw::Transaction transaction;
+        const QString refused = connectTo(transaction, text);
+        qunsetenv("PGPASSFILE");
+        QVERIFY(!refused.contains(password));
+        if (!connects) {
+            QVERIFY(!refused.isEmpty());
+            return;
+        }
+        QVERIFY2(refused.isEmpty(), qPrintable(refused));
+        QCOMPARE(
+            firstColumn(transaction,
+                        u"SELECT CASE WHEN ssl THEN 'cifrada' ELSE 'abierta' END || ' ' || "
+                        u"(SELECT count(*) FROM directorio) FROM pg_stat_ssl WHERE pid = pg_backend_pid()"_s),
+            QStringList{u"cifrada 60"_s});
     }
 
     // A stopped server is one message and no crash, and the listing stays; once it is back, the next search

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +47,28 @@ bool driverRegistered()
 bool runningAsRoot()
 {
     return geteuid() == 0;
+}
+
+// A TCP port on 127.0.0.1 that nothing listens on now.
+int freeLocalPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+bool giveToServerUser(const QString &file)
+{
+    return !runningAsRoot() || ::chown(QFile::encodeName(file).constData(), 65534, 65534) == 0;
 }
 
 } // namespace
@@ -120,12 +145,14 @@ bool PostgresServer::start(QString &problem)
         passwordFile.close();
         passwordFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
         // The socket's name carries the port; in a private folder any port is free.
-        m_port = 20000 + int(QCoreApplication::applicationPid() % 20000);
+        m_port = m_tlsOnly ? freeLocalPort() : 20000 + int(QCoreApplication::applicationPid() % 20000);
         if (!run(bin + u"/initdb"_s,
                  {u"-D"_s, m_folder->filePath(u"data"_s), u"-U"_s, kUser, u"--auth=scram-sha-256"_s,
                   u"--pwfile="_s + passwordFile.fileName(), u"-E"_s, u"UTF8"_s, u"--locale=C.UTF-8"_s,
                   u"--no-sync"_s},
                  true, {}, problem))
+            return false;
+        if (m_tlsOnly && !makeCertificates(problem))
             return false;
         m_made = true;
         // Whatever happens to the test process, the server does not outlive it for long.
@@ -137,8 +164,13 @@ bool PostgresServer::start(QString &problem)
                       runningAsRoot() ? u"runuser -u nobody --"_s : QString(), bin,
                       m_folder->filePath(u"data"_s))});
     }
-    const QString options
-        = u"-k %1 -p %2 -c listen_addresses='' -c fsync=off"_s.arg(m_folder->path()).arg(m_port);
+    QString options = u"-k %1 -p %2 -c fsync=off"_s.arg(m_folder->path()).arg(m_port);
+    if (m_tlsOnly) {
+        options += u" -c listen_addresses=127.0.0.1 -c ssl=on -c ssl_cert_file=%1 -c ssl_key_file=%2"_s.arg(
+            m_folder->filePath(u"server.crt"_s), m_folder->filePath(u"server.key"_s));
+    } else {
+        options += u" -c listen_addresses=''"_s;
+    }
     if (!run(bin + u"/pg_ctl"_s,
              {u"-D"_s, m_folder->filePath(u"data"_s), u"-l"_s, m_folder->filePath(u"server.log"_s), u"-w"_s,
               u"-t"_s, u"120"_s, u"-o"_s, options, u"start"_s},
@@ -157,6 +189,72 @@ bool PostgresServer::stop()
                      {u"-D"_s, m_folder->filePath(u"data"_s), u"-m"_s, u"fast"_s, u"-w"_s, u"stop"_s}, true,
                      {}, problem);
     return !m_running;
+}
+
+QString PostgresServer::caFile() const
+{
+    return m_folder ? m_folder->filePath(u"ca.crt"_s) : QString();
+}
+
+bool PostgresServer::makeCertificates(QString &problem) const
+{
+    const QStringList ec
+        = {u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s};
+    QFile names(m_folder->filePath(u"san.cnf"_s));
+    if (!names.open(QIODevice::WriteOnly)) {
+        problem = u"cannot write san.cnf"_s;
+        return false;
+    }
+    names.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+    names.close();
+    if (!run(u"openssl"_s,
+             QStringList{u"req"_s, u"-x509"_s} + ec
+                 + QStringList{u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=Zemparol prueba CA"_s, u"-keyout"_s,
+                               u"ca.key"_s, u"-out"_s, u"ca.crt"_s},
+             false, {}, problem)
+        || !run(u"openssl"_s,
+                QStringList{u"req"_s} + ec
+                    + QStringList{u"-subj"_s, u"/CN=localhost"_s, u"-keyout"_s, u"server.key"_s, u"-out"_s,
+                                  u"server.csr"_s},
+                false, {}, problem)
+        || !run(u"openssl"_s,
+                {u"x509"_s, u"-req"_s, u"-in"_s, u"server.csr"_s, u"-CA"_s, u"ca.crt"_s, u"-CAkey"_s,
+                 u"ca.key"_s, u"-CAcreateserial"_s, u"-days"_s, u"2"_s, u"-extfile"_s, u"san.cnf"_s,
+                 u"-out"_s, u"server.crt"_s},
+                false, {}, problem))
+        return false;
+    const QString key = m_folder->filePath(u"server.key"_s);
+    QFile::setPermissions(key, QFile::ReadOwner | QFile::WriteOwner);
+    if (!giveToServerUser(key) || !giveToServerUser(m_folder->filePath(u"server.crt"_s))) {
+        problem = u"cannot give the server's key to nobody"_s;
+        return false;
+    }
+    // TLS over TCP, nothing else there; psql keeps the Unix socket.
+    QFile rules(m_folder->filePath(u"data/pg_hba.conf"_s));
+    if (!rules.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        problem = u"cannot write pg_hba.conf"_s;
+        return false;
+    }
+    rules.write("local all all scram-sha-256\nhostssl all all 127.0.0.1/32 scram-sha-256\n");
+    return true;
+}
+
+std::unique_ptr<QProcess> PostgresServer::psqlInBackground(const QString &database, const QByteArray &input,
+                                                           QString &problem) const
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"PGPASSWORD"_s, password());
+    process->setProcessEnvironment(environment);
+    process->start(u"psql"_s,
+                   {u"-X"_s, u"-q"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s, u"-h"_s, m_folder->path(), u"-p"_s,
+                    QString::number(m_port), u"-U"_s, kUser, u"-d"_s, database});
+    if (!process->waitForStarted(10000)) {
+        problem = u"psql: "_s + process->errorString();
+        return nullptr;
+    }
+    process->write(input);
+    return process;
 }
 
 bool PostgresServer::psql(const QString &database, const QByteArray &input, QString &problem,
@@ -179,14 +277,22 @@ bool PostgresServer::loadAccess(const QString &mdbFile, const QString &database,
         && psql(database, rows.toUtf8(), problem);
 }
 
-QString PostgresServer::connectString(const QString &database, const QString &passwordText) const
+QString PostgresServer::connectString(const QString &database, const QString &passwordText,
+                                      const QString &user) const
 {
-    // A braced value may hold ; and =, a doubled } stands for one.
-    QString braced = passwordText;
-    braced.replace(u"}"_s, u"}}"_s);
-    return u"Driver={%1};Server=%2;Port=%3;Database=%4;Uid=%5;Pwd={%6}"_s.arg(kDriver, m_folder->path())
-        .arg(m_port)
-        .arg(database, kUser, braced);
+    QString text = u"Driver={%1};Server=%2;Port=%3;Database=%4;Uid=%5"_s
+                       .arg(kDriver, m_tlsOnly ? u"localhost"_s : m_folder->path())
+                       .arg(m_port)
+                       .arg(database, user.isEmpty() ? kUser : user);
+    if (!passwordText.isNull()) {
+        // A braced value may hold ; and =, a doubled } stands for one.
+        QString braced = passwordText;
+        braced.replace(u"}"_s, u"}}"_s);
+        text += u";Pwd={%1}"_s.arg(braced);
+    }
+    if (m_tlsOnly)
+        text += u";SSLmode=verify-full;pqopt={sslrootcert=%1}"_s.arg(caFile());
+    return text;
 }
 
 } // namespace testsupport

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+class QProcess;
+
 #include <memory>
 
 namespace testsupport {
@@ -23,6 +25,15 @@ public:
     // or an empty text when it can.
     [[nodiscard]] static QString unavailableReason();
 
+    // Before the first start: the cluster listens on 127.0.0.1 only, accepts only TLS
+    // connections there (with a certificate for "localhost" signed by a CA made for it),
+    // and no Unix socket for anyone but psql.
+    void setTlsOnly() { m_tlsOnly = true; }
+    // The CA certificate that signed a TLS-only cluster's certificate.
+    [[nodiscard]] QString caFile() const;
+    // The port the cluster listens on.
+    [[nodiscard]] int port() const { return m_port; }
+
     // Makes the cluster (the first time) and starts it; false with `problem` set.
     [[nodiscard]] bool start(QString &problem);
     // Stops it (fast shutdown: connections are cut); true when it is down.
@@ -31,15 +42,23 @@ public:
     // Runs psql on `database` with `input` as its script; false with `problem` set.
     [[nodiscard]] bool psql(const QString &database, const QByteArray &input, QString &problem,
                             QString *output = nullptr) const;
+    // Starts psql on `database` with `input` and leaves it running (to hold a lock, say);
+    // null with `problem` set when it could not start.
+    [[nodiscard]] std::unique_ptr<QProcess> psqlInBackground(const QString &database, const QByteArray &input,
+                                                             QString &problem) const;
     // Creates `database` and loads an Access file into it with the two mdbtools commands
     // the README gives (schema, then rows), each piped into psql.
     [[nodiscard]] bool loadAccess(const QString &mdbFile, const QString &database, QString &problem) const;
 
-    // A DSN-less ODBC connect string naming the psqlODBC driver.
-    [[nodiscard]] QString connectString(const QString &database, const QString &password) const;
+    // A DSN-less ODBC connect string naming the psqlODBC driver, for the cluster's owner
+    // or `user`; without `Pwd` when `password` is null. A TLS-only cluster is reached on
+    // "localhost" with `SSLmode=verify-full` and the CA of caFile().
+    [[nodiscard]] QString connectString(const QString &database, const QString &password,
+                                        const QString &user = QString()) const;
     [[nodiscard]] static QString password() { return QStringLiteral("Cl4ve;Secreta=9"); }
 
 private:
+    [[nodiscard]] bool makeCertificates(QString &problem) const;
     [[nodiscard]] bool run(const QString &program, const QStringList &arguments, bool asServerUser,
                            const QByteArray &input, QString &problem, QString *output = nullptr) const;
 
@@ -47,6 +66,7 @@ private:
     int m_port = 0;
     bool m_made = false;
     bool m_running = false;
+    bool m_tlsOnly = false;
 };
 
 } // namespace testsupport

@@ -30,4 +30,12 @@ inline constexpr long LeftoverJournal = 1014; // a writer stopped half-way left 
     return DbError{code, text, {}};
 }
 
+// A statement stopped at the time limit of the settings; every driver says it in these words.
+[[nodiscard]] inline DbError timeLimitError(int seconds)
+{
+    return makeError(dberror::StatementStopped,
+                     QStringLiteral("La consulta se detuvo: pasó del límite de %1 segundos de las consultas.")
+                         .arg(seconds));
+}
+
 } // namespace dw

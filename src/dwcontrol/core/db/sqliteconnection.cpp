@@ -168,12 +168,8 @@ public:
 
     [[nodiscard]] DbError stopped(const DbError &reported) const
     {
-        if (m_stop == Stop::Time) {
-            return makeError(dberror::StatementStopped,
-                             QStringLiteral("La consulta se detuvo: pasó del límite de %1 segundos "
-                                            "de las consultas.")
-                                 .arg(m_limits.seconds));
-        }
+        if (m_stop == Stop::Time)
+            return timeLimitError(m_limits.seconds);
         if (m_stop == Stop::Memory || (reported.code & 0xff) == SQLITE_TOOBIG
             || (reported.code & 0xff) == SQLITE_NOMEM) {
             return makeError(dberror::StatementStopped,
