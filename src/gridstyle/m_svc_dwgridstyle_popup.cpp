@@ -99,6 +99,12 @@ void m_svc_dwgridstyle_popup::mf_register(n_svc_dw_gridstyle *asrv_sort, long al
         item(u"m_dash3"_s)->setVisible(false);
         item(u"m_saveas"_s)->setVisible(false);
     }
+    // Filters, sorts, printing and saving act on the whole listing: while it is still being
+    // read they show, greyed, until it is there.
+    if (asrv_sort && asrv_sort->idw_client && asrv_sort->idw_client->isRetrieving()) {
+        for (QAction *action : m_popup.actions())
+            action->setEnabled(action->isSeparator());
+    }
 }
 
 void m_svc_dwgridstyle_popup::popAt(const QPoint &globalPos)

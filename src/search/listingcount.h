@@ -10,5 +10,8 @@ namespace search {
 [[nodiscard]] QString countText(bool searched, long listed, long hidden);
 // What it says while a search reads: "Leyendo…", then how many members it has read.
 [[nodiscard]] QString readingText(long read);
+// What it says once the user stopped a search before its last row: the listing is
+// incomplete, how many members were read, and how many of them show under a filter.
+[[nodiscard]] QString stoppedText(long listed, long hidden);
 
 } // namespace search

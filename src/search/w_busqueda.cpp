@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -191,6 +192,10 @@ void w_busqueda::wf_showcount()
         st_cuenta->setText(search::readingText(dw_listado->model().RowsRead()));
         return;
     }
+    if (dw_listado->model().ReadingStopped()) {
+        st_cuenta->setText(search::stoppedText(dw_listado->RowCount(), dw_listado->model().FilteredCount()));
+        return;
+    }
     st_cuenta->setText(
         search::countText(m_searched, dw_listado->RowCount(), dw_listado->model().FilteredCount()));
 }
@@ -226,6 +231,13 @@ long w_busqueda::resize(quint32 sizetype, int newwidth, int newheight)
 
 void w_busqueda::cb_buscar_clicked()
 {
+    // A new search while one reads: that one stops, keeping what it read, and this one runs
+    // once it has returned.
+    if (dw_listado->isRetrieving()) {
+        m_searchAgain = true;
+        dw_listado->StopReading();
+        return;
+    }
     // A search that fails keeps the listing and its count as they were; only a search that
     // ran can say that nobody matched.
     if (dw_listado->Retrieve() >= 0)
@@ -236,6 +248,8 @@ void w_busqueda::cb_buscar_clicked()
     dw_listado->retrieveend(dw_listado->RowCount());
     dw_listado->rowfocuschanged(1);
     wf_showcount();
+    if (std::exchange(m_searchAgain, false))
+        QMetaObject::invokeMethod(this, &w_busqueda::cb_buscar_clicked, Qt::QueuedConnection);
 }
 
 QString w_busqueda::searchCondition() const

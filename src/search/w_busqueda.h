@@ -68,6 +68,8 @@ private:
     QRect m_designedHint;
     QRect m_designedCount;
     bool m_searched = false;
+    // A search asked for while one was reading: it runs once that one has stopped.
+    bool m_searchAgain = false;
 };
 
 // The one open search window (null when closed).

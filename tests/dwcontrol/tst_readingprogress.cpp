@@ -1,6 +1,6 @@
 // A listing read progressively: rows shown as they arrive are the rows read at once, in
 // the same order; a sort or a filter started while reading acts on every row; meanwhile
-// the user can scroll the grid and do nothing else.
+// the user can scroll the grid and copy what it shows.
 #include "datawindow.h"
 #include "datawindowcontrol.h"
 #include "db/transaction.h"
@@ -84,7 +84,7 @@ public:
             once();
         }
     }
-    void retrieving() override
+    void retrieving(bool) override
     {
         if (slow && m_dw.RowsRead() > 0)
             QThread::msleep(101);
@@ -189,8 +189,8 @@ private slots:
     }
 
     // In the grid: the first rows are painted at once, the wheel scrolls them while the
-    // rest arrive, and a copy asked for meanwhile never sees the half-read listing.
-    void gridScrollsWhileReadingAndNothingElseRuns()
+    // rest arrive, and a copy asked for meanwhile copies the current row, which is shown.
+    void gridScrollsAndCopiesWhileReading()
     {
         FakeInteraction interaction;
         dw::DataWindowControl control;
@@ -229,10 +229,7 @@ private slots:
         disconnect(connection);
         QVERIFY(announced); // the first rows are shown at once, without waiting for the delay
         QVERIFY2(scrolledWhileReading > 0, "the wheel scrolls while the rest arrive");
-        QCOMPARE(QGuiApplication::clipboard()->text(), u"antes"_s);
-        // Once read, a copy works again.
-        QTest::keyClick(&control, Qt::Key_C, Qt::ControlModifier);
-        QVERIFY(QGuiApplication::clipboard()->text() != u"antes"_s);
+        QVERIFY(QGuiApplication::clipboard()->text().contains(control.GetItemString(1, u"email"_s)));
     }
 };
 

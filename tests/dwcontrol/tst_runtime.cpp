@@ -107,8 +107,8 @@ public:
         connect(listing, &dw::DataWindowControl::readingChanged, this, [this](bool on) {
             reading = on;
             titles.append(windowTitle());
-            const QCursor *cursor = QGuiApplication::overrideCursor();
-            cursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+            // The window's own: a dialog opened meanwhile keeps the ordinary cursor.
+            cursors.append(QGuiApplication::overrideCursor() ? Qt::WaitCursor : cursor().shape());
             update(); // a paint that is due while the rows are read
         });
     }
@@ -223,7 +223,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    // A long retrieval shows the busy cursor, says "Leyendo…" where the window says
+    // A long retrieval shows the busy cursor over its window, says "Leyendo…" where the window says
     // things, and lets the window paint; afterwards everything is as it was.
     void longRetrievalSaysItIsReading()
     {
@@ -241,7 +241,7 @@ private slots:
         QVERIFY(rows > 10);
         // Once when it starts to show, once when it ends.
         QCOMPARE(window.titles, QStringList({QStringLiteral("Leyendo…"), QStringLiteral("Consulta")}));
-        QCOMPARE(window.cursors, QList<Qt::CursorShape>({Qt::WaitCursor, Qt::ArrowCursor}));
+        QCOMPARE(window.cursors, QList<Qt::CursorShape>({Qt::BusyCursor, Qt::ArrowCursor}));
         QVERIFY(window.paintsWhileReading > 0);
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(window.listing->RowCount(), rows);

@@ -9,6 +9,7 @@
 #include "settings/settingsstore.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
+#include "support/viewdirectory.h"
 
 #include <sqlite3.h>
 
@@ -21,30 +22,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A copy of the sample database whose member table is renamed `miembros`, with
-// `directorio` made by `makeView` (where "{others}" stands for every column but `nombre`).
+// A directory whose `directorio` is made by `makeView`, named after the case.
 QString directoryWithView(const QTemporaryDir &dir, const QString &name, const QString &makeView)
 {
-    const QString file = dir.filePath(name + u".mdb"_s);
-    QFile::remove(file);
-    if (!QFile::copy(testsupport::sampleDirectory() + u"/zemparol.mdb"_s, file))
-        return {};
-    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(QFile::encodeName(file).constData(), &db) != SQLITE_OK)
-        return {};
-    QStringList others;
-    sqlite3_stmt *columns = nullptr;
-    sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('directorio') WHERE name <> 'nombre'", -1,
-                       &columns, nullptr);
-    while (sqlite3_step(columns) == SQLITE_ROW)
-        others << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(columns, 0)));
-    sqlite3_finalize(columns);
-    const QString sql = u"ALTER TABLE directorio RENAME TO miembros; "_s
-        + QString(makeView).replace(u"{others}"_s, others.join(u", "_s));
-    const bool made = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return made ? file : QString();
+    return testsupport::directoryWithView(dir.filePath(name + u".mdb"_s), makeView);
 }
 
 struct Limits
@@ -115,7 +96,7 @@ private slots:
         QTest::newRow("endless count") << u"CREATE VIEW directorio AS SELECT * FROM miembros WHERE (WITH "
                                           "RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
                                           "SELECT count(*) FROM n) > 0"_s
-                                       << 1 << 512 << u"1 segundos"_s;
+                                       << 1 << 512 << u"límite de 1 segundo de"_s;
         // A 200 MB value as the name on every row.
         QTest::newRow("huge value") << u"CREATE VIEW directorio AS SELECT {others}, hex(zeroblob(100000000)) "
                                        "AS nombre FROM miembros"_s

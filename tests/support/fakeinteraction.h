@@ -3,16 +3,48 @@
 #include "interaction.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QStringList>
+#include <QTest>
 
 #include <functional>
 #include <optional>
 
+namespace testsupport {
+
+// True when a key and a click sent through the application's dispatch reach their
+// receiver: nothing holds the user's input back, so a dialog shown now could be answered.
+inline bool inputReachesDialogs()
+{
+    class Probe final : public QObject
+    {
+    public:
+        int received = 0;
+        bool event(QEvent *event) override
+        {
+            if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)
+                ++received;
+            return QObject::event(event);
+        }
+    } probe;
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&probe, &key);
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&probe, &click);
+    return probe.received == 2;
+}
+
+} // namespace testsupport
+
 // An Interaction for tests: records what would have been shown and answers from
 // fields the test sets. Installs itself on construction and restores the Qt one on
-// destruction, so no test ever blocks on a modal dialog.
+// destruction, so no test ever blocks on a modal dialog. Every dialog asked for while the
+// user's input is held back fails the running test: a real one could never be answered.
 class FakeInteraction : public dw::Interaction
 {
 public:
@@ -48,6 +80,7 @@ public:
     // The visible item texts of the last popup menu, and the text of the item to choose
     // (none chooses nothing).
     QStringList lastMenuItems;
+    QList<bool> lastMenuEnabled; // beside each of lastMenuItems
     QString chooseMenuItem;
     int menuCalls = 0;
     // What each folder chooser asked, and the folders it "chooses", one per question; with
@@ -61,12 +94,17 @@ public:
     QList<FolderQuestion> folderQuestions;
     QStringList folderAnswers;
 
+    // The dialogs asked for while input was held back.
+    QStringList unanswerable;
+
     void messageBox(QWidget *, const QString &title, const QString &text) override
     {
+        expectAnswerable(title);
         boxes.append({title, text});
     }
     int printerSetup(QWidget *, QPrinter &printer) override
     {
+        expectAnswerable(QStringLiteral("printer"));
         ++printerSetupCalls;
         proposedPrintFile = printer.outputFileName();
         if (printerSetupResult == 1 && !printToFile.isEmpty())
@@ -75,6 +113,7 @@ public:
     }
     std::optional<dw::SaveTarget> askSaveAs(QWidget *, const dw::SaveTarget &proposed) override
     {
+        expectAnswerable(QStringLiteral("save as"));
         ++saveAsCalls;
         suggestedSaveName = proposed.fileName;
         suggestedSave = proposed;
@@ -82,6 +121,7 @@ public:
     }
     int sortDialog(QWidget *, const dw::DataWindow &, QString &criteria) override
     {
+        expectAnswerable(QStringLiteral("sort"));
         ++sortCalls;
         if (sortResult == 1)
             criteria = sortCriteria;
@@ -89,6 +129,7 @@ public:
     }
     int filterDialog(QWidget *, const dw::DataWindow &, QString &expression) override
     {
+        expectAnswerable(QStringLiteral("filter"));
         ++filterCalls;
         shownFilter = expression;
         if (filterResult == 1)
@@ -101,13 +142,16 @@ public:
     }
     QAction *popMenu(QMenu &menu, const QPoint &) override
     {
+        expectAnswerable(QStringLiteral("menu"));
         ++menuCalls;
         lastMenuItems.clear();
+        lastMenuEnabled.clear();
         QAction *chosen = nullptr;
         for (QAction *action : menu.actions()) {
             if (!action->isVisible())
                 continue;
             lastMenuItems.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            lastMenuEnabled.append(action->isEnabled());
             if (!action->isSeparator() && action->text() == chooseMenuItem)
                 chosen = action;
         }
@@ -118,9 +162,21 @@ public:
     std::optional<QString> chooseFolder(QWidget *, const QString &question, const QString &explanation,
                                         const QString &startFolder) override
     {
+        expectAnswerable(question);
         folderQuestions.append({question, explanation, startFolder});
         if (folderAnswers.isEmpty())
             return std::nullopt;
         return folderAnswers.takeFirst();
+    }
+
+private:
+    void expectAnswerable(const QString &dialog)
+    {
+        if (testsupport::inputReachesDialogs())
+            return;
+        unanswerable.append(dialog);
+        QTest::qFail(
+            qPrintable(QStringLiteral("dialog \"%1\" asked for while input is held back").arg(dialog)),
+            __FILE__, __LINE__);
     }
 };

@@ -36,11 +36,15 @@ public:
     // event, whose script may call SetSQLPreview() to replace the statement.
     virtual void sqlPreview(int request, int sqlType, const QString &sqlSyntax, int buffer, long row) = 0;
     virtual void retrieveEnd(long rowCount) = 0;
-    // Called now and then while a retrieval runs (while the statement runs and as rows
-    // arrive), so the control can show that it is reading and keep its window painted.
-    // With no sort and no filter in force the rows read so far are the rows, announced by
-    // rowsChanged() as they arrive; otherwise RowCount() is 0 until the retrieval ends.
-    virtual void retrieving() {}
+    // Called now and then while a retrieval runs, so the control can show that it is
+    // reading and keep its window painted. `betweenRows` is true between two batches of
+    // rows, where the user's input can be handled (it may even use the connection or stop
+    // the reading); false while the database driver works on the statement, where nothing
+    // may use the connection, so input waits for the next batch. With no filter in force
+    // the rows read so far are the rows, in the order they come, announced by rowsChanged()
+    // as they arrive (a sort orders them once every row is read); with a filter RowCount()
+    // is 0 until the retrieval ends.
+    virtual void retrieving(bool betweenRows) { (void)betweenRows; }
     // The layout, its attributes or its objects changed.
     virtual void layoutChanged() = 0;
     // Rows were retrieved, sorted, filtered; selection or current row changed.
@@ -91,6 +95,13 @@ public:
     // True while Retrieve reads rows. Sort() and Filter() called meanwhile take effect on
     // the whole listing once it is read; a Retrieve called meanwhile fails (-1).
     [[nodiscard]] bool IsReading() const;
+    // Asks the retrieval in progress to stop at its next batch of rows: it ends as if the
+    // rows read so far were every row (sorted and filtered, retrieveEnd raised). Nothing
+    // when no retrieval runs.
+    void StopReading();
+    // True when the last retrieval was stopped before its last row: the listing is
+    // incomplete. A new retrieval clears it.
+    [[nodiscard]] bool ReadingStopped() const;
     // The rows the retrieval in progress has read so far; RowCount() when none runs.
     [[nodiscard]] long RowsRead() const;
     [[nodiscard]] long RowCount() const;

@@ -38,8 +38,13 @@ struct DataWindow::Impl final : EvalContext
     RankCache rankCache;
     RankWarmer rankWarmer;
     long currentRow = 0;
-    // While Retrieve reads: rows shown as they arrive, at most every so often.
+    // While Retrieve runs at all (its statement, its rows, its end), and while it reads
+    // rows, which are shown as they arrive, at most every so often.
+    bool retrieving = false;
     bool reading = false;
+    // The user asked the retrieval in progress to stop; the last one stopped early.
+    bool stopRequested = false;
+    bool stopped = false;
     std::optional<std::chrono::steady_clock::time_point> lastArrival;
     // Nobody chose the current row: it is the first row, whatever the order (after a
     // retrieval, or once a filter took the chosen row away).

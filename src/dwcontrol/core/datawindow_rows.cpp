@@ -9,6 +9,8 @@
 #include "objects/layoutpaths.h"
 #include "sql/selectdefinition.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 
 namespace dw {
@@ -122,8 +124,15 @@ void DataWindow::Impl::clearRows()
 
 long DataWindow::Retrieve(const std::vector<Value> &arguments)
 {
-    if (d->reading)
+    if (d->retrieving)
         return -1; // the rows being read belong to the retrieval under way
+    d->retrieving = true;
+    d->stopRequested = false;
+    d->stopped = false;
+    const auto done = qScopeGuard([this] {
+        d->retrieving = false;
+        d->stopRequested = false;
+    });
 
     Connection *connection = d->transaction ? d->transaction->connection() : nullptr;
     // A server that went away is asked again at every retrieval until it answers.
@@ -162,9 +171,11 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         return -1;
     }
     const std::vector<Value> parameters = bindArguments(d->layout.select, *sent, arguments);
+    // While the driver works on the statement nothing may use the connection; between two
+    // batches of rows the user may act, and may ask the reading to stop.
     const auto heartbeat = [this] {
         if (d->observer)
-            d->observer->retrieving();
+            d->observer->retrieving(false);
     };
     HeartbeatScope beating(heartbeat);
     beating.attach(*connection);
@@ -208,7 +219,9 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
     try {
         appended = d->store.appendAll(*cursor, [&] {
             d->rowsArriving();
-            heartbeat();
+            if (d->observer)
+                d->observer->retrieving(true);
+            return !d->stopRequested;
         });
     } catch (...) {
         d->reading = false;
@@ -228,6 +241,7 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         d->notifyRows();
         return -1;
     }
+    d->stopped = d->stopRequested;
     cursor.reset();
     previousStore = ColumnStore();
 
@@ -255,8 +269,11 @@ void DataWindow::Impl::rowsArriving()
     if (lastArrival && now - *lastArrival < 100ms)
         return;
     lastArrival = now;
-    // Shown in the order they come: a sort or a filter in force waits for all of them.
-    if (sortKeys.empty() && !filter) {
+    // Shown in the order they come, also under a sort: ordering a growing listing again at
+    // every batch would cost the reading more than it shows, and move the rows under the
+    // user's eyes; the sort orders them once they are all there. A filter in force waits
+    // for every row, so no row shows that it would hide.
+    if (!filter) {
         rows.extendTo(store.size());
         currentRow = std::max(currentRow, rows.rowCount() > 0 ? 1L : 0L);
     }
@@ -396,6 +413,17 @@ std::size_t DataWindow::rowMemoryBytes() const
 bool DataWindow::IsReading() const
 {
     return d->reading;
+}
+
+void DataWindow::StopReading()
+{
+    if (d->retrieving)
+        d->stopRequested = true;
+}
+
+bool DataWindow::ReadingStopped() const
+{
+    return d->stopped;
 }
 
 long DataWindow::RowsRead() const

@@ -4,8 +4,10 @@
 #include "objectpainter.h"
 #include "units.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
@@ -128,7 +130,52 @@ void Window::createControls()
         control->constructor();
         connect(control, &dw::DataWindowControl::readingChanged, this,
                 [this](bool reading) { showReading(reading); });
+        connect(control, &dw::DataWindowControl::retrieveFinished, this, &Window::retrieveFinished);
     }
+}
+
+bool Window::stopReadings()
+{
+    bool stopped = false;
+    for (dw::DataWindowControl *control : findChildren<dw::DataWindowControl *>()) {
+        if (control->isRetrieving()) {
+            control->StopReading();
+            stopped = true;
+        }
+    }
+    return stopped;
+}
+
+void Window::closeEvent(QCloseEvent *event)
+{
+    // The window goes only once no retrieval of its controls is under way: each one is
+    // asked to stop, and the last to return closes the window.
+    if (stopReadings()) {
+        m_closeAfterReading = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void Window::retrieveFinished()
+{
+    if (!m_closeAfterReading)
+        return;
+    for (const dw::DataWindowControl *control : findChildren<dw::DataWindowControl *>()) {
+        if (control->isRetrieving())
+            return;
+    }
+    m_closeAfterReading = false;
+    // After the retrieval's caller has finished with the window.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void Window::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && stopReadings())
+        return;
+    QWidget::keyPressEvent(event);
 }
 
 void Window::showReading(bool reading)

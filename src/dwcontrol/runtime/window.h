@@ -36,13 +36,22 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Closing while a control reads stops the reading and closes once it has returned.
+    void closeEvent(QCloseEvent *event) override;
+    // Esc stops every reading of the window; the rows read so far stay.
+    void keyPressEvent(QKeyEvent *event) override;
     // A data window control of this window has been reading for a while (true) or is
     // done (false). The title says "Leyendo…" meanwhile; a window with a better place
     // for it (a count label) overrides this.
     virtual void showReading(bool reading);
 
 private:
+    // Asks every control of the window that is retrieving to stop; true when one was.
+    bool stopReadings();
+    void retrieveFinished();
+
     QString m_titleBeforeReading;
+    bool m_closeAfterReading = false;
 };
 
 // Makes the program's icon the application's (once): every window and dialog without an

@@ -34,8 +34,9 @@ inline constexpr long LeftoverJournal = 1014; // a writer stopped half-way left 
 [[nodiscard]] inline DbError timeLimitError(int seconds)
 {
     return makeError(dberror::StatementStopped,
-                     QStringLiteral("La consulta se detuvo: pasó del límite de %1 segundos de las consultas.")
-                         .arg(seconds));
+                     QStringLiteral("La consulta se detuvo: pasó del límite de %1 %2 de las consultas.")
+                         .arg(seconds)
+                         .arg(seconds == 1 ? QStringLiteral("segundo") : QStringLiteral("segundos")));
 }
 
 } // namespace dw

@@ -228,7 +228,7 @@ void ColumnStore::clear()
     m_size = 0;
 }
 
-qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<void()> &progress)
+qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<bool()> &progress)
 {
     // Often enough for the first screen of rows to be shown at once.
     constexpr qint64 RowsPerProgress = 256;
@@ -260,8 +260,8 @@ qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<void()> &progr
         }
         ++m_size;
         ++appended;
-        if (progress && appended % RowsPerProgress == 0)
-            progress();
+        if (progress && appended % RowsPerProgress == 0 && !progress())
+            break;
     }
     for (Column &column : m_columns)
         column.shrink();

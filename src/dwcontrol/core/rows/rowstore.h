@@ -34,8 +34,9 @@ public:
     // cursor column, typed by the first row's cells (integer, real, else text).
     // Cells are converted to the column's type: numbers written as text into text
     // columns, texts parsed into number columns (null when they are not numbers).
-    // `progress`, when given, is called every few thousand rows.
-    qint64 appendAll(Cursor &cursor, const std::function<void()> &progress = {});
+    // `progress`, when given, is called every few hundred rows; when it answers false the
+    // reading stops there and the rows read so far stay, counted in the result.
+    qint64 appendAll(Cursor &cursor, const std::function<bool()> &progress = {});
 
     [[nodiscard]] qint64 size() const;
     [[nodiscard]] int columnCount() const;

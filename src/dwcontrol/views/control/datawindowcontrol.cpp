@@ -159,14 +159,29 @@ int DataWindowControl::SetTransObject(Transaction *transaction)
 
 long DataWindowControl::Retrieve(const std::vector<Value> &arguments)
 {
+    if (d->inRetrieve)
+        return -1; // its rows belong to the retrieval under way
+    d->inRetrieve = true;
     d->reading.start();
     const long rows = d->model.Retrieve(arguments);
     d->reading.finish();
+    d->inRetrieve = false;
     // A failed retrieval leaves the rows, and the place in them, as they were.
     if (rows >= 0)
         d->view.setTopRow(0);
     d->refresh(false);
+    emit retrieveFinished();
     return rows;
+}
+
+bool DataWindowControl::isRetrieving() const
+{
+    return d->inRetrieve;
+}
+
+void DataWindowControl::StopReading()
+{
+    d->model.StopReading();
 }
 
 int DataWindowControl::SetSQLPreview(const QString &sql)

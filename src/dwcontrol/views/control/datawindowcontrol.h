@@ -48,7 +48,12 @@ public:
     QString Describe(const QString &paths) const { return model().Describe(paths); }
     QString Modify(const QString &commands);
     int SetTransObject(Transaction *transaction);
+    // -1 at once while a retrieval of this control runs (see StopReading).
     long Retrieve(const std::vector<Value> &arguments = {});
+    // True from the start of Retrieve until it returns.
+    [[nodiscard]] bool isRetrieving() const;
+    // Stops the retrieval in progress at its next batch of rows; the rows read so far stay.
+    void StopReading();
     int SetSQLPreview(const QString &sql);
     long RowCount() const { return model().RowCount(); }
     long GetRow() const { return model().GetRow(); }
@@ -120,6 +125,8 @@ signals:
     // A retrieval has run long enough for the user to wonder (true: the busy cursor is
     // up and the window should say that it is reading), and has ended (false).
     void readingChanged(bool reading);
+    // Retrieve has returned, whether it read every row, stopped or failed.
+    void retrieveFinished();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

@@ -44,7 +44,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
         if (model.IsReading())
             reading.rowsArrived();
     }
-    void retrieving() override { reading.tick(); }
+    void retrieving(bool betweenRows) override { reading.tick(betweenRows); }
     [[nodiscard]] QWidget *dialogParent() const override { return &q; }
 
     // --- CanvasHost ------------------------------------------------------------------
@@ -96,6 +96,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     bool redraw = true;
     bool layoutDirty = true;
     ReadingFeedback reading{&q, [this](bool on) { emit q.readingChanged(on); }};
+    bool inRetrieve = false; // Retrieve is on the stack
     bool syncing = false; // scroll bars being set from the view, not by the user
     quint32 message = 0;
 };
