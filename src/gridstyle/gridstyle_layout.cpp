@@ -3,6 +3,7 @@
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
+#include "fonts.h"
 #include "readingfeedback.h"
 #include "runtime.h"
 #include "textextent.h"
@@ -55,13 +56,14 @@ n_svc_dw_gridstyle::Fit n_svc_dw_gridstyle::measureWidth(const QString &as_colna
     const bool lookedUp = idw_client->Describe(as_colname + u".Edit.Style"_s) == u"dddw"_s
         || idw_client->Describe(as_colname + u".Edit.CodeTable"_s) == u"yes"_s;
     const long rows = idw_client->RowCount();
-    // A long list shows the busy cursor, and the window keeps painting meanwhile.
+    // A long list shows the busy cursor, and the window keeps painting meanwhile; input
+    // waits until the width is set, since it could change the rows being measured.
     dw::ReadingFeedback busy(idw_client, [](bool) {});
     busy.start();
     double widest = -1;
     for (long row = 1; row <= rows; ++row) {
         if (row % kRowsPerTick == 0)
-            busy.tick();
+            busy.tick(false);
         QString text = lookedUp ? model.lookupDisplay(row, column) : model.displayText(row, column);
         // Trailing blanks take no room on screen; a null value measures as empty text.
         while (text.endsWith(u' '))
@@ -76,8 +78,13 @@ n_svc_dw_gridstyle::Fit n_svc_dw_gridstyle::measureWidth(const QString &as_colna
     busy.finish();
     fit.measured = true;
     fit.units = rows > 0 ? cells.unitsToShow(widest) : 0;
-    if (heading.isValid())
-        fit.units = std::max(fit.units, heading.unitsToShow(heading.objectPixels()));
+    if (heading.isValid()) {
+        // A sort arrow takes the heading's last em; the caption is centred, so it clears
+        // the arrow with an em to spare on both sides. Every fitted column keeps that room,
+        // so a later sort by it covers nothing either.
+        const double arrow = ib_arrow ? dw::layoutFont({u"Marlett"_s, arrow_height}, dpiY).pixelSize() : 0;
+        fit.units = std::max(fit.units, heading.unitsToShow(heading.objectPixels() + 2 * arrow));
+    }
     return fit;
 }
 

@@ -116,7 +116,8 @@ void n_svc_dw_gridstyle::of_sortarrow(const QString &as_colname)
         u"create text(band=header alignment=\"1\" text=\""_s + glyph + u"\" border=\"0\" "_s + u"color=\""_s
         + colour + u"\" x=\""_s + x + u"\" y=\""_s + y + u"\" height=\"44\" width=\""_s + width + u"\" "_s
         + u"html.valueishtml=\"0\" name="_s + name + u" visible=\"1\" font.face=\"Marlett\" "_s
-        + u"font.height=\"-10\" font.weight=\"400\" font.family=\"0\" font.pitch=\"2\" "_s
+        + u"font.height=\""_s + QString::number(arrow_height)
+        + u"\" font.weight=\"400\" font.family=\"0\" font.pitch=\"2\" "_s
         + u"font.charset=\"2\" background.mode=\"1\" background.color=\""_s + transparent + u"\")"_s);
 }
 

@@ -25,6 +25,8 @@ public:
     static inline const QString shade_suffix = QStringLiteral("_shade");
     static inline const QString hline_suffix = QStringLiteral("_hline");
     static inline const QString transparent = QStringLiteral("536870912");
+    // The sort arrow's font height (10 pt): one em of the heading's right end.
+    static constexpr int arrow_height = -10;
     static constexpr quint32 wm_mouseleave = 0x02A3;
 
     // A measured text extent in pixels.

@@ -5,6 +5,7 @@
 
 #include "columndrag.h"
 #include "columnorder.h"
+#include "fonts.h"
 #include "gridstylefixture.h"
 #include "support/fakeinteraction.h"
 #include "textextent.h"
@@ -69,15 +70,14 @@ void drag(u_dw &control, QPoint from, QPoint to)
     QTest::mouseRelease(widget, Qt::LeftButton, {}, local + (to - from));
 }
 
-// Pixels of ink painted in an object at a row (0: a header object): dark pixels on a
-// light cell, or light ones on a dark heading. Fewer than with a very wide column means
-// the text was cut.
-int ink(u_dw &control, const QString &name, long row, bool light)
+// Where an object shows at a row (0: a header object), in pixels of the control; empty when
+// it does not show.
+QRect frameOf(u_dw &control, const QString &name, long row)
 {
     control.ScrollToRow(std::max(1L, row));
     const QPoint inside = gridtest::pointOf(control, name, row);
     if (inside.x() < 0)
-        return -1;
+        return {};
     QRect frame(inside, QSize(1, 1));
     long found = 0;
     for (int x = inside.x(); x < control.width() && control.objectAt({x, inside.y()}, &found).name == name;
@@ -91,6 +91,13 @@ int ink(u_dw &control, const QString &name, long row, bool light)
     for (int y = inside.y();
          y < control.height() && control.objectAt({inside.x(), y}, &found).name == name && found == row; ++y)
         frame.setBottom(y);
+    return frame;
+}
+
+// Pixels of ink painted in a frame: dark pixels on a light cell, or light ones on a dark
+// heading.
+int inkIn(u_dw &control, const QRect &frame, bool light)
+{
     const QImage image = control.grab().toImage();
     int count = 0;
     for (int y = frame.top(); y <= frame.bottom(); ++y) {
@@ -100,6 +107,14 @@ int ink(u_dw &control, const QString &name, long row, bool light)
         }
     }
     return count;
+}
+
+// Pixels of ink painted in an object at a row (0: a header object). Fewer than with a very
+// wide column means the text was cut.
+int ink(u_dw &control, const QString &name, long row, bool light)
+{
+    const QRect frame = frameOf(control, name, row);
+    return frame.isEmpty() ? -1 : inkIn(control, frame, light);
 }
 
 // The row whose shown value is widest, as the grid's font measures it.
@@ -130,7 +145,9 @@ int neededWidth(const u_dw &control, const QString &column)
     const long widest = widestValueRow(control, column);
     const double value
         = cells.pixels(control.model().displayText(widest, control.model().columnNumber(column)));
-    return std::max(cells.unitsToShow(value), heading.unitsToShow(heading.objectPixels()));
+    // The caption is centred and the sort arrow takes the heading's last em.
+    const double arrow = dw::layoutFont({u"Marlett"_s, -10}, dpiY).pixelSize();
+    return std::max(cells.unitsToShow(value), heading.unitsToShow(heading.objectPixels() + 2 * arrow));
 }
 
 // An attribute of a created object as the grid evaluates it.
@@ -300,14 +317,37 @@ void TstGridStyleColumns::doubleClickOnBorderFits()
     const int fitted = doubleClick(column);
     QCOMPARE(fitted, neededWidth(control, column));
     // The heading and the widest value show whole; a few pixels less and the wider of
-    // them would not.
-    QCOMPARE(ink(control, column + u"_t"_s, 0, true), wholeHeading);
+    // them would not. The caption is centred: 64 units (14 pixels) wider moves it by whole
+    // pixels, so its ink there compares pixel for pixel.
+    const auto headingInkWider = [&] {
+        control.Modify(column + u".Width="_s + QString::number(fitted + 64));
+        const int wider = ink(control, column + u"_t"_s, 0, true);
+        control.Modify(column + u".Width="_s + QString::number(fitted));
+        return wider;
+    };
+    QCOMPARE(ink(control, column + u"_t"_s, 0, true), headingInkWider());
     QCOMPARE(ink(control, column, widestRow, false), wholeValue);
     QCOMPARE(number(*grid, u"especialidad.x"_s), 1705 + fitted + 10);
     QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), designedSort);
     QVERIFY(grid->service()
                 .of_getreg(u"columnwidths"_s, u""_s)
                 .contains(column + u'=' + QString::number(fitted)));
+    // Sorted by it, the fitted column's arrow sits beside the caption, never over it: the
+    // arrow adds as much ink to the fitted heading as to one 640 units (140 pixels) wider.
+    const auto headingFrame = [&](int width) {
+        control.Modify(column + u".Width="_s + QString::number(width));
+        return frameOf(control, column + u"_t"_s, 0);
+    };
+    const QRect wide = headingFrame(fitted + 640);
+    const int plainWide = inkIn(control, wide, true);
+    const QRect narrow = headingFrame(fitted);
+    const int plainFitted = inkIn(control, narrow, true);
+    grid->service().clicked(0, 0, 0, {column + u"_t"_s, u"text"_s, u"header"_s});
+    QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), column + u" A"_s);
+    QCOMPARE(doubleClick(column), fitted);
+    const int arrowFitted = inkIn(control, narrow, true) - plainFitted;
+    control.Modify(column + u".Width="_s + QString::number(fitted + 640));
+    QCOMPARE(arrowFitted, inkIn(control, wide, true) - plainWide);
     control.Modify(column + u".Width="_s + QString::number(fitted - 14));
     QVERIFY(ink(control, column + u"_t"_s, 0, true) < wholeHeading
             || ink(control, column, widestRow, false) < wholeValue);
