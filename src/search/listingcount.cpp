@@ -44,11 +44,10 @@ QString stoppedText(long listed, long hidden)
 {
     const long read = listed + hidden;
     const QString leidos = read == 1 ? u"leído"_s : u"leídos"_s;
-    if (hidden > 0) {
-        return u"Lectura detenida: %1 de %2 %3 %4 (filtro activo)"_s.arg(number(listed), number(read),
-                                                                         members(read), leidos);
-    }
-    return u"Lectura detenida: %1 %2 %3"_s.arg(number(read), members(read), leidos);
+    if (hidden == 0)
+        return u"Lectura detenida: %1 %2 %3"_s.arg(number(read), members(read), leidos);
+    return u"Lectura detenida: %1 de %2 %3 %4 (filtro activo)"_s.arg(number(listed), number(read),
+                                                                     members(read), leidos);
 }
 
 } // namespace search
