@@ -8,6 +8,7 @@
 #include "db/transaction.h"
 #include "dw_listado.h"
 #include "globals.h"
+#include "n_svc_dw_gridstyle.h"
 #include "picture.h"
 #include "settings/settingsstore.h"
 #include "support/rowpoint.h"
@@ -55,13 +56,14 @@ public:
 private:
     void look()
     {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!box)
             return;
         if (box != m_answered) {
             m_answered = box;
             m_clock.start();
-            boxes.append(box->windowTitle() + u" | "_s + box->text());
+            const auto *message = qobject_cast<QMessageBox *>(box);
+            boxes.append(box->windowTitle() + u" | "_s + (message ? message->text() : QString()));
             answer(*box);
         } else if (m_clock.elapsed() > 2000) {
             ++unanswerable;
@@ -69,7 +71,7 @@ private:
         }
     }
 
-    void answer(QMessageBox &box) const
+    void answer(QDialog &box) const
     {
         switch (m_answer) {
         case Answer::Escape:
@@ -79,14 +81,15 @@ private:
             QTest::keyClick(&box, Qt::Key_Return);
             break;
         case Answer::Button:
-            QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+            if (auto *message = qobject_cast<QMessageBox *>(&box))
+                QTest::mouseClick(message->button(QMessageBox::Ok), Qt::LeftButton);
             break;
         }
     }
 
     Answer m_answer;
     QTimer m_timer;
-    QPointer<QMessageBox> m_answered;
+    QPointer<QDialog> m_answered;
     QElapsedTimer m_clock;
 };
 
@@ -110,6 +113,7 @@ private slots:
     void noConnection_data() { boxesClose_data(); }
     void statementLimit();
     void statementLimit_data() { boxesClose_data(); }
+    void saveAndPrintDialogs();
 
 private:
     void search(const QString &text);
@@ -275,6 +279,28 @@ void TstErrorBoxes::statementLimit()
         QCOMPARE(answerer.unanswerable, 0);
     }
     connectTo(m_database);
+    nextSearchRuns();
+}
+
+// The listing's own dialogs: the file chooser of "Guardar Como..." closes with Esc and saves
+// nothing; "Imprimir" where no printer dialog can open says so in a box that closes.
+void TstErrorBoxes::saveAndPrintDialogs()
+{
+    search(QString());
+    n_svc_dw_gridstyle &style = *m_window->dw_listado->isrv_gridstyle();
+    {
+        BoxAnswerer answerer{Answer::Escape};
+        style.of_process_popup(u"m_saveas"_s, 1, u"nombre"_s);
+        QCOMPARE(answerer.boxes, QStringList{u"Guardar Como | "_s});
+        QCOMPARE(answerer.unanswerable, 0);
+    }
+    {
+        BoxAnswerer answerer{Answer::Return};
+        style.of_process_popup(u"m_print"_s, 1, u"nombre"_s);
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY(answerer.boxes.at(0).contains(u"No se pudo imprimir."_s));
+        QCOMPARE(answerer.unanswerable, 0);
+    }
     nextSearchRuns();
 }
 
