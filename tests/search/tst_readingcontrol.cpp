@@ -23,6 +23,7 @@
 #include <QCollator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -72,6 +73,7 @@ private slots:
     void doubleClickDuringReadingOpensTheCard();
     void popupDuringReadingGreysTheListingCommands();
     void closeButtonStopsTheReadingAndCloses();
+    void escFromTheWindowSystemStops();
 
 private:
     // Searches for everybody; `during` runs once, from the event loop, as soon as the first
@@ -286,6 +288,23 @@ void TstReadingControl::closeButtonStopsTheReadingAndCloses()
     searchAll([&] { m_window->windowHandle()->close(); });
     // The window was still there when the search returned; it goes from the event loop.
     QTRY_VERIFY(!m_window || !m_window->isVisible());
+}
+
+// A key the window system delivers while the rows arrive reaches the window between two
+// batches of rows, not only once the reading is over (on an X server: tst_readingcontrol_x11).
+void TstReadingControl::escFromTheWindowSystemStops()
+{
+    if (QGuiApplication::platformName() != u"xcb"_s)
+        QSKIP("needs an X server and xdotool");
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_window->sle_filtro->setFocus();
+    int sent = -1;
+    const long shown = searchAll([&] { sent = QProcess::execute(u"xdotool"_s, {u"key"_s, u"Escape"_s}); });
+    QCOMPARE(sent, 0);
+    QVERIFY(shown > 0);
+    QVERIFY(m_window->dw_listado->model().ReadingStopped());
+    QVERIFY(m_window->dw_listado->RowCount() < 150 * Copies);
 }
 
 QTEST_MAIN(TstReadingControl)
