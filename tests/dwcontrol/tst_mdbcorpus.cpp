@@ -108,6 +108,26 @@ private slots:
         QTest::newRow("16383 to 16386 bytes of ASCII") << u"memo_ascii.mdb.z"_s << 0 << QString();
         QTest::newRow("35,000 and 64,000 characters") << u"memo_long.mdb.z"_s << 0 << u"PALABRAFINAL"_s;
     }
+    // A memo of 16,777,217 characters, longer than the exporter reads (member 2's `proyectos`:
+    // "abcdefghij" over and over, then "FIN"): whole, without a character more.
+    void memoPastSixteenMillionCharactersWhole()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"largo.mdb"_s);
+        QVERIFY(testsupport::writeFixture(u"memo_16777217.mdb.z"_s, file));
+        dw::Transaction transaction;
+        QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+        dw::DbError error;
+        auto cursor
+            = transaction.connection()->query(u"SELECT proyectos FROM directorio WHERE id = 2"_s, {}, error);
+        QVERIFY2(cursor && cursor->next(), qPrintable(error.text));
+        const std::string_view text = cursor->utf8(0);
+        QCOMPARE(text.size(), std::size_t(16777217));
+        QVERIFY(text.find('\0') == std::string_view::npos);
+        QCOMPARE(text.substr(0, 12), std::string_view("abcdefghijab"));
+        QCOMPARE(text.substr(text.size() - 5), std::string_view("cdFIN"));
+    }
+
     void longValuesWhole()
     {
         QFETCH(QString, fixture);

@@ -197,10 +197,13 @@ QByteArray memoText(MdbHandle *mdb, const QByteArray &stored)
 {
     if (stored.isEmpty())
         return QByteArray("");
-    QByteArray text(3 * stored.size() + 16, Qt::Uninitialized);
+    // Zeroed, and the text ends at its terminator: past 16,777,216 characters the count the
+    // converter returns runs beyond what it wrote.
+    QByteArray text(3 * stored.size() + 16, '\0');
     const int length = mdb_unicode2ascii(mdb, stored.constData(), std::size_t(stored.size()), text.data(),
                                          std::size_t(text.size()));
-    text.truncate(std::clamp<qsizetype>(length, 0, text.size()));
+    const auto counted = std::size_t(std::clamp<qsizetype>(length, 0, text.size()));
+    text.truncate(qsizetype(qstrnlen(text.constData(), counted)));
     return text;
 }
 
