@@ -9,6 +9,7 @@
 #include "picture.h"
 #include "printjob.h"
 #include "support/fakeinteraction.h"
+#include "support/pdfwords.h"
 #include "support/sample.h"
 #include "w_busqueda.h"
 
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QLocale>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -32,84 +32,24 @@ class TestApplication : public rt::Application
 {
 };
 
-QString runTool(const QString &tool, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(tool, arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 QByteArray readAll(const QString &file)
 {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// One page of a PDF as pdftotext -bbox reads it: its size and its words with their
-// boxes, in points.
-struct Word
+// The word furthest left above the footer line (the line of "Página").
+QString leftmost(const testsupport::PdfPage &sheet)
 {
-    QString text;
-    double left = 0;
-    double right = 0;
-    double top = 0;
-    double height = 0;
-};
-struct Sheet
-{
-    double width = 0;
-    double height = 0;
-    std::vector<Word> words;
-
-    QString text() const
-    {
-        QStringList texts;
-        for (const Word &word : words)
-            texts << word.text;
-        return texts.join(u' ');
-    }
-    bool contains(const QString &word) const
-    {
-        return std::any_of(words.cbegin(), words.cend(), [&](const Word &w) { return w.text == word; });
-    }
-    // The word furthest left above the footer line (the line of "Página").
-    QString leftmost() const
-    {
-        double footer = height;
-        for (const Word &word : words)
-            if (word.text == u"Página")
-                footer = word.top;
-        const Word *found = nullptr;
-        for (const Word &word : words)
-            if (word.top < footer - 2 && (!found || word.left < found->left))
-                found = &word;
-        return found ? found->text : QString();
-    }
-};
-
-std::vector<Sheet> readSheets(const QString &pdf)
-{
-    std::vector<Sheet> sheets;
-    const QString html = runTool(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
-    static const QRegularExpression tag(
-        u"<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">|<word xMin=\"(-?[0-9.]+)\" yMin=\"(-?[0-9.]+)\" "
-        "xMax=\"(-?[0-9.]+)\" yMax=\"(-?[0-9.]+)\">([^<]*)</word>"_s);
-    for (auto it = tag.globalMatch(html); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        if (!m.captured(1).isEmpty()) {
-            sheets.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), {}});
-        } else if (!sheets.empty()) {
-            QString text = m.captured(7);
-            text.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
-            text.replace(u"&quot;"_s, u"\""_s).replace(u"&apos;"_s, u"'"_s);
-            sheets.back().words.push_back({text, m.captured(3).toDouble(), m.captured(5).toDouble(),
-                                           m.captured(4).toDouble(),
-                                           m.captured(6).toDouble() - m.captured(4).toDouble()});
-        }
-    }
-    return sheets;
+    double footer = sheet.height;
+    for (const testsupport::PdfWord &word : sheet.words)
+        if (word.text == u"Página")
+            footer = word.top;
+    const testsupport::PdfWord *found = nullptr;
+    for (const testsupport::PdfWord &word : sheet.words)
+        if (word.top < footer - 2 && (!found || word.left < found->left))
+            found = &word;
+    return found ? found->text : QString();
 }
 
 bool writeFile(const QString &file, const QByteArray &bytes)
@@ -213,21 +153,21 @@ private slots:
         const int across = renderer.pagesAcross();
         QVERIFY(across > 1);
 
-        const std::vector<Sheet> sheets = readSheets(pdf);
+        const std::vector<testsupport::PdfPage> sheets = testsupport::readPdfPages(pdf);
         QCOMPARE(int(sheets.size()), renderer.pageCount());
         const QString firstName = listing().GetItemString(1, u"nombre"_s);
         QStringList everyWord;
         double smallest = 1000;
         for (std::size_t i = 0; i < sheets.size(); ++i) {
-            const Sheet &sheet = sheets.at(i);
+            const testsupport::PdfPage &sheet = sheets.at(i);
             const QString where = u"sheet %1"_s.arg(i + 1);
             QVERIFY2(sheet.width > sheet.height, qPrintable(where));
             QVERIFY2(sheet.words.size() > 10, qPrintable(where));
-            for (const Word &word : sheet.words) {
+            for (const testsupport::PdfWord &word : sheet.words) {
                 // Only what shows is in the file: no text of columns cut off the sheet.
                 QVERIFY2(word.left >= 0 && word.right <= sheet.width,
                          qPrintable(where + u": "_s + word.text));
-                smallest = std::min(smallest, word.height);
+                smallest = std::min(smallest, word.height());
                 everyWord << word.text;
             }
             const QString text = sheet.text();
@@ -237,7 +177,7 @@ private slots:
             // The names lead every sheet of the first rows, at its left.
             if (int(i) < across) {
                 QVERIFY2(text.contains(firstName), qPrintable(where + u": "_s + text));
-                QCOMPARE(sheet.leftmost(), firstName.section(u' ', 0, 0));
+                QCOMPARE(leftmost(sheet), firstName.section(u' ', 0, 0));
             }
         }
         QVERIFY2(smallest >= 7.0, qPrintable(QString::number(smallest)));

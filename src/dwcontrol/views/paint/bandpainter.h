@@ -17,6 +17,7 @@ class QPainter;
 
 namespace dw {
 
+class BandShape;
 class ObjectAttributes;
 
 // Everything needed to draw one object but its value, read from its attributes once.
@@ -63,6 +64,13 @@ public:
     void paint(QPainter &painter, QPointF origin, long row,
                double spanLeft = -std::numeric_limits<double>::infinity(),
                double spanRight = std::numeric_limits<double>::infinity()) const;
+    // Paints the band at `row` laid out as `shape` says (objects moved down, grown values
+    // on their lines), only what reaches into [from, to) of the grown band (layout units
+    // down) and into [spanLeft, spanRight) across; `origin` is where the grown band's
+    // (0, 0) falls. What a cut splits is painted whole; the caller clips it.
+    void paintShaped(QPainter &painter, QPointF origin, long row, const BandShape &shape, double from,
+                     double to, double spanLeft = -std::numeric_limits<double>::infinity(),
+                     double spanRight = std::numeric_limits<double>::infinity()) const;
     [[nodiscard]] bool isEmpty() const { return m_entries.empty(); }
 
 private:

@@ -1,6 +1,7 @@
 #include "objectpainter.h"
 
 #include "bandpainter.h"
+#include "bandshape.h"
 #include "objectgeometry.h"
 #include "picture.h"
 #include "units.h"
@@ -503,6 +504,43 @@ void BandPainter::paint(QPainter &painter, QPointF origin, long row, double span
         const ObjectStyle style = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
         if (style.visible && inSpan(style))
             paintStyled(painter, m_dw, style, row, mapper, palette);
+    }
+    painter.restore();
+}
+
+void BandPainter::paintShaped(QPainter &painter, QPointF origin, long row, const BandShape &shape,
+                              double from, double to, double spanLeft, double spanRight) const
+{
+    const QPalette palette = currentPalette();
+    painter.save();
+    for (const Entry &entry : m_entries) {
+        ObjectStyle resolved;
+        if (entry.dynamic) {
+            resolved = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
+            if (!resolved.visible)
+                continue;
+        }
+        const ObjectStyle &style = entry.dynamic ? resolved : entry.style;
+        if (style.frame.right() <= spanLeft || style.frame.left() >= spanRight)
+            continue;
+        const double shift = shape.shift(entry.object);
+        const WrappedText *wrapped = shape.wrapped(entry.object);
+        QRectF frame = style.frame.translated(0, shift);
+        if (wrapped)
+            frame.setHeight(std::max(frame.height(), wrapped->height));
+        if (frame.bottom() <= from || frame.top() >= to)
+            continue; // on another page
+        const Mapper mapper{origin + QPointF(0, units::toPixelsY(shift, m_dpiY)), m_dpiX, m_dpiY};
+        if (!wrapped) {
+            paintStyled(painter, m_dw, style, row, mapper, palette);
+            continue;
+        }
+        const Mapper grownMapper{origin, m_dpiX, m_dpiY};
+        const QRectF r = grownMapper.rect(frame);
+        if (style.background.isValid())
+            painter.fillRect(r, style.background);
+        paintWrapped(painter, *wrapped, style, r, frame.top(), from, to, m_dpiX, m_dpiY);
+        paintBorder(painter, r, style.border, palette);
     }
     painter.restore();
 }

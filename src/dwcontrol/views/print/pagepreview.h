@@ -17,9 +17,13 @@ class QPrinter;
 
 namespace dw {
 
+struct PageFlow;
+
 // Lays a data window out on pages: the header band at the top of each page, detail
 // rows flowing across pages (a row never split), the footer at the bottom, the summary
 // after the last row. The page size and margins come from the printer's page layout.
+// Values marked to grow are shown whole (see BandShape): a row taller than a page
+// continues on the next pages, under the same header and over the same footer.
 // A listing (a grid) is shrunk to the page width only while its values stay readable;
 // wider, it continues on sheets side by side, each repeating the first column and the
 // headings, and every sheet gets a footer line with the date and "Página N de M".
@@ -28,6 +32,9 @@ class PageRenderer
 {
 public:
     PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout);
+    ~PageRenderer();
+    PageRenderer(const PageRenderer &) = delete;
+    PageRenderer &operator=(const PageRenderer &) = delete;
     [[nodiscard]] int pageCount() const;
     // Paints one page (0-based) at the device's resolution; (0, 0) is the paper's corner.
     void paintPage(QPainter &painter, int page, double dpiX, double dpiY) const;
@@ -60,6 +67,7 @@ private:
     QDate m_printedOn;
     bool m_listing = false; // a grid: readable type, numbered pages
     std::vector<std::pair<long, long>> m_pages; // first and last row of each page
+    std::unique_ptr<PageFlow> m_flow; // the pieces of grown rows on each page, when values grow
     SheetsAcross m_across;
     double m_contentWidth = 0;
     double m_bodyHeight = 0; // layout units from the top to the bottom margin, scaled

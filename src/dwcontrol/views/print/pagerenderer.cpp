@@ -1,7 +1,9 @@
 #include "pagepreview.h"
 
+#include "bandpainter.h"
 #include "objectgeometry.h"
 #include "objectpainter.h"
+#include "pageflow.h"
 #include "units.h"
 
 #include <QLocale>
@@ -102,10 +104,23 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
     const double footerStrip = m_listing ? listingFooterPoints : 0.0;
     m_bodyHeight = pointsToUnitsY(printable.height() - footerStrip) / scale();
 
-    // Rows are placed by arithmetic on the band heights: nothing is painted to measure,
-    // so a list of any length is laid out at once.
     const long rows = dw.RowCount();
     const double room = m_bodyHeight - m_header - m_footer;
+    if (!m_listing && bandGrows(dw, Band::Detail)) {
+        m_flow
+            = std::make_unique<PageFlow>(dw, room, dw.presentation() == QLatin1String("freeform"), m_summary);
+        for (const std::vector<PageFlow::Piece> &pieces : m_flow->pages) {
+            if (pieces.empty())
+                m_pages.emplace_back(rows + 1, rows);
+            else
+                m_pages.emplace_back(pieces.front().row, pieces.back().row);
+        }
+        m_summaryPage = m_flow->summaryPage;
+        return;
+    }
+
+    // Rows are placed by arithmetic on the band heights: nothing is painted to measure,
+    // so a list of any length is laid out at once.
     long perPage = 1;
     if (dw.presentation() != QLatin1String("freeform")) {
         if (m_detail == 0)
@@ -127,6 +142,8 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
         m_summaryPage = int(m_pages.size()) - 1;
     }
 }
+
+PageRenderer::~PageRenderer() = default;
 
 void PageRenderer::measureWidth(double printableWidth)
 {
@@ -267,8 +284,33 @@ void PageRenderer::paintStretch(QPainter &painter, int page, double left, double
     paintAt(Band::Background, 0, 0);
     paintAt(Band::Header, hasRows ? first : 0, 0);
     double top = m_header;
-    for (long row = first; row <= last; ++row, top += m_detail)
-        paintAt(Band::Detail, row, top);
+    if (m_flow) {
+        const BandPainter detail(m_dw, Band::Detail, dpiX, dpiY);
+        for (const PageFlow::Piece &piece : m_flow->pages.at(std::size_t(page / pagesAcross()))) {
+            if (piece.row > m_dw.RowCount())
+                break;
+            const BandShape &shape = m_flow->rows.at(std::size_t(piece.row - 1));
+            const bool whole = piece.from <= 0 && piece.to >= shape.height();
+            if (whole && !shape.wraps()) {
+                paintAt(Band::Detail, piece.row, top); // as designed
+            } else {
+                painter.save();
+                if (!whole) { // the part of the row this page shows, and nothing of the rest
+                    const double width = units::toPixelsX(m_contentWidth, dpiX);
+                    painter.setClipRect(QRectF(-width, units::toPixelsY(top, dpiY), 3 * width,
+                                               units::toPixelsY(piece.to - piece.from, dpiY)),
+                                        Qt::IntersectClip);
+                }
+                detail.paintShaped(painter, QPointF(xOffset, units::toPixelsY(top - piece.from, dpiY)),
+                                   piece.row, shape, piece.from, piece.to, target.spanLeft, target.spanRight);
+                painter.restore();
+            }
+            top += piece.to - piece.from;
+        }
+    } else {
+        for (long row = first; row <= last; ++row, top += m_detail)
+            paintAt(Band::Detail, row, top);
+    }
     if (!m_gridLinesX.empty())
         paintGridLines(painter, std::max(0L, last - first + 1), xOffset, dpiX, dpiY);
     if (page / pagesAcross() == m_summaryPage)
