@@ -1,10 +1,17 @@
 // Rows whose values grow: how a band grows and pushes what lies below it, and how grown
 // rows go over pages without a line of text or an object cut in two.
 
+#include "bandpainter.h"
 #include "bandshape.h"
+#include "objectgeometry.h"
+#include "objectpainter.h"
 #include "outputfixture.h"
 #include "pageflow.h"
 #include "pagepreview.h"
+#include "units.h"
+
+#include <QImage>
+#include <QPainter>
 
 using namespace outputtest;
 
@@ -149,6 +156,62 @@ private slots:
                 QVERIFY(piece.row >= previous);
                 previous = piece.row;
             }
+    }
+
+    // A value that fits its frame where lines are measured is shown on one line; on a
+    // screen, whose font is rounded to whole pixels, it may come out a little wider, and
+    // still shows whole rather than losing its last letters.
+    void aValueThatFitsShowsWhole()
+    {
+        Table probe;
+        QVERIFY(probe.open(numberedMembers(1)));
+        QVERIFY(makeNotesGrow(probe, {}));
+        const dw::LayoutObject *nota = objectNamed(probe.dw, u"nota"_s);
+        QVERIFY(nota);
+        const dw::ObjectStyle style = dw::resolveStyle(dw::ObjectAttributes(probe.dw, *nota, 1), 96, 96);
+        const double pad = dw::textPadding(96);
+        const QRectF inner = dw::units::toPixels(style.frame).adjusted(pad, 0, -pad, 0);
+        // How wide the screen's glyphs are, as the one-line painter places them.
+        const auto screenWidth = [&](const QString &text) {
+            double width = 0;
+            for (const QPointF &advance :
+                 style.rawFont.advancesForGlyphIndexes(style.rawFont.glyphIndexesForString(text)))
+                width += advance.x();
+            return width;
+        };
+        const QString text = u"Universidad Autónoma de Sierra Verde, Facultad de Ciencias Químicas"_s;
+        QString value;
+        for (qsizetype start = 0; start < text.size() && value.isEmpty(); ++start) {
+            for (qsizetype n = 1; start + n <= text.size(); ++n) {
+                const QString part = text.mid(start, n);
+                if (!dw::fitsOneLine(part, style))
+                    break;
+                if (part.back().isLetter() && screenWidth(part) > inner.width())
+                    value = part;
+            }
+        }
+        QVERIFY2(!value.isEmpty(), "no value fits the frame on paper and not on screen");
+
+        std::vector<Member> members = numberedMembers(1);
+        members[0].nota = value;
+        Table table;
+        QVERIFY(table.open(members));
+        QVERIFY(makeNotesGrow(table, {}));
+        QVERIFY(!dw::BandShape(table.dw, dw::Band::Detail, 1).wraps());
+        QImage image(int(inner.right()) + 40, 30, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        dw::BandPainter(table.dw, dw::Band::Detail, 96, 96).paint(painter, QPointF(0, 0), 1);
+        painter.end();
+        int rightmost = 0;
+        for (int y = int(inner.top()); y < int(inner.bottom());
+             ++y) // the value's line, not the rule under it
+            for (int x = int(inner.left()); x < image.width(); ++x)
+                if (QColor(image.pixel(x, y)).lightness() < 100)
+                    rightmost = std::max(rightmost, x);
+        // The last letter has ink past where the others end.
+        const double others = inner.left() + screenWidth(value.chopped(1));
+        QVERIFY2(rightmost > others + 0.5, qPrintable(u"%1 %2 %3"_s.arg(value).arg(rightmost).arg(others)));
     }
 
     // A card (one row per page) taller than a page continues on the pages after it; the

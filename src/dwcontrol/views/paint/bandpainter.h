@@ -36,6 +36,7 @@ struct ObjectStyle
     int border = 0;
     int column = 0; // the column a column object shows
     bool bitmap = false; // a column whose value names a picture
+    bool grows = false; // a column marked to grow (see BandShape)
     QString text; // a text's text, a picture's file, a compute's expression
     // lines and shapes
     QPointF from;

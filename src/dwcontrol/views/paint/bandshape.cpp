@@ -44,7 +44,7 @@ BandShape::BandShape(const DataWindow &dw, Band band, long row) : m_height(std::
         if (!style.visible)
             continue;
         Item item{&object, style.frame};
-        if (row > 0 && marksGrowth(attributes) && !style.bitmap && style.column > 0) {
+        if (row > 0 && style.grows && !style.bitmap && style.column > 0) {
             const QString value = dw.displayText(row, style.column);
             if (!value.isEmpty() && !fitsOneLine(value, style)) {
                 WrappedText wrapped = wrapText(value, style);

@@ -239,13 +239,16 @@ void paintMarlett(QPainter &p, const QRectF &r, const QString &text, const Objec
 
 // A label designed to just fit at the screen's resolution can come out a few pixels wider
 // at another (glyph widths are rounded per size): on pages, a text object up to this
-// share wider than its frame is drawn whole instead of losing its last letters. Values
-// and screen painting keep to their frames.
+// share wider than its frame is drawn whole instead of losing its last letters. Other
+// values than growing ones, and labels on screen, keep to their frames.
 constexpr double kLabelSlack = 1.15;
 
+// A growing column's value is shown on one line only when it fits its frame at the
+// resolution lines are measured at (see wrapText); a screen's font, rounded to whole
+// pixels, can make it a little wider, and it is drawn whole all the same.
 double labelSlack(const ObjectStyle &style, double dpiX)
 {
-    return style.type == u"text" && std::abs(dpiX - 96.0) > 0.5 ? kLabelSlack : 1.0;
+    return (style.type == u"text" && std::abs(dpiX - 96.0) > 0.5) || style.grows ? kLabelSlack : 1.0;
 }
 
 bool isGlyphRunDevice(const QPainter &p)
@@ -459,6 +462,7 @@ ObjectStyle resolveStyle(const ObjectAttributes &a, double dpiX, double dpiY)
         if (style.column <= 0)
             style.column = a.dataWindow().columnNumber(object.name);
         style.bitmap = a.flag(QStringLiteral("bitmapname"));
+        style.grows = a.flag(QStringLiteral("grow"));
     } else if (style.type == u"compute") {
         style.text = a.text(QStringLiteral("expression"));
     } else {
