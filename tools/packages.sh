@@ -4,7 +4,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-translations-l10n libqt6sql6-sqlite libgl-dev
     libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev mdbtools libglib2.0-dev libxlsxwriter-dev
-    postgresql odbc-postgresql openssl
+    postgresql odbc-postgresql openssl libpq-dev
     fonts-liberation2 fonts-wine
     poppler-utils xvfb x11-utils xdotool imagemagick unzip
     librsvg2-bin dpkg-dev desktop-file-utils appstream

@@ -277,13 +277,34 @@ bool PostgresServer::loadAccess(const QString &mdbFile, const QString &database,
         && psql(database, rows.toUtf8(), problem);
 }
 
+PostgresServer::Client PostgresServer::clientOfTheRun()
+{
+    return qgetenv("ZEMPAROL_PG_CLIENT") == "libpq" ? Client::Libpq : Client::Odbc;
+}
+
 QString PostgresServer::connectString(const QString &database, const QString &passwordText,
                                       const QString &user) const
 {
-    QString text = u"Driver={%1};Server=%2;Port=%3;Database=%4;Uid=%5"_s
-                       .arg(kDriver, m_tlsOnly ? u"localhost"_s : m_folder->path())
+    const QString host = m_tlsOnly ? u"localhost"_s : m_folder->path();
+    const QString role = user.isEmpty() ? kUser : user;
+    if (m_client == Client::Libpq) {
+        // Quoted values: \ and ' escaped with a backslash.
+        const auto quoted = [](QString value) {
+            value.replace(u"\\"_s, u"\\\\"_s).replace(u"'"_s, u"\\'"_s);
+            return u'\'' + value + u'\'';
+        };
+        QString text = u"host=%1 port=%2 dbname=%3 user=%4"_s.arg(quoted(host))
+                           .arg(m_port)
+                           .arg(quoted(database), quoted(role));
+        if (!passwordText.isNull())
+            text += u" password="_s + quoted(passwordText);
+        if (m_tlsOnly)
+            text += u" sslmode=verify-full sslrootcert="_s + quoted(caFile());
+        return text;
+    }
+    QString text = u"Driver={%1};Server=%2;Port=%3;Database=%4;Uid=%5"_s.arg(kDriver, host)
                        .arg(m_port)
-                       .arg(database, user.isEmpty() ? kUser : user);
+                       .arg(database, role);
     if (!passwordText.isNull()) {
         // A braced value may hold ; and =, a doubled } stands for one.
         QString braced = passwordText;

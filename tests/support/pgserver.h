@@ -25,6 +25,12 @@ public:
     // or an empty text when it can.
     [[nodiscard]] static QString unavailableReason();
 
+    // How the program reaches the server: the psqlODBC driver or PostgreSQL's own client
+    // library. The tests run once for each (ZEMPAROL_PG_CLIENT=libpq for the second).
+    enum class Client { Odbc, Libpq };
+    static Client clientOfTheRun();
+    void setClient(Client client) { m_client = client; }
+
     // Before the first start: the cluster listens on 127.0.0.1 only, accepts only TLS
     // connections there (with a certificate for "localhost" signed by a CA made for it),
     // and no Unix socket for anyone but psql.
@@ -50,9 +56,9 @@ public:
     // the README gives (schema, then rows), each piped into psql.
     [[nodiscard]] bool loadAccess(const QString &mdbFile, const QString &database, QString &problem) const;
 
-    // A DSN-less ODBC connect string naming the psqlODBC driver, for the cluster's owner
-    // or `user`; without `Pwd` when `password` is null. A TLS-only cluster is reached on
-    // "localhost" with `SSLmode=verify-full` and the CA of caFile().
+    // A DSN-less ODBC connect string naming the psqlODBC driver, or a libpq keyword string,
+    // for the cluster's owner or `user`; without a password when `password` is null. A
+    // TLS-only cluster is reached on "localhost" with verify-full and the CA of caFile().
     [[nodiscard]] QString connectString(const QString &database, const QString &password,
                                         const QString &user = QString()) const;
     [[nodiscard]] static QString password() { return QStringLiteral("Cl4ve;Secreta=9"); }
@@ -67,6 +73,7 @@ private:
     bool m_made = false;
     bool m_running = false;
     bool m_tlsOnly = false;
+    Client m_client = Client::Odbc;
 };
 
 } // namespace testsupport

@@ -1,5 +1,7 @@
 #include "db/connectstring.h"
 
+#include "db/pgconnectstring.h"
+
 namespace dw {
 
 namespace {
@@ -152,6 +154,11 @@ QString withoutPassword(QString text, const QString &connectString)
     const ConnectString parts(connectString);
     for (const QString &key : {QStringLiteral("PWD"), QStringLiteral("PASSWORD")}) {
         const QString password = parts.value(key).value_or(QString()).trimmed();
+        if (!password.isEmpty())
+            text.replace(password, mask);
+    }
+    if (isPostgresConnectString(connectString)) {
+        const QString password = postgresPassword(connectString);
         if (!password.isEmpty())
             text.replace(password, mask);
     }

@@ -23,6 +23,7 @@ inline constexpr long StatementStopped = 1011; // a statement ran past its time 
 inline constexpr long TooLarge = 1012; // larger than its format allows
 inline constexpr long LocalCopy = 1013; // the local copy of a database cannot be written (folder, disk)
 inline constexpr long LeftoverJournal = 1014; // a writer stopped half-way left its journal beside the file
+inline constexpr long Server = 1015; // a PostgreSQL server refused the connection or a statement
 } // namespace dberror
 
 [[nodiscard]] inline DbError makeError(long code, const QString &text)

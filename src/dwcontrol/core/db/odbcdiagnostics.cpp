@@ -60,16 +60,8 @@ DbError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString &context)
         return makeError(dberror::OdbcUnavailable, context);
     const qsizetype size = std::min<qsizetype>(length, qsizetype(message.size()) - 1);
     const QString sqlState = QString::fromUtf16(reinterpret_cast<const char16_t *>(state.data()), 5);
-    QString text = context;
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    text += QStringLiteral(": ");
-    QString meaning = sqlStateExplanation(sqlState);
-    if (!meaning.isEmpty()) {
-        meaning[0] = meaning[0].toLower();
-        text += QStringLiteral("%1 (SQLSTATE %2). ").arg(meaning, sqlState);
-    }
-    text += QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), size);
+    const QString text = explainedError(
+        context, sqlState, QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), size));
     DbError error = makeError(native, text);
     error.state = sqlState;
     return error;

@@ -66,6 +66,20 @@ QString sqlStateExplanation(const QString &state)
     return {};
 }
 
+QString explainedError(const QString &context, const QString &state, const QString &message)
+{
+    QString text = context;
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    text += QStringLiteral(": ");
+    QString meaning = sqlStateExplanation(state);
+    if (!meaning.isEmpty()) {
+        meaning[0] = meaning[0].toLower();
+        text += QStringLiteral("%1 (SQLSTATE %2). ").arg(meaning, state);
+    }
+    return text + message;
+}
+
 bool isCancelledState(const QString &state)
 {
     return state == u"57014" || state == u"HYT00" || state == u"HY008";

@@ -10,6 +10,10 @@ namespace dw {
 // sentence of its class (its first two characters). Empty for a state of no known class.
 [[nodiscard]] QString sqlStateExplanation(const QString &state);
 
+// An error text: `context` (what failed, in Spanish), then what `state` means, then the
+// server's or the driver's own `message`.
+[[nodiscard]] QString explainedError(const QString &context, const QString &state, const QString &message);
+
 // A statement cancelled because it ran out of time, on the server or by the client.
 [[nodiscard]] bool isCancelledState(const QString &state);
 

@@ -5,6 +5,8 @@
 #include "db/connectstring.h"
 #include "db/errors.h"
 #include "db/odbcconnection.h"
+#include "db/pgconnection.h"
+#include "db/pgconnectstring.h"
 
 namespace dw {
 namespace {
@@ -54,6 +56,9 @@ void Transaction::connect()
                           QStringLiteral("El parámetro DBParm no contiene ConnectString."));
     } else if (replacementOpener()) {
         m_connection = replacementOpener()(text, error);
+    } else if (isPostgresConnectString(text)) {
+        // A PostgreSQL URI or keyword string goes to the server's own client library.
+        m_connection = openPostgres(text, error);
     } else {
 #ifndef Q_OS_WIN
         // Without the Access driver on this system, the built-in driver serves its files.

@@ -16,7 +16,9 @@ namespace dw {
 // driver is "Microsoft Access Driver (*.mdb)" is served by the built-in driver on
 // systems without that driver: it opens the DBQ file (relative to the current
 // directory) read-only, an SQLite file or an Access file read through libmdb. Every
-// other driver goes through the ODBC driver manager (SQLDriverConnect, no prompt).
+// other driver goes through the ODBC driver manager (SQLDriverConnect, no prompt). A
+// PostgreSQL URI or keyword string ("postgresql://…", "host=… dbname=…") is read by
+// PostgreSQL's own client library instead.
 class Transaction
 {
 public:
