@@ -346,7 +346,7 @@ private slots:
         QTest::newRow("ODBC, no blanks")
             << QStringLiteral("Server=s;Port=5432;Database=d") << false << QString();
         QTest::newRow("ODBC, blanks after each pair")
-            << QStringLiteral("Server=s; Port=5432; Database=d; Uid=u") << false << QString();
+            << QStringLiteral("Server=s; port=5432; Database=d; Uid=u") << false << QString();
         QTest::newRow("ODBC, data source") << QStringLiteral("DSN=zemparol;UID=admin") << false << QString();
         QTest::newRow("keywords naming a driver") << QStringLiteral("driver=x host=y") << false << QString();
         QTest::newRow("a file name") << QStringLiteral("zemparol.mdb") << false << QString();
