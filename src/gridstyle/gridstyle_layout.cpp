@@ -55,20 +55,33 @@ n_svc_dw_gridstyle::Fit n_svc_dw_gridstyle::measureWidth(const QString &as_colna
     // under the display format; the question is the same for every row.
     const bool lookedUp = idw_client->Describe(as_colname + u".Edit.Style"_s) == u"dddw"_s
         || idw_client->Describe(as_colname + u".Edit.CodeTable"_s) == u"yes"_s;
-    const long rows = idw_client->RowCount();
+    // A column shown as stored is measured straight from its stored bytes; any other from
+    // the displayed text of one row per stored value (rows with one value show one text).
+    const bool stored = !lookedUp && model.showsStoredText(column);
+    const std::vector<long> rows = stored ? std::vector<long>() : model.rowsShowingEachText(column);
+    const long count = stored ? idw_client->RowCount() : long(rows.size());
     // A long list shows the busy cursor, and the window keeps painting meanwhile; input
     // waits until the width is set, since it could change the rows being measured.
     dw::ReadingFeedback busy(idw_client, [](bool) {});
     busy.start();
     double widest = -1;
-    for (long row = 1; row <= rows; ++row) {
-        if (row % kRowsPerTick == 0)
+    for (long at = 0; at < count; ++at) {
+        if ((at + 1) % kRowsPerTick == 0)
             busy.tick(false);
-        QString text = lookedUp ? model.lookupDisplay(row, column) : model.displayText(row, column);
-        // Trailing blanks take no room on screen; a null value measures as empty text.
-        while (text.endsWith(u' '))
-            text.chop(1);
-        const double pixels = cells.pixels(text);
+        const long row = stored ? at + 1 : rows[std::size_t(at)];
+        double pixels = 0;
+        if (stored) {
+            std::string_view text = model.storedText(row, column);
+            // Trailing blanks take no room on screen; a null value measures as empty text.
+            while (!text.empty() && text.back() == ' ')
+                text.remove_suffix(1);
+            pixels = cells.pixelsUtf8(text);
+        } else {
+            QString text = lookedUp ? model.lookupDisplay(row, column) : model.displayText(row, column);
+            while (text.endsWith(u' '))
+                text.chop(1);
+            pixels = cells.pixels(text);
+        }
         // On equal widths the earlier row stays.
         if (pixels > widest) {
             widest = pixels;
@@ -77,7 +90,7 @@ n_svc_dw_gridstyle::Fit n_svc_dw_gridstyle::measureWidth(const QString &as_colna
     }
     busy.finish();
     fit.measured = true;
-    fit.units = rows > 0 ? cells.unitsToShow(widest) : 0;
+    fit.units = count > 0 ? cells.unitsToShow(widest) : 0;
     if (heading.isValid()) {
         // A sort arrow takes the heading's last em; the caption is centred, so it clears
         // the arrow with an em to spare on both sides. Every fitted column keeps that room,

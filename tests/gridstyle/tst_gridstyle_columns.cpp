@@ -173,6 +173,8 @@ private slots:
     void borderDragResizes();
     void headingDragMovesClickSorts();
     void doubleClickOnBorderFits();
+    void storedBytesMeasureAsTheirText();
+    void maskedColumnFitsItsShownText();
     void layoutSurvivesRestart();
     void garbageInSettingsIsPassedOver();
     void oversizedSettingsArePassedOver_data();
@@ -470,6 +472,54 @@ void TstGridStyleColumns::oversizedSettingsArePassedOver()
         QCOMPARE(number(*grid, u"nombre.width"_s), honoured ? 2000 : 1111);
     else
         QCOMPARE(order(*grid->control).first(), honoured ? u"cargo"_s : u"nombre"_s);
+}
+
+// Fitting measures a column shown as stored straight from its UTF-8: every text measures
+// as its decoded text does, lines, carriage returns, characters outside the first plane,
+// a byte order mark and bytes that are not UTF-8 included.
+void TstGridStyleColumns::storedBytesMeasureAsTheirText()
+{
+    dw::DataWindow model;
+    QVERIFY(model.setDataObject(u"dw_listado_grid"_s));
+    const dw::TextExtent cells(model, u"nombre"_s, 96, 96);
+    const QList<QByteArray> texts{
+        "",
+        "Ana",
+        "Núñez Peña",
+        "ancho\r\nmás ancho que la primera\r\n",
+        "a\rb",
+        "fin\r",
+        "línea\nWWWWWWWW",
+        "WWWWWWWW\nab\nc",
+        "€—ñü",
+        "emoji \xF0\x9F\x98\x80 aquí",
+        "\xEF\xBB\xBF"
+        "bom",
+        "tab\tdentro",
+        "mal \xC3 cortado",
+        "sobrelarga \xC0\xAF",
+        "\xE2\x82",
+    };
+    for (const QByteArray &text : texts) {
+        const std::string_view bytes(text.constData(), std::size_t(text.size()));
+        QVERIFY2(cells.pixelsUtf8(bytes) == cells.pixels(QString::fromUtf8(text)), text.constData());
+    }
+}
+
+// A column whose text is rewritten by a mask is measured from one row per stored value:
+// the width is the one every row's shown text asks for.
+void TstGridStyleColumns::maskedColumnFitsItsShownText()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    const QString column = u"nombre"_s; // nearly every name once
+    QCOMPARE(
+        control.Modify(column + u".Format='[@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@] y más'"_s),
+        u""_s);
+    QVERIFY(!control.model().showsStoredText(control.model().columnNumber(column)));
+    grid->service().columnautofit(column);
+    QCOMPARE(number(*grid, column + u".Width"_s), neededWidth(control, column));
 }
 
 QTEST_MAIN(TstGridStyleColumns)

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 class QWidget;
@@ -125,6 +126,15 @@ public:
     // The text a cell shows: display format applied, drop-down and code-table lookup.
     [[nodiscard]] QString displayText(long row, int column) const;
     [[nodiscard]] QString lookupDisplay(long row, int column) const;
+    // For measuring what a column shows without making each row's text. Whether the column
+    // shows its stored text as it is (a text column without drop-down, code table, text mask
+    // or a format worked out per row), so that storedText() measures as displayText():
+    [[nodiscard]] bool showsStoredText(int column) const;
+    // The stored UTF-8 of a cell of a text column (empty for null and for other columns).
+    [[nodiscard]] std::string_view storedText(long row, int column) const;
+    // Rows (in listing order) that between them show every text of a column: the first row
+    // of each stored value, or every row when the column's format is worked out per row.
+    [[nodiscard]] std::vector<long> rowsShowingEachText(int column) const;
 
     // Sort criteria ("a A, b D"); a null QString asks the user through the sort dialog
     // (1 confirmed). An empty text means no sort: rows keep the retrieval order.

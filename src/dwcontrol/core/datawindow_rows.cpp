@@ -7,11 +7,13 @@
 #include "interaction.h"
 #include "objects/displayformat.h"
 #include "objects/layoutpaths.h"
+#include "rows/distinctvalues.h"
 #include "sql/selectdefinition.h"
 
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <numeric>
 
 namespace dw {
 
@@ -515,6 +517,41 @@ QString DataWindow::displayText(long row, int column) const
 QString DataWindow::lookupDisplay(long row, int column) const
 {
     return d->lookupDisplay(column, d->indexOf(row));
+}
+
+bool DataWindow::showsStoredText(int column) const
+{
+    const LayoutObject *object = d->columnObject(column);
+    if (!object || column > d->store.columnCount() || !d->store.isText(column - 1) || d->isDropDown(column)
+        || d->hasCodeTable(column))
+        return false;
+    // A format with an expression (after a tab) may differ from row to row; a text mask
+    // ("@") rewrites the text.
+    const QString format = object->raw(u"format"_s);
+    return !format.contains(u'\t') && !format.contains(u'@');
+}
+
+std::string_view DataWindow::storedText(long row, int column) const
+{
+    const qint64 index = d->indexOf(row);
+    if (index < 0 || column < 1 || column > d->store.columnCount() || !d->store.isText(column - 1))
+        return {};
+    return d->store.utf8(index, column - 1);
+}
+
+std::vector<long> DataWindow::rowsShowingEachText(int column) const
+{
+    const LayoutObject *object = d->columnObject(column);
+    std::vector<long> rows;
+    if (object && column <= d->store.columnCount() && !object->raw(u"format"_s).contains(u'\t')) {
+        rows = firstOfEachValue(d->store, column - 1, d->rows.primary());
+        for (long &row : rows)
+            ++row; // positions to row numbers
+        return rows;
+    }
+    rows.resize(std::size_t(RowCount()));
+    std::iota(rows.begin(), rows.end(), 1L);
+    return rows;
 }
 
 // --- sort and filter ------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <string_view>
 #include <vector>
 
 namespace dw {
@@ -21,6 +22,9 @@ public:
     [[nodiscard]] bool isValid() const { return m_object != nullptr; }
     // The pixels the painter gives a text: its widest line.
     [[nodiscard]] double pixels(const QString &text) const;
+    // The same for a text given as UTF-8, read straight from its bytes (the same figure as
+    // pixels() of the decoded text).
+    [[nodiscard]] double pixelsUtf8(std::string_view text) const;
     // The pixels of the object's own text (a heading's caption).
     [[nodiscard]] double objectPixels() const;
     // The width in layout units that shows `pixels` of text whole: the text, the air
@@ -29,6 +33,9 @@ public:
 
 private:
     [[nodiscard]] double lineWidth(QStringView line) const;
+    // The advance of a character of the fast glyph path, read once; kMissing without one.
+    [[nodiscard]] double advanceOf(char16_t ch) const;
+    [[nodiscard]] bool glyphRun() const;
 
     const DataWindow &m_dw;
     const LayoutObject *m_object = nullptr;
