@@ -3,7 +3,7 @@
 PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-translations-l10n libqt6sql6-sqlite libgl-dev
-    libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev mdbtools libglib2.0-dev libxlsxwriter-dev
+    libsqlite3-dev unixodbc unixodbc-dev libsqliteodbc mdbtools-dev mdbtools libglib2.0-dev libxlsxwriter-dev libxxhash-dev
     postgresql odbc-postgresql openssl libpq-dev
     fonts-liberation2 fonts-wine
     poppler-utils xvfb x11-utils xdotool imagemagick unzip

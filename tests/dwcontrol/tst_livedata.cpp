@@ -11,6 +11,7 @@
 #include "db/transaction.h"
 
 #include <sqlite3.h>
+#include <xxhash.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,6 +23,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -230,7 +232,8 @@ private slots:
         QCOMPARE(start(), 40);
         QCOMPARE(dw::accessImportCount(), imports + 1); // the second start reads the cache
 
-        const QFileInfoList caches = QDir(dw::accessCacheDirectory()).entryInfoList(QDir::Files);
+        const QFileInfoList caches
+            = QDir(dw::accessCacheDirectory()).entryInfoList({u"*.sqlite"_s}, QDir::Files);
         QCOMPARE(caches.size(), 1);
         const QString cache = caches.front().absoluteFilePath();
         struct stat info
@@ -295,7 +298,7 @@ private slots:
             dw::Transaction transaction;
             QVERIFY(testsupport::connectAccess(transaction, other));
         }
-        QCOMPARE(QDir(dw::accessCacheDirectory()).entryInfoList(QDir::Files).size(), 3);
+        QCOMPARE(QDir(dw::accessCacheDirectory()).entryInfoList({u"*.sqlite"_s}, QDir::Files).size(), 3);
 
         // A change past the first megabytes counts as much as one in the first pages.
         const QString padded = folder.filePath(u"grande.mdb"_s);
@@ -316,6 +319,80 @@ private slots:
         QVERIFY(grown.setFileTime(paddedTime, QFileDevice::FileModificationTime));
         grown.close();
         QCOMPARE(importsOf(padded), 1);
+    }
+
+    // The cache's key is XXH3 of the whole file: the published values of "" and "abc", and a
+    // file of several read blocks hashed as one piece.
+    void accessKeyIsXxh3OfTheWholeFile()
+    {
+        QTemporaryDir folder;
+        const auto keyOf = [&](const QByteArray &bytes) {
+            QFile file(folder.filePath(u"f.mdb"_s));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+                return quint64(0);
+            file.close();
+            return dw::accessFileKey(file.fileName());
+        };
+        QCOMPARE(keyOf({}), Q_UINT64_C(0x2d06800538d394c2));
+        QCOMPARE(keyOf("abc"), Q_UINT64_C(0x78af5f94892f3950));
+        QByteArray large(5 * 1024 * 1024 / 2 + 17, '\0');
+        for (qsizetype i = 0; i < large.size(); ++i)
+            large[i] = char((i * 7919) >> 3);
+        QCOMPARE(keyOf(large), quint64(XXH3_64bits(large.constData(), std::size_t(large.size()))));
+        QCOMPARE(dw::accessFileKey(folder.filePath(u"no-existe.mdb"_s)), quint64(0));
+    }
+
+    // A start on an unchanged file opens the cache without hashing the file again; a byte
+    // rewritten with the file's size and times put back exactly (as cp -p or rsync -t do)
+    // still changes its change time, and the file is imported again.
+    void accessCacheKeptByStampAndRebuiltWhenTheContentChanged()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"zemparol.mdb"_s);
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), file));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        const auto start = [&] {
+            dw::Transaction transaction;
+            return testsupport::connectAccess(transaction, file)
+                ? count(*transaction.connection(),
+                        u"SELECT count(*) FROM directorio WHERE email LIKE 'socio04@%'"_s)
+                : -1;
+        };
+        const int imports = dw::accessImportCount();
+        QCOMPARE(start(), 0);
+        QCOMPARE(start(), 0);
+        QCOMPARE(dw::accessImportCount(), imports + 1);
+        const QFileInfoList records
+            = QDir(dw::accessCacheDirectory()).entryInfoList({u"*.origen"_s}, QDir::Files);
+        QCOMPARE(records.size(), 1);
+
+        struct stat before
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &before), 0);
+        QFile access(file);
+        QVERIFY(access.open(QIODevice::ReadWrite));
+        QByteArray bytes = access.readAll();
+        const QString old = u"socio40@"_s;
+        const QString changed = u"socio04@"_s;
+        bytes.replace(QByteArray(reinterpret_cast<const char *>(old.utf16()), old.size() * 2),
+                      QByteArray(reinterpret_cast<const char *>(changed.utf16()), changed.size() * 2));
+        QVERIFY(access.seek(0) && access.write(bytes) == bytes.size());
+        access.close();
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+        struct stat after
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &after), 0);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+
+        QCOMPARE(start(), 1);
+        QCOMPARE(dw::accessImportCount(), imports + 2);
+        QCOMPARE(start(), 1);
+        QCOMPARE(dw::accessImportCount(), imports + 2);
     }
 
     void vanishedFileKeepsRowsAndRecovers()

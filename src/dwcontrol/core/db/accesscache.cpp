@@ -1,10 +1,12 @@
 #include "db/accesscache.h"
 
+#include "db/filestamp.h"
 #include "db/isolatedimport.h"
 #include "db/privatecopy.h"
 #include "db/sqliteconnection.h"
 
 #include <sqlite3.h>
+#include <xxhash.h>
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -12,12 +14,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QtEndian>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -30,104 +33,127 @@ namespace {
 
 constexpr int KeptCaches = 3;
 constexpr char Suffix[] = ".sqlite";
+constexpr char RecordSuffix[] = ".origen";
 // The file is hashed in blocks of this many bytes.
 constexpr std::size_t HashBlock = 1024 * 1024;
 
 std::atomic<int> imports{0};
 
-// A fast 64-bit hash of every byte of the file (four independent multiply-rotate lanes over
-// 8-byte words, then the length): a change anywhere in the file changes the key, whatever
-// its size and times say, since copies and backups restore a file's modification time.
-// Not a defence against someone who forges a collision, only against stale data.
-class ContentHash
-{
-public:
-    void add(const unsigned char *bytes, std::size_t size)
-    {
-        std::size_t at = 0;
-        for (; at + 32 <= size; at += 32) {
-            for (int lane = 0; lane < 4; ++lane)
-                m_lanes[lane] = round(m_lanes[lane], word(bytes + at + 8 * std::size_t(lane)));
-        }
-        // Only the file's last block may end inside a 32-byte group: pad it with zeros, the
-        // length added at the end tells the padding from real zeros.
-        if (at < size) {
-            unsigned char tail[32] = {};
-            std::memcpy(tail, bytes + at, size - at);
-            for (int lane = 0; lane < 4; ++lane)
-                m_lanes[lane] = round(m_lanes[lane], word(tail + 8 * lane));
-        }
-        m_length += size;
-    }
+} // namespace
 
-    [[nodiscard]] quint64 result() const
-    {
-        quint64 hash = m_length * Prime1;
-        for (const quint64 lane : m_lanes)
-            hash = (hash ^ round(0, lane)) * Prime1 + Prime4;
-        hash ^= hash >> 33;
-        hash *= Prime2;
-        hash ^= hash >> 29;
-        hash *= Prime3;
-        return hash ^ (hash >> 32);
-    }
-
-private:
-    static constexpr quint64 Prime1 = 0x9E3779B185EBCA87ULL;
-    static constexpr quint64 Prime2 = 0xC2B2AE3D27D4EB4FULL;
-    static constexpr quint64 Prime3 = 0x165667B19E3779F9ULL;
-    static constexpr quint64 Prime4 = 0x85EBCA77C2B2AE63ULL;
-
-    static quint64 word(const unsigned char *bytes)
-    {
-        quint64 value = 0;
-        std::memcpy(&value, bytes, sizeof value);
-        return qFromLittleEndian(value);
-    }
-    static quint64 round(quint64 lane, quint64 input)
-    {
-        lane += input * Prime2;
-        lane = (lane << 31) | (lane >> 33);
-        return lane * Prime1;
-    }
-
-    quint64 m_lanes[4] = {Prime1 + Prime2, Prime2, 0, 0 - Prime1};
-    quint64 m_length = 0;
-};
-
-// The key of the file's present content: 64 bits of its hash (0 when the file cannot be read
-// to its end).
-quint64 cacheKey(const QString &path)
+quint64 accessFileKey(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> hash(XXH3_createState(), &XXH3_freeState);
     std::vector<unsigned char> block(HashBlock);
-    ContentHash hash;
-    bool whole = true;
-    for (;;) {
-        // Fill the block, so that only the last one is short.
-        std::size_t filled = 0;
-        while (filled < block.size()) {
-            const ssize_t got = ::read(fd, block.data() + filled, block.size() - filled);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                whole = got == 0;
-                break;
-            }
-            filled += std::size_t(got);
-        }
-        hash.add(block.data(), filled);
-        if (filled < block.size() || !whole)
+    bool whole = hash && XXH3_64bits_reset(hash.get()) == XXH_OK;
+    while (whole) {
+        const ssize_t got = ::read(fd, block.data(), block.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            whole = got == 0;
             break;
+        }
+        XXH3_64bits_update(hash.get(), block.data(), std::size_t(got));
     }
     ::close(fd);
     if (!whole)
         return 0;
-    const quint64 key = hash.result();
+    const quint64 key = XXH3_64bits_digest(hash.get());
     return key == 0 ? 1 : key;
+}
+
+namespace {
+
+// What the cache was made from and what it was made as: the key of the Access file's content
+// with the file's stamp when it was hashed, and the stamp of the cache file as written. While
+// both stamps stay, a start opens the cache without reading the Access file: no tool sets a
+// file's change time back (touch, cp -p and rsync -t restore the modification time only),
+// so a file rewritten with its size and times kept still shows as changed, and is hashed.
+struct CacheRecord
+{
+    quint64 key = 0;
+    FileStamp source;
+    FileStamp cache;
+};
+
+QString recordPath(const QString &cache)
+{
+    return cache + QLatin1StringView(RecordSuffix);
+}
+
+QByteArray stampText(const FileStamp &stamp)
+{
+    return QByteArray::number(stamp.device) + ' ' + QByteArray::number(stamp.inode) + ' '
+        + QByteArray::number(stamp.size) + ' ' + QByteArray::number(stamp.modifiedNs) + ' '
+        + QByteArray::number(stamp.changedNs);
+}
+
+std::optional<FileStamp> stampFromText(const QList<QByteArray> &fields, qsizetype from)
+{
+    if (fields.size() < from + 5)
+        return std::nullopt;
+    FileStamp stamp;
+    bool ok[5] = {};
+    stamp.device = fields[from].toULongLong(&ok[0]);
+    stamp.inode = fields[from + 1].toULongLong(&ok[1]);
+    stamp.size = fields[from + 2].toLongLong(&ok[2]);
+    stamp.modifiedNs = fields[from + 3].toLongLong(&ok[3]);
+    stamp.changedNs = fields[from + 4].toLongLong(&ok[4]);
+    stamp.regular = true;
+    return std::all_of(std::begin(ok), std::end(ok), [](bool each) { return each; }) ? std::optional(stamp)
+                                                                                     : std::nullopt;
+}
+
+// Only what decides whether the record still holds: a file without a log beside it.
+bool sameFile(const FileStamp &now, const FileStamp &recorded)
+{
+    return now.regular && now.logSize < 0 && now.device == recorded.device && now.inode == recorded.inode
+        && now.size == recorded.size && now.modifiedNs == recorded.modifiedNs
+        && now.changedNs == recorded.changedNs;
+}
+
+std::optional<CacheRecord> readRecord(const QString &cache)
+{
+    QFile file(recordPath(cache));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024)
+        return std::nullopt;
+    const QList<QByteArray> fields = file.readAll().simplified().split(' ');
+    bool ok = false;
+    CacheRecord record;
+    record.key = fields.value(0).toULongLong(&ok);
+    const auto source = stampFromText(fields, 1);
+    const auto made = stampFromText(fields, 6);
+    if (!ok || record.key == 0 || !source || !made)
+        return std::nullopt;
+    record.source = *source;
+    record.cache = *made;
+    return record;
+}
+
+// Written beside and renamed into place, readable only by the user; a record that cannot be
+// written costs a hash at the next start, nothing more.
+void writeRecord(const QString &cache, quint64 key, const FileStamp &source)
+{
+    const std::optional<FileStamp> made = stampOf(cache);
+    if (!made)
+        return;
+    const QString target = recordPath(cache);
+    const QString temporary = target + QStringLiteral(".%1.tmp").arg(::getpid());
+    const int fd
+        = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const QByteArray text = QByteArray::number(key) + ' ' + stampText(source) + ' ' + stampText(*made) + '\n';
+    const bool written = ::write(fd, text.constData(), std::size_t(text.size())) == text.size();
+    ::close(fd);
+    if (!written
+        || ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
+        ::unlink(QFile::encodeName(temporary).constData());
 }
 
 QString cachePath(const QString &path)
@@ -194,23 +220,33 @@ SqliteHandle openValid(const QString &file, quint64 key, bool checkPages)
     return whole ? std::move(db) : nullptr;
 }
 
-// Marks the cache as used now, so pruning keeps it.
-void touch(const QString &file)
+// Marks the cache as used now, so pruning keeps it: on its record, since the cache file's
+// own times are part of what the record says about it.
+void touch(const QString &cache)
 {
-    ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), nullptr, 0);
+    ::utimensat(AT_FDCWD, QFile::encodeName(recordPath(cache)).constData(), nullptr, 0);
+}
+
+// When a cache was last used: its record's time, else its own.
+QDateTime lastUsed(const QFileInfo &cache)
+{
+    const QFileInfo record(recordPath(cache.absoluteFilePath()));
+    return record.exists() ? record.lastModified() : cache.lastModified();
 }
 
 // Keeps the most recently used caches, and never the one just opened.
 void prune(const QString &keep)
 {
     const QDir folder(accessCacheDirectory());
-    const QFileInfoList caches
-        = folder.entryInfoList({u'*' + QLatin1StringView(Suffix)}, QDir::Files, QDir::Time);
+    QFileInfoList caches = folder.entryInfoList({u'*' + QLatin1StringView(Suffix)}, QDir::Files);
+    std::sort(caches.begin(), caches.end(),
+              [](const QFileInfo &a, const QFileInfo &b) { return lastUsed(a) > lastUsed(b); });
     int kept = 0;
     for (const QFileInfo &cache : caches) {
         if (cache.absoluteFilePath() == keep || ++kept < KeptCaches)
             continue;
         QFile::remove(cache.absoluteFilePath());
+        QFile::remove(recordPath(cache.absoluteFilePath()));
     }
     // What an import killed half-way left behind.
     const QDateTime stale = QDateTime::currentDateTime().addDays(-1);
@@ -321,14 +357,29 @@ int accessImportCount()
 SqliteHandle openAccessThroughCache(const QString &path, QString &problem, AccessImportFailure &failure)
 {
     failure = AccessImportFailure::Damaged;
-    const quint64 key = cacheKey(path);
+    const QString cache = cachePath(path);
+    // Stamped before anything is read: a change made meanwhile shows at the next start.
+    const std::optional<FileStamp> source = stampOf(path);
+    if (const std::optional<CacheRecord> record = source ? readRecord(cache) : std::nullopt) {
+        const std::optional<FileStamp> made = stampOf(cache);
+        if (sameFile(*source, record->source) && made && sameFile(*made, record->cache)) {
+            if (SqliteHandle db = openValid(cache, record->key, false)) {
+                touch(cache);
+                failure = AccessImportFailure::None;
+                return db;
+            }
+        }
+    }
+    const quint64 key = accessFileKey(path);
     if (key == 0) {
         problem = QStringLiteral("no se puede leer el archivo");
         return nullptr;
     }
-    const QString cache = cachePath(path);
     if (SqliteHandle db = openValid(cache, key, true)) {
+        if (source)
+            writeRecord(cache, key, *source);
         touch(cache);
+        failure = AccessImportFailure::None;
         return db;
     }
     // Missing, stale or damaged: it is never shown, only replaced.
@@ -351,6 +402,8 @@ SqliteHandle openAccessThroughCache(const QString &path, QString &problem, Acces
     case Outcome::Done:
         break;
     }
+    if (source)
+        writeRecord(cache, key, *source);
     prune(cache);
     // Just written and renamed into place: its pages need no second reading.
     SqliteHandle db = openValid(cache, key, false);
