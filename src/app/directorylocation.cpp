@@ -3,9 +3,12 @@
 #include "connectionsetting.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +31,26 @@ QString databaseOfPath(const QString &path)
     if (info.isFile() && info.suffix().compare(u"mdb", Qt::CaseInsensitive) == 0)
         return QDir::cleanPath(info.absoluteFilePath());
     return {};
+}
+
+// Something the file system holds at `path`, whatever it is (a link that leads nowhere, a
+// link loop, a FIFO, a device, a folder).
+bool namesSomething(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return !path.trimmed().isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+// The database file the program connects to for a path that is there but holds no
+// directory it could open: a folder's zemparol.mdb, anything else itself. Connecting then
+// fails with the path's own name, not the start folder's.
+QString databaseNamedBy(const QString &path)
+{
+    const QFileInfo info(path);
+    return QDir::cleanPath(info.isDir() ? QDir(info.absoluteFilePath()).filePath(databaseFileName())
+                                        : info.absoluteFilePath());
 }
 
 } // namespace
@@ -58,6 +81,18 @@ QString databaseOfArguments(const QString &argumentText)
     return databaseOfPath(whole);
 }
 
+QString unusableArgumentPath(const QString &argumentText)
+{
+    for (const QString &argument : QProcess::splitCommand(argumentText)) {
+        if (!argument.startsWith(u'-') && namesSomething(argument))
+            return databaseNamedBy(argument);
+    }
+    QString whole = argumentText.trimmed();
+    if (whole.size() >= 2 && whole.startsWith(u'"') && whole.endsWith(u'"'))
+        whole = whole.mid(1, whole.size() - 2);
+    return !whole.startsWith(u'-') && namesSomething(whole) ? databaseNamedBy(whole) : QString();
+}
+
 QString accessDbParm(const QString &file)
 {
     // A path with ';', braces or outer blanks is braced to stay whole; a '}' in it doubled.
@@ -79,6 +114,8 @@ DirectoryConnection locateDirectory(const QString &argumentText, const QString &
     };
     if (const QString file = databaseOfArguments(argumentText); !file.isEmpty())
         return inFile(Source::Argument, file);
+    if (const QString named = unusableArgumentPath(argumentText); !named.isEmpty())
+        return inFile(Source::Argument, named);
     if (QFileInfo(databaseFileName()).isFile())
         return {Source::StartFolder, kStartFolderDbParm, {}};
     for (const QString &folder : configuredFolders(company, application)) {

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Where the program finds its directory (a folder holding zemparol.mdb and Fotos), first
-// match wins: a folder or .mdb file named on the command line; the start folder when it
+// match wins: a folder or .mdb file named on the command line (or, when what it names is
+// there but unusable, that name, so the failure says it); the start folder when it
 // holds zemparol.mdb; the folder remembered in the settings (Conexion/Carpeta, the user's
 // before the machine's); a connection configured in the settings (Conexion/ConnectString).
 // With none of them the program connects to zemparol.mdb in the start folder, which fails.
@@ -21,6 +22,13 @@
 // argument names a directory, the whole text is tried as one path, so an unquoted path
 // with blanks is found too. Anything else (options, missing paths) is ignored.
 [[nodiscard]] QString databaseOfArguments(const QString &argumentText);
+
+// When no argument names a directory: the database an argument that is there all the same
+// names (absolute), or empty. A folder without zemparol.mdb names its zemparol.mdb; a FIFO,
+// a device, a link that leads nowhere or loops names itself. The start then fails with that
+// name, instead of trying the start folder the user did not mean. Options and missing paths
+// name nothing.
+[[nodiscard]] QString unusableArgumentPath(const QString &argumentText);
 
 // The driver string that connects to the Access database `file` without prompting, as
 // the program's own string does for zemparol.mdb in the start folder.

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 // Runs the application's create and open in a folder, as the program does at start-up,
@@ -252,8 +254,13 @@ private slots:
             << "" << false << "arg/zemparol.mdb";
         QTest::newRow("missing path ignored") << "@/no-existe.mdb" << true << ""
                                               << "" << false << "start/";
-        QTest::newRow("argument folder without a directory") << "@/empty" << false << ""
-                                                             << "" << false << "nothing";
+        // Named but unusable: the start fails with that name, and nobody is asked.
+        QTest::newRow("argument folder without a directory") << "@/empty" << true << ""
+                                                             << "" << false << "said:empty/zemparol.mdb";
+        QTest::newRow("argument naming a FIFO") << "@/tubo.mdb" << true << ""
+                                                << "" << false << "said:tubo.mdb";
+        QTest::newRow("argument naming a link loop") << "-style fusion @/bucle" << true << ""
+                                                     << "" << false << "said:bucle";
         QTest::newRow("start folder before the remembered one") << "" << true << "@/user"
                                                                 << "@/machine" << true << "start/";
         QTest::newRow("user's folder over the machine's") << "" << false << "@/user"
@@ -288,6 +295,8 @@ private slots:
         QVERIFY(QFile::copy(dir.filePath(u"arg/zemparol.mdb"_s), dir.filePath(u"arg/Directorio 2024.MDB"_s)));
         QVERIFY(QFile::copy(dir.filePath(u"arg/zemparol.mdb"_s), dir.filePath(u"arg/notas.txt"_s)));
         QVERIFY(dir.mkpath(u"empty"_s) && dir.mkpath(u"start"_s));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"tubo.mdb"_s)).constData(), 0600), 0);
+        QVERIFY(QFile::link(dir.filePath(u"bucle"_s), dir.filePath(u"bucle"_s)));
         if (startHoldsDatabase)
             QVERIFY(copySample(dir.filePath(u"start"_s)));
         const auto placed = [&](QString text) { return text.replace(u'@', root.path()); };
@@ -303,7 +312,14 @@ private slots:
         zemparol program;
         start(program, dir.filePath(u"start"_s), placed(arguments));
         const dw::Transaction &sqlca = *rt::SQLCA();
-        if (expected == u"nothing") {
+        if (expected.startsWith(u"said:")) {
+            const QString named = dir.filePath(expected.mid(5));
+            QCOMPARE(fake.boxes.size(), 1);
+            QCOMPARE(fake.boxes.first().title, u"Error de conexion"_s);
+            QVERIFY2(fake.boxes.first().text.contains(named), qPrintable(fake.boxes.first().text));
+            QVERIFY(fake.folderQuestions.isEmpty());
+            QCOMPARE(connectedFile(), named);
+        } else if (expected == u"nothing") {
             // The program's own string in the start folder fails, and the user is asked.
             QCOMPARE(fake.boxes.size(), 1);
             QCOMPARE(fake.boxes.first().title, u"Error de conexion"_s);

@@ -10,6 +10,7 @@
 #include "globals.h"
 #include "n_svc_dw_gridstyle.h"
 #include "picture.h"
+#include "runtime.h"
 #include "settings/settingsstore.h"
 #include "support/rowpoint.h"
 #include "support/sample.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +53,8 @@ public:
     }
 
     QStringList boxes; // "title | text" of each box answered
+    QStringList details; // the details of each message box answered
+    int tallest = 0; // pixels
     int unanswerable = 0;
 
 private:
@@ -64,6 +68,8 @@ private:
             m_clock.start();
             const auto *message = qobject_cast<QMessageBox *>(box);
             boxes.append(box->windowTitle() + u" | "_s + (message ? message->text() : QString()));
+            details.append(message ? message->detailedText() : QString());
+            tallest = std::max({tallest, box->height(), box->sizeHint().height()});
             answer(*box);
         } else if (m_clock.elapsed() > 2000) {
             ++unanswerable;
@@ -114,6 +120,7 @@ private slots:
     void statementLimit();
     void statementLimit_data() { boxesClose_data(); }
     void saveAndPrintDialogs();
+    void longTextsFitTheScreen();
 
 private:
     void search(const QString &text);
@@ -302,6 +309,28 @@ void TstErrorBoxes::saveAndPrintDialogs()
         QCOMPARE(answerer.unanswerable, 0);
     }
     nextSearchRuns();
+}
+
+// A database path of some 4,000 characters and an error of a thousand lines: the box fits the
+// screen, says the start and the end of each, and keeps the whole text in its details.
+void TstErrorBoxes::longTextsFitTheScreen()
+{
+    const QString deep = u"/"_s + QStringList(202, u"carpeta-de-la-red"_s).join(u'/') + u"/zemparol.mdb"_s;
+    QVERIFY(deep.size() > 3600);
+    const QString longPath = u"1003: No se encuentra el archivo de base de datos «%1»."_s.arg(deep);
+    QStringList lines;
+    for (int i = 1; i <= 1000; ++i)
+        lines.append(u"línea %1"_s.arg(i));
+    const int screen = QGuiApplication::primaryScreen()->availableGeometry().height();
+    for (const QString &text : {longPath, lines.join(u'\n')}) {
+        BoxAnswerer answerer{Answer::Escape};
+        rt::MessageBox(u"Error de base de datos"_s, text, m_window);
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.details.value(0), text);
+        QVERIFY2(answerer.tallest < screen, qPrintable(QString::number(answerer.tallest)));
+        const QString shown = answerer.boxes.at(0);
+        QVERIFY(shown.contains(text.left(40)) && shown.contains(text.right(20)) && shown.contains(u'…'));
+    }
 }
 
 QTEST_MAIN(TstErrorBoxes)

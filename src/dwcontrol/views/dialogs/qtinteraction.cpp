@@ -54,13 +54,38 @@ void addAbove(QGridLayout &grid, QWidget *widget)
         grid.addItem(p.item, p.row + 1, p.column, p.rowSpan, p.columnSpan);
 }
 
+// A message as a box can show it on any screen: a line too long for a box (a deep path)
+// keeps its start and its end around "…", and a text of too many lines its first and last
+// lines around a line "…".
+QString fittedText(const QString &text)
+{
+    constexpr qsizetype LongestLine = 240;
+    constexpr qsizetype MostLines = 24;
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines) {
+        if (line.size() > LongestLine)
+            line = line.left(LongestLine / 2) + u'…' + line.right(LongestLine / 2 - 1);
+    }
+    if (lines.size() > MostLines) {
+        const QStringList last = lines.mid(lines.size() - MostLines / 2 + 1);
+        lines = lines.mid(0, MostLines / 2);
+        lines.append(u"…"_s);
+        lines.append(last);
+    }
+    return lines.join(u'\n');
+}
+
 // The real dialogs of Qt.
 class QtInteraction final : public Interaction
 {
 public:
     void messageBox(QWidget *parent, const QString &title, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+        const QString shown = fittedText(text);
+        QMessageBox box(QMessageBox::Information, title, shown, QMessageBox::Ok, parent);
+        // What had to be shortened stays readable, and copyable, whole.
+        if (shown != text)
+            box.setDetailedText(text);
         box.exec();
     }
 
