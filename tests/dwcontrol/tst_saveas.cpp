@@ -386,8 +386,9 @@ private slots:
 
     // A value a spreadsheet would compute is written with a leading apostrophe, so that
     // opening the file shows it as text; plain numbers and everything else stay as they
-    // are. Applies with either separator and to values that also need quoting.
-    void csvValuesOpenAsText_data()
+    // are. Applies to CSV with either separator, to values that also need quoting, and to
+    // tab-separated text, which spreadsheets open as readily.
+    void savedValuesOpenAsText_data()
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("written");
@@ -405,18 +406,21 @@ private slots:
         QTest::newRow("equals inside") << u"a=1+1"_s << u"a=1+1"_s;
         QTest::newRow("blank first") << u" =1"_s << u" =1"_s;
     }
-    void csvValuesOpenAsText()
+    void savedValuesOpenAsText()
     {
         QFETCH(QString, value);
         QFETCH(QString, written);
         Table table;
         QVERIFY(table.open({{1, value, u"ok"_s, u"ok"_s}}));
-        for (const QChar separator : {QChar(u','), QChar(u';')}) {
-            const QString file = table.folder.filePath(u"formulas.csv"_s);
-            dw::SaveTarget target{file, u"csv"_s};
+        for (const QChar separator : {QChar(u','), QChar(u';'), QChar(u'\t')}) {
+            const bool txt = separator == u'\t';
+            const QString file = table.folder.filePath(txt ? u"formulas.txt"_s : u"formulas.csv"_s);
+            dw::SaveTarget target{file, txt ? u"txt"_s : u"csv"_s};
             target.separator = separator;
             QVERIFY(dw::saveRows(table.dw, target));
-            const Rows rows = parseCsv(QString::fromUtf8(readFile(file).mid(3)), separator);
+            const QByteArray bytes = readFile(file);
+            const Rows rows = txt ? parseTxt(QString::fromUtf8(bytes))
+                                  : parseCsv(QString::fromUtf8(bytes.mid(3)), separator);
             QCOMPARE(rows.size(), 2);
             QCOMPARE(rows.at(1).at(1), written);
             QCOMPARE(rows.at(1).at(2), u"ok"_s);

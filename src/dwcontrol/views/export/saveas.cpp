@@ -66,9 +66,11 @@ QString csvField(const QString &value, QChar separator)
 }
 
 // Tab-separated text keeps one record per line: a backslash, tab or line break inside
-// a value is written as \\, \t, \n or \r.
-QString txtField(const QString &text, QChar)
+// a value is written as \\, \t, \n or \r. Spreadsheets open such files as readily as
+// CSV, so a value they would compute is guarded the same way.
+QString txtField(const QString &value, QChar)
 {
+    const QString text = csvSafeText(value);
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar c : text) {
