@@ -44,7 +44,7 @@ public:
     QString printToFile; // the PDF file the printer selection chooses
 
     void messageBox(QWidget *, const QString &, const QString &) override {}
-    int printerSetup(QWidget *, QPrinter &printer) override
+    int printerSetup(QWidget *, QPrinter &printer, bool) override
     {
         if (!printToFile.isEmpty())
             printer.setOutputFileName(printToFile);

@@ -20,7 +20,7 @@ public:
     {
         QTextStream(stderr) << "dwbench: " << title << ": " << text << "\n";
     }
-    int printerSetup(QWidget *, QPrinter &) override { return -1; }
+    int printerSetup(QWidget *, QPrinter &, bool) override { return -1; }
     std::optional<dw::SaveTarget> askSaveAs(QWidget *, const dw::SaveTarget &) override
     {
         return std::nullopt;

@@ -281,7 +281,7 @@ public:
     SilentInteraction &operator=(const SilentInteraction &) = delete;
 
     void messageBox(QWidget *, const QString &, const QString &) override {}
-    int printerSetup(QWidget *, QPrinter &) override { return -1; }
+    int printerSetup(QWidget *, QPrinter &, bool) override { return -1; }
     std::optional<dw::SaveTarget> askSaveAs(QWidget *, const dw::SaveTarget &) override
     {
         return std::nullopt;

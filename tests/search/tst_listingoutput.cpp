@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -189,6 +191,52 @@ private slots:
             const QString heading = dw::columnHeading(model, name);
             QVERIFY2(all.contains(heading.simplified()), qPrintable(heading));
         }
+    }
+
+    // With rows selected the print offers "Selección"; chosen, the sheets hold those rows
+    // and no other, under the same headings and footer. Without a selection it is not
+    // offered and everything prints.
+    void printedSelectionHoldsOnlyThoseRows()
+    {
+        const std::vector<long> chosen{2, 5, 9};
+        for (const long row : chosen)
+            QCOMPARE(listing().SelectRow(row, true), 1);
+        const QString pdf = m_out.filePath(u"seleccion.pdf"_s);
+        m_fake->printToFile = pdf;
+        m_fake->chooseSelection = true;
+        QCOMPARE(listing().Print(), 1);
+        m_fake->chooseSelection = false;
+        QVERIFY(m_fake->offeredSelection);
+        QVERIFY(m_fake->boxes.isEmpty());
+
+        const std::vector<testsupport::PdfPage> sheets = testsupport::readPdfPages(pdf);
+        QVERIFY(!sheets.empty());
+        QString all;
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const QString text = sheets.at(i).text();
+            const QString where = u"sheet %1: "_s.arg(i + 1) + text;
+            QVERIFY2(sheets.at(i).contains(u"Nombre"_s), qPrintable(where));
+            QVERIFY2(text.contains(u"Página %1 de %2"_s.arg(i + 1).arg(sheets.size())), qPrintable(where));
+            all += text + u' ';
+        }
+        // One sheet down: three rows fit on one, and each sheet across shows them.
+        const dw::DataWindow &model = listing().model();
+        const dw::PageRenderer renderer(model, dw::printedPageLayout(model, dw::chosenPageLayout(), chosen),
+                                        chosen);
+        QCOMPARE(int(sheets.size()), renderer.pageCount());
+        QCOMPARE(renderer.pageCount(), renderer.pagesAcross());
+        for (long row = 1; row <= listing().RowCount(); ++row) {
+            const QString name = listing().GetItemString(row, u"nombre"_s).simplified();
+            const bool selected = std::find(chosen.begin(), chosen.end(), row) != chosen.end();
+            QVERIFY2(all.contains(name) == selected, qPrintable(u"row %1: "_s.arg(row) + name));
+        }
+
+        QCOMPARE(listing().SelectRow(0, false), 1);
+        const QString whole = m_out.filePath(u"todo.pdf"_s);
+        m_fake->printToFile = whole;
+        QCOMPARE(listing().Print(), 1);
+        QVERIFY(!m_fake->offeredSelection);
+        QVERIFY(testsupport::readPdfPages(whole).size() > sheets.size());
     }
 
     // A file chosen for an earlier print, from another window, is never written unasked:

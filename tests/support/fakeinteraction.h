@@ -60,6 +60,8 @@ public:
 
     int printerSetupResult = 1;
     int printerSetupCalls = 0;
+    bool offeredSelection = false; // whether the last printer selection offered "Selección"
+    bool chooseSelection = false; // a confirmed selection that offers it chooses it
     // The PDF file the printer selection "chooses" on confirm (none keeps what the dialog
     // proposed), and the file it proposed last (empty when it proposed a printer).
     QString printToFile;
@@ -102,10 +104,13 @@ public:
         expectAnswerable(title);
         boxes.append({title, text});
     }
-    int printerSetup(QWidget *, QPrinter &printer) override
+    int printerSetup(QWidget *, QPrinter &printer, bool offerSelection) override
     {
         expectAnswerable(QStringLiteral("printer"));
         ++printerSetupCalls;
+        offeredSelection = offerSelection;
+        if (printerSetupResult == 1 && offerSelection && chooseSelection)
+            printer.setPrintRange(QPrinter::Selection);
         proposedPrintFile = printer.outputFileName();
         if (printerSetupResult == 1 && !printToFile.isEmpty())
             printer.setOutputFileName(printToFile);

@@ -13,7 +13,7 @@ public:
     {
         qWarning().noquote() << title << ":" << text;
     }
-    int printerSetup(QWidget *, QPrinter &) override { return -1; }
+    int printerSetup(QWidget *, QPrinter &, bool) override { return -1; }
     std::optional<SaveTarget> askSaveAs(QWidget *, const SaveTarget &) override { return std::nullopt; }
     int sortDialog(QWidget *, const DataWindow &, QString &) override { return 0; }
     int filterDialog(QWidget *, const DataWindow &, QString &) override { return 0; }

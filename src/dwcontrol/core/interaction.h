@@ -36,8 +36,10 @@ public:
     virtual void messageBox(QWidget *parent, const QString &title, const QString &text) = 0;
     // The printer selection dialog over the printer of one print job, which it sets up
     // (the printer, the paper, or a PDF file to print to); -1 when it cannot be shown,
-    // 1 when confirmed, 0 when cancelled.
-    virtual int printerSetup(QWidget *parent, QPrinter &printer) = 0;
+    // 1 when confirmed, 0 when cancelled. With `offerSelection` the dialog also offers to
+    // print only the selected rows; the printer's print range is QPrinter::Selection
+    // when the user chose that.
+    virtual int printerSetup(QWidget *parent, QPrinter &printer, bool offerSelection) = 0;
     // Asks for a file and a format, proposing `proposed` (the file, with its format's
     // extension, and that format selected); nothing when the user cancels.
     virtual std::optional<SaveTarget> askSaveAs(QWidget *parent, const SaveTarget &proposed) = 0;

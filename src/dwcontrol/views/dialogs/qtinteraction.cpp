@@ -89,7 +89,7 @@ public:
         box.exec();
     }
 
-    int printerSetup(QWidget *parent, QPrinter &printer) override
+    int printerSetup(QWidget *parent, QPrinter &printer, bool offerSelection) override
     {
 #if QT_CONFIG(printdialog)
         if (headless())
@@ -102,12 +102,14 @@ public:
         // Elsewhere Qt's own dialog always offers printing to a PDF file, so it can be
         // shown even when no printer is installed.
         QPrintDialog dialog(&printer, parent);
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, offerSelection);
         if (!dialog.isEnabled())
             return -1;
         return dialog.exec() == QDialog::Accepted ? 1 : 0;
 #else
         Q_UNUSED(parent)
         Q_UNUSED(printer)
+        Q_UNUSED(offerSelection)
         return -1;
 #endif
     }

@@ -9,12 +9,13 @@ constexpr double kSlack = 1e-6; // units from points may round a hair short
 
 } // namespace
 
-PageFlow::PageFlow(const DataWindow &dw, double room, bool rowPerPage, double summary)
+PageFlow::PageFlow(const DataWindow &dw, double room, bool rowPerPage, double summary,
+                   const PrintedRows &printed)
 {
-    const long count = dw.RowCount();
+    const long count = printed.empty() ? dw.RowCount() : long(printed.size());
     rows.reserve(std::size_t(std::max(0L, count)));
     for (long row = 1; row <= count; ++row)
-        rows.emplace_back(dw, Band::Detail, row);
+        rows.emplace_back(dw, Band::Detail, printed.empty() ? row : printed.at(std::size_t(row - 1)));
 
     std::vector<Piece> page;
     double used = 0;

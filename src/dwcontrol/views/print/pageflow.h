@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bandshape.h"
+#include "printjob.h"
 
 #include <vector>
 
@@ -11,7 +12,8 @@ namespace dw {
 // on the pages after it, each cut placed above the object or line of text it would split.
 struct PageFlow
 {
-    // A stretch [from, to) of a row's grown detail band (layout units) shown on a page.
+    // A stretch [from, to) of a row's grown detail band (layout units) shown on a page;
+    // the row by its 1-based position among the printed rows.
     struct Piece
     {
         long row = 0;
@@ -19,14 +21,15 @@ struct PageFlow
         double to = 0;
     };
     std::vector<std::vector<Piece>> pages; // at least one, maybe without pieces
-    std::vector<BandShape> rows; // the detail band of row r at r - 1
+    std::vector<BandShape> rows; // the detail band of the printed row at position p at p - 1
     int summaryPage = -1; // the page the summary follows the last row on; -1 without one
 
-    // Lays the rows of `dw` out on pages with `room` units between header and footer:
-    // one row per page when `rowPerPage` (a freeform card), else as many as fit; the
-    // summary (`summary` units) after the last row, on a page of its own when it does
-    // not fit under it.
-    PageFlow(const DataWindow &dw, double room, bool rowPerPage, double summary);
+    // Lays the rows `printed` of `dw` (every row when empty) out on pages with `room` units
+    // between header and footer: one row per page when `rowPerPage` (a freeform card),
+    // else as many as fit; the summary (`summary` units) after the last row, on a page of
+    // its own when it does not fit under it.
+    PageFlow(const DataWindow &dw, double room, bool rowPerPage, double summary,
+             const PrintedRows &printed = {});
 };
 
 } // namespace dw

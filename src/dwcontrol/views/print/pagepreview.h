@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datawindow.h"
+#include "printjob.h"
 #include "sheetsacross.h"
 
 #include <QDate>
@@ -28,10 +29,11 @@ struct PageFlow;
 // wider, it continues on sheets side by side, each repeating the first column and the
 // headings, and every sheet gets a footer line with the date and "Página N de M".
 // Other layouts keep their size unless a little too wide for the paper.
+// A print of some rows (a selection) lays out only those, paginated the same way.
 class PageRenderer
 {
 public:
-    PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout);
+    PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout, PrintedRows rows = {});
     ~PageRenderer();
     PageRenderer(const PageRenderer &) = delete;
     PageRenderer &operator=(const PageRenderer &) = delete;
@@ -41,8 +43,14 @@ public:
     [[nodiscard]] QSizeF paperSizeUnits() const;
 
     // Rows on a page (first, last; last < first when it shows none), the same for
-    // every page across when the layout is wider than the paper.
+    // every page across when the layout is wider than the paper; counted among the
+    // printed rows (rowAt gives their row numbers).
     [[nodiscard]] std::pair<long, long> rowsOnPage(int page) const;
+    // The row number of the printed row at a 1-based position.
+    [[nodiscard]] long rowAt(long position) const
+    {
+        return m_rows.empty() ? position : m_rows.at(std::size_t(position - 1));
+    }
     // Pages side by side that one band needs (1 unless the layout is much wider than
     // the paper), and the scale at which the layout is drawn (below 1 when it is
     // shrunk to fit the paper's width).
@@ -62,7 +70,10 @@ private:
     void measureWidth(double printableWidth);
     void measureGridLines();
 
+    [[nodiscard]] long printedCount() const;
+
     const DataWindow &m_dw;
+    PrintedRows m_rows; // empty: every row
     QPageLayout m_layout;
     QDate m_printedOn;
     bool m_listing = false; // a grid: readable type, numbered pages
@@ -79,13 +90,14 @@ private:
     std::vector<double> m_gridLinesX; // grid presentations: where the column lines run
 };
 
-// The paper a data window prints on: a listing (a grid) turns it to landscape when that
-// takes fewer sheets; every other layout prints on the paper as given.
-[[nodiscard]] QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper);
+// The paper a data window (or some of its rows) prints on: a listing (a grid) turns it to
+// landscape when that takes fewer sheets; every other layout prints on the paper as given.
+[[nodiscard]] QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper,
+                                            const PrintedRows &rows = {});
 
-// Paints every page on a paged device (QPrinter, QPdfWriter), turned as
-// printedPageLayout() says; 1 ok, -1 on failure.
-int paintPages(const DataWindow &dw, QPagedPaintDevice &device);
+// Paints the pages of `rows` (every row when empty) on a paged device (QPrinter,
+// QPdfWriter), turned as printedPageLayout() says; 1 ok, -1 on failure.
+int paintPages(const DataWindow &dw, QPagedPaintDevice &device, const PrintedRows &rows = {});
 
 // The preview shown while "DataWindow.Print.Preview" is "yes": the pages, read-only,
 // scrollable, zoomed to fit the width; Ctrl+wheel and Ctrl++ / Ctrl+- zoom in and out,

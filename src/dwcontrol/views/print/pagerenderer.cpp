@@ -77,18 +77,20 @@ Extent printedExtent(const DataWindow &dw)
 
 } // namespace
 
-QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper)
+QPageLayout printedPageLayout(const DataWindow &dw, const QPageLayout &paper, const PrintedRows &rows)
 {
     if (!isListing(dw) || paper.orientation() == QPageLayout::Landscape)
         return paper;
     QPageLayout turned = paper;
     turned.setOrientation(QPageLayout::Landscape);
     // Pages are laid out by arithmetic, so trying both ways costs nothing that shows.
-    return PageRenderer(dw, turned).pageCount() < PageRenderer(dw, paper).pageCount() ? turned : paper;
+    const bool fewer = PageRenderer(dw, turned, rows).pageCount() < PageRenderer(dw, paper, rows).pageCount();
+    return fewer ? turned : paper;
 }
 
-PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
+PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout, PrintedRows printed)
     : m_dw(dw)
+    , m_rows(std::move(printed))
     , m_layout(pageLayout)
     , m_printedOn(QDate::currentDate())
 {
@@ -104,11 +106,11 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
     const double footerStrip = m_listing ? listingFooterPoints : 0.0;
     m_bodyHeight = pointsToUnitsY(printable.height() - footerStrip) / scale();
 
-    const long rows = dw.RowCount();
+    const long rows = printedCount();
     const double room = m_bodyHeight - m_header - m_footer;
     if (!m_listing && bandGrows(dw, Band::Detail)) {
-        m_flow
-            = std::make_unique<PageFlow>(dw, room, dw.presentation() == QLatin1String("freeform"), m_summary);
+        m_flow = std::make_unique<PageFlow>(dw, room, dw.presentation() == QLatin1String("freeform"),
+                                            m_summary, m_rows);
         for (const std::vector<PageFlow::Piece> &pieces : m_flow->pages) {
             if (pieces.empty())
                 m_pages.emplace_back(rows + 1, rows);
@@ -144,6 +146,11 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout)
 }
 
 PageRenderer::~PageRenderer() = default;
+
+long PageRenderer::printedCount() const
+{
+    return m_rows.empty() ? m_dw.RowCount() : long(m_rows.size());
+}
 
 void PageRenderer::measureWidth(double printableWidth)
 {
@@ -262,7 +269,12 @@ void PageRenderer::paintStretch(QPainter &painter, int page, double left, double
     const auto [first, lastLaidOut] = m_pages.at(std::size_t(page / pagesAcross()));
     // Rows removed since the pages were laid out (a filter before the next refresh) are
     // not painted.
-    const long last = std::min(lastLaidOut, m_dw.RowCount());
+    long last = lastLaidOut;
+    if (m_rows.empty())
+        last = std::min(last, m_dw.RowCount());
+    else
+        while (last >= first && rowAt(last) > m_dw.RowCount())
+            --last;
     painter.save();
     if (pagesAcross() > 1) {
         const double bodyHeight = units::toPixelsY(m_bodyHeight, dpiY);
@@ -282,17 +294,17 @@ void PageRenderer::paintStretch(QPainter &painter, int page, double left, double
     // Columns placed in the header show the page's first row, in the footer its last.
     const bool hasRows = first <= last;
     paintAt(Band::Background, 0, 0);
-    paintAt(Band::Header, hasRows ? first : 0, 0);
+    paintAt(Band::Header, hasRows ? rowAt(first) : 0, 0);
     double top = m_header;
     if (m_flow) {
         const BandPainter detail(m_dw, Band::Detail, dpiX, dpiY);
         for (const PageFlow::Piece &piece : m_flow->pages.at(std::size_t(page / pagesAcross()))) {
-            if (piece.row > m_dw.RowCount())
+            if (piece.row > last)
                 break;
             const BandShape &shape = m_flow->rows.at(std::size_t(piece.row - 1));
             const bool whole = piece.from <= 0 && piece.to >= shape.height();
             if (whole && !shape.wraps()) {
-                paintAt(Band::Detail, piece.row, top); // as designed
+                paintAt(Band::Detail, rowAt(piece.row), top); // as designed
             } else {
                 painter.save();
                 if (!whole) { // the part of the row this page shows, and nothing of the rest
@@ -302,20 +314,21 @@ void PageRenderer::paintStretch(QPainter &painter, int page, double left, double
                                         Qt::IntersectClip);
                 }
                 detail.paintShaped(painter, QPointF(xOffset, units::toPixelsY(top - piece.from, dpiY)),
-                                   piece.row, shape, piece.from, piece.to, target.spanLeft, target.spanRight);
+                                   rowAt(piece.row), shape, piece.from, piece.to, target.spanLeft,
+                                   target.spanRight);
                 painter.restore();
             }
             top += piece.to - piece.from;
         }
     } else {
-        for (long row = first; row <= last; ++row, top += m_detail)
-            paintAt(Band::Detail, row, top);
+        for (long position = first; position <= last; ++position, top += m_detail)
+            paintAt(Band::Detail, rowAt(position), top);
     }
     if (!m_gridLinesX.empty())
         paintGridLines(painter, std::max(0L, last - first + 1), xOffset, dpiX, dpiY);
     if (page / pagesAcross() == m_summaryPage)
-        paintAt(Band::Summary, m_dw.RowCount(), top); // columns there show the last row
-    paintAt(Band::Footer, hasRows ? last : 0, m_bodyHeight - m_footer);
+        paintAt(Band::Summary, rowAt(last), top); // columns there show the last row
+    paintAt(Band::Footer, hasRows ? rowAt(last) : 0, m_bodyHeight - m_footer);
     paintAt(Band::Foreground, 0, 0);
     painter.restore();
 }
@@ -358,12 +371,12 @@ void PageRenderer::paintGridLines(QPainter &painter, long rows, double xOffset, 
     painter.restore();
 }
 
-int paintPages(const DataWindow &dw, QPagedPaintDevice &device)
+int paintPages(const DataWindow &dw, QPagedPaintDevice &device, const PrintedRows &rows)
 {
     // A device that cannot turn the paper prints on it as it is.
-    (void)device.setPageLayout(printedPageLayout(dw, device.pageLayout()));
+    (void)device.setPageLayout(printedPageLayout(dw, device.pageLayout(), rows));
     const QPageLayout layout = device.pageLayout();
-    const PageRenderer renderer(dw, layout);
+    const PageRenderer renderer(dw, layout, rows);
     QPainter painter;
     if (!painter.begin(&device))
         return -1;

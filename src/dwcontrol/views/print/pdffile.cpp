@@ -8,7 +8,8 @@
 
 namespace dw {
 
-bool writePdf(const DataWindow &dw, const QString &fileName, const QPageLayout &paper, QString *error)
+bool writePdf(const DataWindow &dw, const QString &fileName, const QPageLayout &paper, QString *error,
+              const PrintedRows &rows)
 {
     return writeAtomically(
         fileName,
@@ -17,7 +18,7 @@ bool writePdf(const DataWindow &dw, const QString &fileName, const QPageLayout &
             writer.setPageLayout(paper);
             writer.setTitle(documentTitle(dw));
             writer.setCreator(QStringLiteral("zemparol"));
-            if (paintPages(dw, writer) == 1)
+            if (paintPages(dw, writer, rows) == 1)
                 return true;
             *why = QStringLiteral("No se pudieron generar las páginas del PDF.");
             return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printjob.h"
+
 #include <QPageLayout>
 #include <QString>
 
@@ -7,10 +9,10 @@ namespace dw {
 
 class DataWindow;
 
-// Writes the printed pages of a data window to a PDF file on the given paper, with the
-// document's title, atomically (see writeAtomically). True on success; otherwise
-// `error` says why, in Spanish.
+// Writes the printed pages of `rows` of a data window (every row when empty) to a PDF
+// file on the given paper, with the document's title, atomically (see
+// writeAtomically). True on success; otherwise `error` says why, in Spanish.
 [[nodiscard]] bool writePdf(const DataWindow &dw, const QString &fileName, const QPageLayout &paper,
-                            QString *error);
+                            QString *error, const PrintedRows &rows = {});
 
 } // namespace dw

@@ -75,9 +75,21 @@ QString takePendingFile(QWidget *parent)
     return file;
 }
 
+// The selected rows, in listing order.
+PrintedRows selectedRows(const DataWindow &dw)
+{
+    PrintedRows rows;
+    const long count = dw.RowCount();
+    for (long row = 1; row <= count; ++row) {
+        if (dw.IsSelected(row))
+            rows.push_back(row);
+    }
+    return rows;
+}
+
 } // namespace
 
-int selectPrinter(QWidget *parent, const QString &documentName)
+int selectPrinter(QWidget *parent, const QString &documentName, bool *selectionOnly)
 {
     PrinterChoice &c = choice();
     QPrinter job(QPrinter::HighResolution);
@@ -90,9 +102,11 @@ int selectPrinter(QWidget *parent, const QString &documentName)
         job.setOutputFormat(QPrinter::PdfFormat);
         job.setOutputFileName(proposedFilePath(baseName, QStringLiteral("pdf"), kind));
     }
-    const int result = interaction().printerSetup(parent, job);
+    const int result = interaction().printerSetup(parent, job, selectionOnly != nullptr);
     if (result != 1)
         return result;
+    if (selectionOnly)
+        *selectionOnly = job.printRange() == QPrinter::Selection;
 
     c.pageLayout = job.pageLayout();
     c.pendingFile.clear();
@@ -113,26 +127,33 @@ int printJob(const DataWindow &dw, QWidget *parent, QString *error)
     QPrinter job(QPrinter::HighResolution);
     setUpFromChoice(job, documentTitle(dw));
     QString file = takePendingFile(parent);
-    if (file.isEmpty() && (choice().toFile || !printerExists(choice().printerName))) {
-        // Nowhere to print without asking: no printer, or the user printed to a file last.
-        const int selected = selectPrinter(parent, documentFileBaseName(dw));
-        if (selected == -1) {
+    const PrintedRows selected = selectedRows(dw);
+    bool selectionOnly = false;
+    // Nowhere to print without asking (no printer, or the user printed to a file last),
+    // or rows selected: the user says whether to print only those.
+    const bool mustAsk = choice().toFile || !printerExists(choice().printerName);
+    if (file.isEmpty() && (mustAsk || !selected.empty())) {
+        const int chosen
+            = selectPrinter(parent, documentFileBaseName(dw), selected.empty() ? nullptr : &selectionOnly);
+        if (chosen == -1 && mustAsk) {
             if (error)
                 *error = QStringLiteral("No hay ninguna impresora disponible y no fue posible mostrar el "
                                         "seleccionador de impresoras.");
             return -1;
         }
-        if (selected != 1)
+        if (chosen == 0)
             return 0;
-        file = takePendingFile(parent);
-        setUpFromChoice(job, documentTitle(dw));
+        if (chosen == 1) { // else the printer at hand prints everything, as without a selection
+            file = takePendingFile(parent);
+            setUpFromChoice(job, documentTitle(dw));
+        }
     }
     if (!file.isEmpty())
         job.setOutputFileName(file);
-    return printOn(dw, job, error);
+    return printOn(dw, job, error, selectionOnly ? selected : PrintedRows());
 }
 
-int printOn(const DataWindow &dw, QPrinter &printer, QString *error)
+int printOn(const DataWindow &dw, QPrinter &printer, QString *error, const PrintedRows &rows)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         if (printer.outputFileName().isEmpty()) {
@@ -140,9 +161,9 @@ int printOn(const DataWindow &dw, QPrinter &printer, QString *error)
                 *error = QStringLiteral("No se indicó el archivo PDF donde imprimir.");
             return -1;
         }
-        return writePdf(dw, printer.outputFileName(), printer.pageLayout(), error) ? 1 : -1;
+        return writePdf(dw, printer.outputFileName(), printer.pageLayout(), error, rows) ? 1 : -1;
     }
-    if (paintPages(dw, printer) != 1 || printer.printerState() == QPrinter::Error) {
+    if (paintPages(dw, printer, rows) != 1 || printer.printerState() == QPrinter::Error) {
         if (error) {
             const QString name = printer.printerName().isEmpty()
                 ? QStringLiteral("predeterminada")

@@ -7,6 +7,8 @@
 #include <QPageLayout>
 #include <QString>
 
+#include <vector>
+
 class QPrinter;
 class QWidget;
 
@@ -22,20 +24,26 @@ class DataWindow;
 // print uses, starting from the printer chosen last or the system default. Printing to
 // a file proposes `documentName`.pdf in the folder used last for its kind of document
 // (see proposedFilePath). A PDF file chosen here serves the next print of the same
-// window only. -1 when the selection
+// window only. With `selectionOnly` the selection also offers to print only the
+// selected rows and says there whether the user chose that. -1 when the selection
 // cannot be shown, 1 confirmed, 0 cancelled.
-int selectPrinter(QWidget *parent, const QString &documentName = QString());
+int selectPrinter(QWidget *parent, const QString &documentName = QString(), bool *selectionOnly = nullptr);
 
-// Prints every page of a data window as one job: to the file chosen in this window's
-// printer selection just before; else on the printer chosen last or the system default;
-// else (no printer, or the last choice was a file) after asking through the printer
-// selection. 1 printed, 0 cancelled by the user, -1 failed with `error` saying why in
+// The rows a print shows, by row number in listing order; empty for every row.
+using PrintedRows = std::vector<long>;
+
+// Prints the pages of a data window as one job: to the file chosen in this window's
+// printer selection just before; else, with rows selected, after asking through the
+// printer selection, which offers to print only those rows; else on the printer chosen
+// last or the system default; else (no printer, or the last choice was a file) after
+// asking. 1 printed, 0 cancelled by the user, -1 failed with `error` saying why in
 // Spanish.
 int printJob(const DataWindow &dw, QWidget *parent, QString *error);
 
-// Prints every page on a printer set up for this job: a PDF file when its output file
-// is set (written atomically), else the printer itself. 1 ok, -1 with `error` on failure.
-int printOn(const DataWindow &dw, QPrinter &printer, QString *error);
+// Prints the pages of `rows` (every row when empty) on a printer set up for this job: a
+// PDF file when its output file is set (written atomically), else the printer itself.
+// 1 ok, -1 with `error` on failure.
+int printOn(const DataWindow &dw, QPrinter &printer, QString *error, const PrintedRows &rows = {});
 
 // The paper and margins the next job prints on (chosen last, else the default printer's).
 [[nodiscard]] QPageLayout chosenPageLayout();
