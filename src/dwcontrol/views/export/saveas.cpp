@@ -70,10 +70,10 @@ QString csvField(const QString &value, QChar separator)
 // CSV, so a value they would compute is guarded the same way.
 QString txtField(const QString &value, QChar)
 {
-    const QString text = csvSafeText(value);
+    const QString safe = csvSafeText(value);
     QString escaped;
-    escaped.reserve(text.size());
-    for (const QChar c : text) {
+    escaped.reserve(safe.size());
+    for (const QChar c : safe) {
         switch (c.unicode()) {
         case '\\':
             escaped += QStringLiteral("\\\\");
