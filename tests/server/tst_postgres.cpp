@@ -320,14 +320,18 @@ private slots:
     {
         QString problem;
         QVERIFY2(m_server.loadAccess(fixture(), u"memos"_s, problem), qPrintable(problem));
-        QVERIFY2(m_server.psql(
-                     u"memos"_s,
-                     "UPDATE directorio SET proyectos = left(repeat('ñandú 𝄞 é', 5000), 40000) WHERE id = 3;"
-                     "UPDATE directorio SET proyectos = repeat('x', 1023) || repeat('é𝄞', 19000) "
-                     "WHERE id = 12;"
-                     "UPDATE directorio SET proyectos = repeat('a', 1024) WHERE id = 13;",
-                     problem),
-                 qPrintable(problem));
+        QVERIFY2(
+            m_server.psql(
+                u"memos"_s,
+                "UPDATE directorio SET proyectos = left(repeat('ñandú 𝄞 é', 5000), 40000) WHERE id = 3;"
+                "UPDATE directorio SET proyectos = repeat('x', 1023) || repeat('é𝄞', 19000) "
+                "WHERE id = 12;"
+                "UPDATE directorio SET proyectos = repeat('a', 1024) WHERE id = 13;"
+                // What COPY's text format escapes, and a value that reads like its null.
+                "UPDATE directorio SET proyectos = E'tab\\there\\nline\\\\back\\rcr \\\\N' WHERE id = 14;"
+                "UPDATE directorio SET proyectos = E'\\\\N' WHERE id = 15;",
+                problem),
+            qPrintable(problem));
         dw::Transaction memos;
         const QString refused
             = connectTo(memos, m_server.connectString(u"memos"_s, testsupport::PostgresServer::password()));

@@ -68,10 +68,15 @@ public:
             pointers.push_back(values.back().constData());
         }
         const QByteArray text = numberedMarkers(sql);
-        if (!m_link->send(text, pointers, error))
+        // A statement without arguments (the listing) comes out through COPY, the
+        // server's fastest way; one with arguments (a card) row by row.
+        const auto source = params.empty() && sql.trimmed().startsWith(u"select", Qt::CaseInsensitive)
+            ? PgCursor::Source::Copy
+            : PgCursor::Source::RowByRow;
+        if (source == PgCursor::Source::RowByRow && !m_link->send(text, pointers, error))
             return nullptr;
-        auto cursor = std::make_unique<PgCursor>(m_link);
-        if (!cursor->start(error))
+        auto cursor = std::make_unique<PgCursor>(m_link, source);
+        if (!cursor->start(text, error))
             return nullptr;
         return cursor;
     }

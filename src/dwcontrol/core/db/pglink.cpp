@@ -39,7 +39,8 @@ PgLink::~PgLink()
         PQfinish(conn);
 }
 
-bool PgLink::send(const QByteArray &sql, const std::vector<const char *> &params, DbError &error)
+bool PgLink::send(const QByteArray &sql, const std::vector<const char *> &params, DbError &error,
+                  bool rowByRow)
 {
     if (givenUp || !conn) {
         lost = true;
@@ -47,9 +48,11 @@ bool PgLink::send(const QByteArray &sql, const std::vector<const char *> &params
                           QStringLiteral("El servidor no respondió a la consulta anterior."));
         return false;
     }
-    if (!PQsendQueryParams(conn, sql.constData(), int(params.size()), nullptr, params.data(), nullptr,
-                           nullptr, 0)
-        || !PQsetSingleRowMode(conn)) {
+    const bool sent = rowByRow ? PQsendQueryParams(conn, sql.constData(), int(params.size()), nullptr,
+                                                   params.data(), nullptr, nullptr, 0)
+            && PQsetSingleRowMode(conn)
+                               : PQsendPrepare(conn, "", sql.constData(), 0, nullptr);
+    if (!sent) {
         error = connectionError(QStringLiteral("No se pudo enviar la instrucción."));
         lost = PQstatus(conn) != CONNECTION_OK;
         return false;
@@ -58,44 +61,116 @@ bool PgLink::send(const QByteArray &sql, const std::vector<const char *> &params
     return true;
 }
 
-PGresult *PgLink::next(std::optional<DbError> &error)
+PgLink::Wait PgLink::startWait() const
 {
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(limitSeconds) + clientMargin;
-    bool cancelled = false;
+    return {Clock::now() + std::chrono::seconds(limitSeconds) + clientMargin, false};
+}
+
+bool PgLink::waitForInput(Wait &wait, std::optional<DbError> &error)
+{
     for (;;) {
-        if (!PQconsumeInput(conn)) {
-            lost = true;
-            reading = false;
-            error = connectionError(QStringLiteral("Se perdió la conexión con el servidor."));
-            return nullptr;
-        }
-        if (!PQisBusy(conn)) {
-            PGresult *result = PQgetResult(conn);
-            if (!result)
-                reading = false;
-            return result;
-        }
         const auto left
-            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            = std::chrono::duration_cast<std::chrono::milliseconds>(wait.deadline - Clock::now()).count();
         pollfd socket{PQsocket(conn), POLLIN, 0};
-        ::poll(&socket, 1, int(std::clamp<qint64>(left, 0, beatMs)));
+        const bool readable = ::poll(&socket, 1, int(std::clamp<qint64>(left, 0, beatMs))) > 0;
+        if (readable && !PQconsumeInput(conn)) {
+            lost = true;
+            reading = copying = false;
+            error = connectionError(QStringLiteral("Se perdió la conexión con el servidor."));
+            return false;
+        }
         if (heartbeat)
             heartbeat();
-        if (Clock::now() < deadline)
+        if (readable)
+            return true;
+        if (Clock::now() < wait.deadline)
             continue;
-        if (!cancelled) {
+        if (!wait.cancelled) {
             cancel(conn);
-            cancelled = true;
-            deadline = Clock::now() + cancelGrace;
+            wait.cancelled = true;
+            wait.deadline = Clock::now() + cancelGrace;
             continue;
         }
         // Not even the cancel was answered: the connection goes with the statement.
         PQfinish(conn);
         conn = nullptr;
         givenUp = true;
-        reading = false;
+        reading = copying = false;
         error = timeLimitError(limitSeconds);
+        return false;
+    }
+}
+
+PGresult *PgLink::next(std::optional<DbError> &error)
+{
+    Wait wait = startWait();
+    // What is already read comes first: reading the socket for every row would move the
+    // rows read ahead to the front of libpq's buffer each time.
+    while (PQisBusy(conn)) {
+        if (!waitForInput(wait, error))
+            return nullptr;
+    }
+    PGresult *result = PQgetResult(conn);
+    if (!result)
+        reading = false;
+    return result;
+}
+
+PGresult *PgLink::describe(const QByteArray &sql, DbError &error)
+{
+    const auto answer = [&](const QString &context) -> PGresult * {
+        std::optional<DbError> failure;
+        PGresult *result = next(failure);
+        for (PGresult *rest = result ? next(failure) : nullptr; rest; rest = next(failure))
+            PQclear(rest);
+        if (!result) {
+            error = failure.value_or(connectionError(context));
+            return nullptr;
+        }
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+            error = resultError(result, context);
+            PQclear(result);
+            return nullptr;
+        }
+        return result;
+    };
+    if (!send(sql, {}, error, false))
         return nullptr;
+    PGresult *prepared = answer(QStringLiteral("Instrucción rechazada."));
+    if (!prepared)
+        return nullptr;
+    PQclear(prepared);
+    if (!PQsendDescribePrepared(conn, "")) {
+        error = connectionError(QStringLiteral("Instrucción rechazada."));
+        return nullptr;
+    }
+    reading = true;
+    return answer(QStringLiteral("Instrucción rechazada."));
+}
+
+bool PgLink::sendCopy(const QByteArray &sql, DbError &error)
+{
+    if (!PQsendQuery(conn, "COPY (" + sql + ") TO STDOUT")) {
+        error = connectionError(QStringLiteral("No se pudo enviar la instrucción."));
+        lost = PQstatus(conn) != CONNECTION_OK;
+        return false;
+    }
+    reading = copying = true;
+    return true;
+}
+
+int PgLink::copyRow(char **row, std::optional<DbError> &error)
+{
+    Wait wait = startWait();
+    for (;;) {
+        const int length = PQgetCopyData(conn, row, 1);
+        if (length != 0) {
+            if (length < 0)
+                copying = false;
+            return length;
+        }
+        if (!waitForInput(wait, error))
+            return -2;
     }
 }
 
@@ -105,6 +180,9 @@ void PgLink::abandon()
         return;
     cancel(conn);
     std::optional<DbError> ignored;
+    char *row = nullptr;
+    while (copying && copyRow(&row, ignored) > 0)
+        PQfreemem(row);
     while (PGresult *result = next(ignored))
         PQclear(result);
 }
