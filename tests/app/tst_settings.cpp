@@ -12,9 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +53,7 @@ private slots:
     void writingKeepsWhatTheAdministratorWrote_data();
     void writingKeepsWhatTheAdministratorWrote();
     void unwritableFileIsSaidOnce();
+    void writesKeepTheFileItsEncodingAndItsOwner();
 
 private:
     [[nodiscard]] QString userFile() const { return m_user.filePath(u"Calvexa/Zemparol.conf"_s); }
@@ -206,6 +211,68 @@ void TstSettings::unwritableFileIsSaidOnce()
     QCOMPARE(rt::RegistryGet(kListingKey, u"sortorder"_s, sort), 1);
     QCOMPARE(sort, u"nombre A"_s);
     QFile::setPermissions(userFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// A write never goes over the file itself (a new file takes its place), keeps a Latin-1 file
+// in Latin-1 and the file's owner, leaves a file of tens of megabytes alone and says so; with
+// TMPDIR naming a folder that is not there the value is prepared in the cache folder, never
+// in the start folder, and with no folder to prepare it in the write says which folder failed.
+void TstSettings::writesKeepTheFileItsEncodingAndItsOwner()
+{
+    const dw::SettingsStore store = dw::SettingsStore::program();
+    writeFile(userFile(),
+              "; ordenaci\xf3n del administrador\n[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n");
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QCOMPARE(::chown(QFile::encodeName(userFile()).constData(), 65534, 65534), 0);
+    struct stat before
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(userFile()).constData(), &before), 0);
+    QVERIFY(store.setText(u"GridStyle/dw_listado_grid/sortorder"_s, u"email D"_s));
+    QCOMPARE(
+        readFile(userFile()),
+        QByteArray("; ordenaci\xf3n del administrador\n[GridStyle]\ndw_listado_grid\\sortorder=email D\n"));
+    struct stat after
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(userFile()).constData(), &after), 0);
+    QVERIFY(after.st_ino != before.st_ino);
+    if (root)
+        QCOMPARE(after.st_uid, uid_t(65534));
+
+    QByteArray huge("[GridStyle]\n");
+    while (huge.size() <= 5 * 1024 * 1024)
+        huge += "; una línea de comentario que el administrador dejó aquí\n";
+    writeFile(userFile(), huge);
+    FakeInteraction fake;
+    // Said once per file and session, and this file was said before.
+    QVERIFY(!store.setText(u"GridStyle/dw_listado_grid/sortorder"_s, u"email A"_s));
+    QCOMPARE(readFile(userFile()).size(), huge.size());
+
+    QTemporaryDir start;
+    const QString previousFolder = QDir::currentPath();
+    const QByteArray previousTemporary = qgetenv("TMPDIR");
+    const QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
+    const auto restore = qScopeGuard([&] {
+        QDir::setCurrent(previousFolder);
+        qputenv("TMPDIR", previousTemporary);
+        qputenv("XDG_CACHE_HOME", previousCache);
+    });
+    QVERIFY(QDir::setCurrent(start.path()));
+    qputenv("TMPDIR", "/carpeta/que/no/existe");
+    const dw::SettingsStore other(u"Calvexa"_s, u"otra prueba"_s);
+    QVERIFY(other.setText(u"Consultas/SegundosMaximos"_s, u"7"_s));
+    QCOMPARE(other.text(u"Consultas/SegundosMaximos"_s), std::optional<QString>(u"7"_s));
+    QCOMPARE(QDir(start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(userFile()) + "/no-es-carpeta");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"no hay una carpeta temporal donde preparar el valor "
+                                            u"\\(/carpeta/que/no/existe\\)"_s));
+    QVERIFY(!other.setText(u"Consultas/SegundosMaximos"_s, u"8"_s));
+    QCOMPARE(QDir(start.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
 }
 
 QTEST_MAIN(TstSettings)

@@ -9,6 +9,7 @@
 #include "db/errors.h"
 #include "db/privatecopy.h"
 #include "db/transaction.h"
+#include "files/temporaryfolder.h"
 
 #include <sqlite3.h>
 #include <xxhash.h>
@@ -18,6 +19,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -393,6 +395,42 @@ private slots:
         QCOMPARE(dw::accessImportCount(), imports + 2);
         QCOMPARE(start(), 1);
         QCOMPARE(dw::accessImportCount(), imports + 2);
+    }
+
+    // Private copies go where TMPDIR says when it names a folder the user can write, else to
+    // the cache folder: never to a relative folder, the start folder or the root.
+    void privateCopiesOnlyWhereTemporaryFilesBelong()
+    {
+        QTemporaryDir start;
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        const QString previousFolder = QDir::currentPath();
+        const QByteArray previousTemporary = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] {
+            QDir::setCurrent(previousFolder);
+            qputenv("TMPDIR", previousTemporary);
+        });
+        QVERIFY(QDir::setCurrent(start.path()));
+        QVERIFY(QDir(start.path()).mkpath(u"tmp"_s));
+        QFile plain(start.filePath(u"archivo"_s));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const QList<std::pair<QByteArray, QString>> cases{
+            {start.path().toUtf8(), start.path()},
+            {"/carpeta/que/no/existe", cache},
+            {"tmp", cache},
+            {"/", cache},
+            {QFile::encodeName(plain.fileName()), cache},
+        };
+        for (const auto &[given, expected] : cases) {
+            qputenv("TMPDIR", given);
+            QCOMPARE(dw::temporaryFolder(), QDir::cleanPath(expected));
+            const std::unique_ptr<QTemporaryDir> scratch = dw::makeScratchFolder();
+            QVERIFY(scratch);
+            QCOMPARE(QFileInfo(scratch->path()).absolutePath(), QDir::cleanPath(expected));
+        }
+        qunsetenv("TMPDIR");
+        QCOMPARE(dw::temporaryFolder(), u"/tmp"_s);
+        QCOMPARE(dw::intendedTemporaryFolder(), u"/tmp"_s);
     }
 
     void vanishedFileKeepsRowsAndRecovers()

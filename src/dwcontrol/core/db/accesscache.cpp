@@ -4,6 +4,7 @@
 #include "db/isolatedimport.h"
 #include "db/privatecopy.h"
 #include "db/sqliteconnection.h"
+#include "files/temporaryfolder.h"
 
 #include <sqlite3.h>
 #include <xxhash.h>
@@ -324,11 +325,12 @@ SqliteHandle importPrivately(const QString &source, QString &problem, AccessImpo
     failure = AccessImportFailure::LocalCopy;
     const std::unique_ptr<QTemporaryDir> folder = makeScratchFolder();
     const QString file = folder ? folder->filePath(QStringLiteral("importado.sqlite")) : QString();
+    const QString where = folder ? QFileInfo(folder->path()).absolutePath() : intendedTemporaryFolder();
     if (!folder || !createPrivate(file)) {
-        problem = cannotWrite(QDir::tempPath(), errno == ENOSPC || errno == EDQUOT);
+        problem = cannotWrite(where, errno == ENOSPC || errno == EDQUOT);
         return nullptr;
     }
-    const Outcome outcome = importInto(source, file, QDir::tempPath(), problem);
+    const Outcome outcome = importInto(source, file, where, problem);
     if (outcome != Outcome::Done) {
         if (outcome == Outcome::Damaged)
             failure = AccessImportFailure::Damaged;
@@ -337,7 +339,7 @@ SqliteHandle importPrivately(const QString &source, QString &problem, AccessImpo
     QString detail;
     SqliteHandle db = openAndForget(file, detail);
     if (!db)
-        problem = cannotWrite(QDir::tempPath(), false) + QStringLiteral(" (") + detail + u')';
+        problem = cannotWrite(where, false) + QStringLiteral(" (") + detail + u')';
     return db;
 }
 

@@ -6,6 +6,7 @@
 #include "db/jetheader.h"
 #include "db/privatecopy.h"
 #include "db/sqliteconnection.h"
+#include "files/temporaryfolder.h"
 
 #include <sqlite3.h>
 
@@ -114,15 +115,16 @@ SqliteHandle openWalCopy(const QString &path, DbError &error)
     };
     const std::unique_ptr<QTemporaryDir> folder = makeScratchFolder();
     if (!folder)
-        return failed(QStringLiteral("no se puede escribir en la carpeta temporal %1").arg(QDir::tempPath()));
+        return failed(
+            QStringLiteral("no se puede escribir en la carpeta temporal %1").arg(intendedTemporaryFolder()));
     const QString copied = folder->filePath(QStringLiteral("base.sqlite"));
     bool diskFull = false;
     if (!copyWhole(path, copied, &diskFull)
         || !copyWhole(path + QStringLiteral("-wal"), copied + QStringLiteral("-wal"), &diskFull))
-        return failed(
-            diskFull ? QStringLiteral("no queda espacio en el disco de la carpeta temporal %1")
-                           .arg(QDir::tempPath())
-                     : QStringLiteral("no se puede copiar a la carpeta temporal %1").arg(QDir::tempPath()));
+        return failed(diskFull ? QStringLiteral("no queda espacio en el disco de la carpeta temporal %1")
+                                     .arg(QFileInfo(copied).absolutePath())
+                               : QStringLiteral("no se puede copiar a la carpeta temporal %1")
+                                     .arg(QFileInfo(copied).absolutePath()));
     {
         // Writing the log into the copy makes it one file; the guard is not on this handle.
         sqlite3 *raw = nullptr;

@@ -1,5 +1,7 @@
 #include "db/privatecopy.h"
 
+#include "files/temporaryfolder.h"
+
 #include <sqlite3.h>
 
 #include <QDir>
@@ -64,7 +66,10 @@ bool writeAll(int fd, const char *bytes, std::size_t size)
 
 std::unique_ptr<QTemporaryDir> makeScratchFolder()
 {
-    const QDir temporary(QDir::tempPath());
+    const QString root = temporaryFolder();
+    if (root.isEmpty())
+        return nullptr;
+    const QDir temporary(root);
     removeLeftovers(temporary);
     auto folder = std::make_unique<QTemporaryDir>(temporary.filePath(
         QLatin1StringView(Prefix) + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));

@@ -1,5 +1,7 @@
 #include "settings/settingsstore.h"
 
+#include "files/temporaryfolder.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -12,8 +14,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -147,7 +154,11 @@ struct EncodedEntry
 
 std::optional<EncodedEntry> encoded(const QString &key, const QString &value)
 {
-    const QTemporaryDir folder;
+    // Never a folder at the root or in the start folder when TMPDIR is wrong.
+    const QString root = temporaryFolder();
+    if (root.isEmpty())
+        return std::nullopt;
+    const QTemporaryDir folder(QDir(root).filePath(u"zemparol-ajuste-XXXXXX"_s));
     if (!folder.isValid())
         return std::nullopt;
     const QString path = folder.filePath(u"entry.conf"_s);
@@ -235,6 +246,12 @@ std::optional<QString> withValue(const QString &content, const QString &key, con
     return lines.join(u'\n') + u'\n';
 }
 
+// The largest settings file a write rewrites. The program's own take a few kilobytes (it
+// ignores stored values over 4,096 characters), an administrator's a few more; a file left
+// with a megabyte value can still be written over, while one of tens of megabytes, which would
+// freeze the window for a second at every click, is left as it is and said.
+constexpr qint64 LargestRewrittenFile = 4 * 1024 * 1024;
+
 // Writes `key` into the INI file at `path`; the reason when it cannot.
 std::optional<QString> writeIni(const QString &path, const QString &key, const QString &value)
 {
@@ -249,9 +266,16 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
     if (!info.exists() && !QDir().mkpath(info.absolutePath()))
         return u"no se puede crear la carpeta %1"_s.arg(QDir::toNativeSeparators(info.absolutePath()));
 
+    // The program's own settings take a few kilobytes; a larger file is an administrator's
+    // and rewriting it at every click would freeze the window, so it is left as it is.
+    if (info.exists() && info.size() > LargestRewrittenFile)
+        return u"el archivo pasa de %1 MB; el programa no lo reescribe"_s.arg(LargestRewrittenFile
+                                                                              / (1024 * 1024));
     const auto entry = encoded(key, value);
-    if (!entry)
-        return u"no se puede preparar el valor de %1"_s.arg(key);
+    if (!entry) {
+        return u"no hay una carpeta temporal donde preparar el valor (%1)"_s.arg(
+            QDir::toNativeSeparators(intendedTemporaryFolder()));
+    }
 
     // The same lock QSettings takes, so two copies of the program do not mix their writes.
     QLockFile lock(target + u".lock"_s);
@@ -260,24 +284,39 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
     Q_UNUSED(locked); // a folder without room for the lock still lets the file be written
 
     QString content;
+    bool latin1 = false; // a file written in Latin-1 stays in it while its text fits
     if (info.exists()) {
         QFile file(target);
         if (!file.open(QIODevice::ReadOnly))
             return file.errorString();
-        content = QString::fromUtf8(file.readAll());
+        const QByteArray bytes = file.readAll();
+        latin1 = !QByteArrayView(bytes).isValidUtf8();
+        content = latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
     }
     const QDateTime before = info.exists() ? info.lastModified() : QDateTime();
+    std::optional<std::pair<uid_t, gid_t>> owner;
+    if (struct stat present{}; ::stat(QFile::encodeName(target).constData(), &present) == 0)
+        owner = std::pair(present.st_uid, present.st_gid);
     const auto changed = withValue(content, key, *entry);
     if (!changed)
         return std::nullopt;
 
+    // Written beside and renamed into place, never over the file itself: a write cut short
+    // leaves the old file whole. A folder that takes no new file refuses the write.
     QSaveFile file(target);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QByteArray bytes = changed->toUtf8();
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return u"la carpeta %1 no admite un archivo nuevo (%2)"_s.arg(
+            QDir::toNativeSeparators(info.absolutePath()), file.errorString());
+    }
+    const bool fitsLatin1 = latin1
+        && std::all_of(changed->cbegin(), changed->cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+    const QByteArray bytes = fitsLatin1 ? changed->toLatin1() : changed->toUtf8();
     if (file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString();
+    // The new file is the writer's: an administrator writing a user's file gives it back.
+    if (owner && (owner->first != ::geteuid() || owner->second != ::getegid()))
+        (void)::chown(QFile::encodeName(target).constData(), owner->first, owner->second);
 
     // A reader of the same process (QSettings) reads the file again only when its size or
     // time changed: two writes of one size within a millisecond would otherwise look alike.
