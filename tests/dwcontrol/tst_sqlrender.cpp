@@ -2,8 +2,10 @@
 
 #include "datawindow.h"
 #include "db/odbcconnection.h"
+#include "db/sqliteconnection.h"
 #include "sql/selectdefinition.h"
 #include "sql/sqlexpression.h"
+#include "text/likepattern.h"
 
 #include <QTest>
 
@@ -64,6 +66,7 @@ QString idsWhere(const QString &condition, const QStringList &values)
 {
     sqlite3 *db = nullptr;
     sqlite3_open(":memory:", &db);
+    dw::registerAccessFunctions(db);
     sqlite3_exec(db, "create table t(id integer, a text)", nullptr, nullptr, nullptr);
     sqlite3_stmt *insert = nullptr;
     sqlite3_prepare_v2(db, "insert into t values (?, ?)", -1, &insert, nullptr);
@@ -117,6 +120,7 @@ private slots:
     void bindingConvertsTypes();
     void longSearchTextsAreAnswered_data();
     void longSearchTextsAreAnswered();
+    void patternMatcherAgreesWithLike();
 };
 
 void tst_SqlRender::listingSelect()
@@ -346,6 +350,57 @@ void tst_SqlRender::longSearchTextsAreAnswered_data()
         << u"ucase(a) like '%"_s + QString(q).replace(u"'"_s, u"''"_s) + u"%'"_s << u"6"_s;
     QTest::newRow("three-byte character at the length") << like(u'%' + m + u'%') << u"7"_s;
     QTest::newRow("short pattern as before") << like(u"%ÑÑ%"_s) << u"1,2,3,5,6"_s;
+    // Wildcards inside a long pattern: the driver's own matcher, with like's meaning.
+    QTest::newRow("% inside") << like(u'%' + n.left(20000) + u'%' + n.left(9000) + u'%') << u"1,2,3,5,6"_s;
+    QTest::newRow("_ inside, ending the value")
+        << like(u'%' + n.left(15000) + u'_' + n.left(14999)) << u"2,5,6"_s;
+    QTest::newRow("_ for the quote, upper-cased")
+        << u"ucase(a) like '_''"_s + n.left(29999) + u"_'"_s << u"6"_s;
+    QTest::newRow("not like with % inside")
+        << u"a not like '%"_s + n.left(15000) + u"%y'"_s << u"2,3,5,6,7"_s;
+}
+
+// The matcher of long patterns answers as SQLite's like does, on every pattern and value
+// of a few characters over an alphabet of cases, accents, and both wildcards.
+void tst_SqlRender::patternMatcherAgreesWithLike()
+{
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_stmt *like = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "select ? like ?", -1, &like, nullptr), SQLITE_OK);
+    const QStringList letters{u"a"_s, u"B"_s, u"b"_s, u"ñ"_s, u"%"_s, u"_"_s};
+    std::vector<QByteArray> texts{QByteArray()};
+    std::vector<QByteArray> shorter{QByteArray()};
+    for (int length = 1; length <= 4; ++length) {
+        std::vector<QByteArray> longer;
+        for (const QByteArray &text : shorter) {
+            for (const QString &letter : letters)
+                longer.push_back(text + letter.toUtf8());
+        }
+        texts.insert(texts.end(), longer.begin(), longer.end());
+        shorter = std::move(longer);
+    }
+    int compared = 0;
+    for (const QByteArray &pattern : texts) {
+        for (const QByteArray &value : texts) {
+            if (value.contains('%') || value.contains('_'))
+                continue;
+            sqlite3_bind_text(like, 1, value.constData(), int(value.size()), SQLITE_STATIC);
+            sqlite3_bind_text(like, 2, pattern.constData(), int(pattern.size()), SQLITE_STATIC);
+            QCOMPARE(sqlite3_step(like), SQLITE_ROW);
+            const bool expected = sqlite3_column_int(like, 0) == 1;
+            sqlite3_reset(like);
+            const bool ours = dw::likeMatches({value.constData(), std::size_t(value.size())},
+                                              {pattern.constData(), std::size_t(pattern.size())});
+            if (ours != expected)
+                QFAIL(qPrintable(
+                    u"'%1' like '%2'"_s.arg(QString::fromUtf8(value), QString::fromUtf8(pattern))));
+            ++compared;
+        }
+    }
+    QVERIFY(compared > 100000);
+    sqlite3_finalize(like);
+    sqlite3_close(db);
 }
 
 void tst_SqlRender::longSearchTextsAreAnswered()

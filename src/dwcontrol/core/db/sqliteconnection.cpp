@@ -1,6 +1,7 @@
 #include "db/sqliteconnection.h"
 
 #include "db/errors.h"
+#include "text/likepattern.h"
 #include "text/upper.h"
 
 #include <sqlite3.h>
@@ -382,8 +383,28 @@ void enableMappedReads(sqlite3 *db)
     sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
 }
 
+namespace {
+
+// pattern_match(value, pattern): like for patterns of any length (see likeMatches).
+void patternMatchFunction(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    const auto *value = reinterpret_cast<const char *>(sqlite3_value_text(arguments[0]));
+    const int valueBytes = sqlite3_value_bytes(arguments[0]);
+    const auto *pattern = reinterpret_cast<const char *>(sqlite3_value_text(arguments[1]));
+    const int patternBytes = sqlite3_value_bytes(arguments[1]);
+    sqlite3_result_int(context,
+                       likeMatches({value ? value : "", std::size_t(valueBytes)},
+                                   {pattern ? pattern : "", std::size_t(patternBytes)}));
+}
+
+} // namespace
+
 void registerAccessFunctions(sqlite3 *db)
 {
+    sqlite3_create_function_v2(db, "pattern_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                               nullptr, patternMatchFunction, nullptr, nullptr, nullptr);
     // upper() too: SQLite's own knows only ASCII letters, and the SQL the engine sends
     // for SQLite upper-cases with it.
     for (const char *name : {"ucase", "upper"})

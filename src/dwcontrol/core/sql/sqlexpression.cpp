@@ -194,12 +194,14 @@ public:
     }
 
 private:
-    // SQLite refuses a like pattern longer than 50,000 bytes ("pattern too complex"). A long
-    // pattern whose only wildcards are a % at either end (a pasted search text) becomes
-    // the same test without like: SQLite's like ignores the case of ASCII letters only,
-    // and so does its lower(). `out` holds the statement up to the pattern; the operand
+    // SQLite refuses a like pattern longer than 50,000 bytes ("pattern too complex"), and
+    // its matcher takes time that grows with the pattern times the value. A long pattern
+    // whose only wildcards are a % at either end (a pasted search text) becomes the same
+    // test without like: SQLite's like ignores the case of ASCII letters only, and so does
+    // its lower(). One with wildcards inside goes to the built-in driver's pattern_match(),
+    // the same test by a matcher of its own. `out` holds the statement up to the pattern; the operand
     // before "like" (or "not like") is rewritten in place. False when the pattern is
-    // short or has wildcards inside; it is then sent as written.
+    // short; it is then sent as written.
     bool rewriteLongPattern(QString &out, std::size_t begin, std::size_t end,
                             const std::vector<qsizetype> &runAt, const std::vector<qsizetype> &boundaryAt,
                             const std::vector<std::size_t> &boundaries)
@@ -223,8 +225,7 @@ private:
         const bool anyBefore = content.startsWith(u'%');
         const bool anyAfter = content.size() > 1 && content.endsWith(u'%');
         const QString core = content.mid(anyBefore ? 1 : 0, content.size() - int(anyBefore) - int(anyAfter));
-        if (core.contains(u'%') || core.contains(u'_'))
-            return false;
+        const bool wildcardsInside = core.contains(u'%') || core.contains(u'_');
 
         // The operand: the run before "like", or before "not" when "not like" is written.
         std::size_t k = boundaries.size() - 1;
@@ -238,6 +239,13 @@ private:
         if (operand.trimmed().isEmpty())
             return false;
         const QString lead = operand.left(operand.indexOf(operand.trimmed()));
+        if (wildcardsInside) {
+            // The driver's own matcher, which takes any length in time linear in the value.
+            out.truncate(runAt[k]);
+            out += lead + (negated ? u"NOT "_s : QString()) + u"pattern_match("_s + operand.trimmed()
+                + u", "_s + text(literal->text) + u')' + trailing(begin, end);
+            return true;
+        }
         const QString value = u"lower("_s + operand.trimmed() + u')';
         const QString coreText = u'\'' + QString(core).replace(u"'"_s, u"''"_s) + u'\'';
         const QString wanted = u"lower("_s + coreText + u')';
