@@ -5,8 +5,10 @@
 #include "directorylocation.h"
 #include "globals.h"
 #include "interaction.h"
+#include "passwordexposure.h"
 #include "picture.h"
 #include "runtime.h"
+#include "settings/settingsstore.h"
 #include "w_busqueda.h"
 
 #include <QDir>
@@ -59,11 +61,24 @@ void zemparol::open(const QString &commandline)
         // folder): the user is asked once, and the answer is kept for the next start.
         if (directory.source == DirectoryConnection::Source::Nothing)
             askForTheDirectory();
-    } else if (!directory.pictureFolder.isEmpty()) {
-        dw::setPictureRoot(directory.pictureFolder);
+    } else {
+        if (!directory.pictureFolder.isEmpty())
+            dw::setPictureRoot(directory.pictureFolder);
+        if (directory.source == DirectoryConnection::Source::Configured)
+            warnOfAnExposedPassword();
     }
 
     rt::Open(g_w_busqueda);
+}
+
+void zemparol::warnOfAnExposedPassword()
+{
+    // Only the user's own file: the machine-wide one has to be readable by every user.
+    const dw::SettingsStore settings(kCompany, rt::WordCap(appname));
+    const auto own = settings.userText(u"Conexion/ConnectString"_s);
+    const QString warning = own ? exposedPasswordWarning(settings.userFile(), *own) : QString();
+    if (!warning.isEmpty())
+        rt::MessageBox(u"Configuración"_s, warning);
 }
 
 void zemparol::askForTheDirectory()

@@ -22,4 +22,6 @@ private:
     // Asks for the directory's folder through the folder chooser until one connects (it
     // is remembered for the next start) or the user cancels (nothing changes).
     void askForTheDirectory();
+    // Says once that the user's settings file shows the connection's password to others.
+    void warnOfAnExposedPassword();
 };

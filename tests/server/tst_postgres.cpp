@@ -10,6 +10,8 @@
 #include "dw_listado.h"
 #include "globals.h"
 #include "gridstyle/gridstylefixture.h"
+#include "passwordexposure.h"
+#include "settings/settingsstore.h"
 #include "support/fakeinteraction.h"
 #include "support/pgserver.h"
 #include "support/sample.h"
@@ -182,7 +184,21 @@ private slots:
         m_program.create();
         m_program.open(QString());
         m_started = true;
-        QVERIFY2(m_fake.boxes.isEmpty(), m_fake.boxes.isEmpty() ? "" : qPrintable(m_fake.boxes.first().text));
+        // The settings file holds the password and others may read it (it was written
+        // with the usual 0644): connected, and said once; not said for a private file, nor
+        // for a string whose password is elsewhere (.pgpass).
+        const QString file = dw::SettingsStore(u"Calvexa"_s, u"Zemparol"_s).userFile();
+        QCOMPARE(m_fake.boxes.size(), 1);
+        QCOMPARE(m_fake.boxes.first().title, u"Configuración"_s);
+        QVERIFY2(m_fake.boxes.first().text.contains(file)
+                     && !m_fake.boxes.first().text.contains(testsupport::PostgresServer::password()),
+                 qPrintable(m_fake.boxes.first().text));
+        m_fake.boxes.clear();
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(exposedPasswordWarning(file, serverString()).isEmpty());
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QVERIFY(exposedPasswordWarning(file, m_server.connectString(u"directorio"_s, QString())).isEmpty());
+        QVERIFY(!exposedPasswordWarning(file, serverString()).isEmpty());
         QCOMPARE(rt::SQLCA()->connection()->dialect(), dw::Dialect::PostgreSQL);
         QVERIFY(g_w_busqueda && g_w_busqueda->isVisible());
     }

@@ -386,6 +386,12 @@ std::optional<QString> SettingsStore::text(const QString &key) const
     return std::nullopt;
 }
 
+std::optional<QString> SettingsStore::userText(const QString &key) const
+{
+    auto value = textIn(*scoped(QSettings::UserScope, m_company, m_application), key);
+    return value && !value->trimmed().isEmpty() ? value : std::nullopt;
+}
+
 QStringList SettingsStore::texts(const QString &key) const
 {
     QStringList values;

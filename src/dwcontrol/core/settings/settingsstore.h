@@ -38,6 +38,8 @@ public:
     // nothing; a value of blanks counts as none. A value an administrator wrote with
     // unquoted commas comes back whole.
     [[nodiscard]] std::optional<QString> text(const QString &key) const;
+    // The user's own value of `key`, blanks counting as none.
+    [[nodiscard]] std::optional<QString> userText(const QString &key) const;
     // Every value of `key` that is not blanks: the user's, then the machine-wide one.
     [[nodiscard]] QStringList texts(const QString &key) const;
     // Writes `value` to the user's file; false when the file cannot be written.
