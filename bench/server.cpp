@@ -24,6 +24,9 @@
 #include <memory>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -195,7 +198,36 @@ template <class Run> double medianMs(int repeats, Run run)
     return bench::median(times);
 }
 
-void measure(const bench::Options &options, const testsupport::PostgresServer &server, const QString &path)
+// The peak resident memory, in MB, of a fresh child process that connects with `dbParm`
+// and lists every member.
+double peakOfListing(const QString &dbParm)
+{
+    int pipes[2];
+    if (::pipe(pipes) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipes[0]);
+        bench::resetPeakRss();
+        dw::Transaction transaction;
+        transaction.DBMS = u"ODBC"_s;
+        transaction.DBParm = dbParm;
+        transaction.connect();
+        Searcher(transaction).search({});
+        const double mb = bench::peakRssMb();
+        (void)!::write(pipes[1], &mb, sizeof mb);
+        ::_exit(0);
+    }
+    ::close(pipes[1]);
+    double mb = -1;
+    (void)!::read(pipes[0], &mb, sizeof mb);
+    ::close(pipes[0]);
+    ::waitpid(child, nullptr, 0);
+    return mb;
+}
+
+void measure(const bench::Options &options, const testsupport::PostgresServer &server, const QString &path,
+             const QString &sample)
 {
     const QString connectString
         = server.connectString(u"directorio"_s, testsupport::PostgresServer::password());
@@ -213,6 +245,18 @@ void measure(const bench::Options &options, const testsupport::PostgresServer &s
     bench::report({u"op=server_all_members"_s, u"client="_s + path, u"n=%1"_s.arg(rows),
                    u"ms=%1"_s.arg(all, 0, 'f', 1), u"psql_copy_ms=%1"_s.arg(allCopy, 0, 'f', 1),
                    u"ratio=%1"_s.arg(all / allCopy, 0, 'f', 2), u"target_ratio=2"_s});
+
+    // Peak memory of a program that lists every member, beside the built-in driver reading
+    // the same rows from the generated file.
+    dw::Transaction builtIn;
+    if (bench::connectAccess(builtIn, QDir(sample).filePath(u"zemparol.mdb"_s))) {
+        const double serverMb = peakOfListing(sqlca.DBParm);
+        const double builtInMb = peakOfListing(builtIn.DBParm);
+        bench::report({u"op=server_all_members_memory"_s, u"client="_s + path, u"n=%1"_s.arg(rows),
+                       u"peak_mb=%1"_s.arg(serverMb, 0, 'f', 1),
+                       u"built_in_peak_mb=%1"_s.arg(builtInMb, 0, 'f', 1),
+                       u"ratio=%1"_s.arg(serverMb / builtInMb, 0, 'f', 2)});
+    }
 
     const QString anyField = search::condition(true, {}, u"química"_s);
     const double found = medianMs(options.repeats, [&] { rows = listing.search(anyField); });
@@ -310,9 +354,9 @@ void serverBenchmark(const bench::Options &options)
         return;
     }
     const SilentInteraction silent;
-    measure(options, server, u"odbc"_s);
+    measure(options, server, u"odbc"_s, sample);
     server.setClient(testsupport::PostgresServer::Client::Libpq);
-    measure(options, server, u"libpq"_s);
+    measure(options, server, u"libpq"_s, sample);
 }
 
 const bench::BenchRegistrar registrar("server", serverBenchmark);

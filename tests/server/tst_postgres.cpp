@@ -395,7 +395,7 @@ private slots:
             << QString() << u"UPDATE directorio SET nombre = 'x'"_s << u"25006"_s << u"sólo lectura"_s;
         QTest::newRow("owner deletes inside a select")
             << QString() << u"WITH d AS (DELETE FROM directorio RETURNING id) SELECT count(*) FROM d"_s
-            << u"25006"_s << u"sólo lectura"_s;
+            << u"25006|0A000"_s << u"sólo lectura|no admite"_s;
         QTest::newRow("owner creates a table")
             << QString() << u"CREATE TABLE nueva (i int)"_s << u"25006"_s << u"sólo lectura"_s;
         QTest::newRow("reader reads")
@@ -432,7 +432,13 @@ private slots:
             QVERIFY2(failure.isEmpty(), qPrintable(failure));
             QCOMPARE(values, QStringList{said});
         } else {
-            QVERIFY2(failure.contains(u"SQLSTATE "_s + state) && failure.contains(said), qPrintable(failure));
+            // Alternatives apart with |: psqlODBC's server cursor refuses a writing WITH itself.
+            const auto anyOf = [&](const QString &options, const QString &prefix) {
+                const QStringList all = options.split(u'|');
+                return std::any_of(all.begin(), all.end(),
+                                   [&](const QString &option) { return failure.contains(prefix + option); });
+            };
+            QVERIFY2(anyOf(state, u"SQLSTATE "_s) && anyOf(said, QString()), qPrintable(failure));
             QVERIFY(!failure.contains(password));
         }
         QString unchanged;

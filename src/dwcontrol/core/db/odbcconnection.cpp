@@ -1,5 +1,6 @@
 #include "db/odbcconnection.h"
 
+#include "db/connectstring.h"
 #include "db/errors.h"
 #include "db/odbccursor.h"
 #include "db/sqlstate.h"
@@ -171,6 +172,25 @@ bool setUpPostgresSession(OdbcHandles &handles, DbError &error)
     return true;
 }
 
+// psqlODBC holds a whole result in memory unless told to read it through a server cursor,
+// a block of rows at a time: a listing of a large directory would then take twice the
+// memory of the rows it shows. The cursor is the default here; a connect string that says
+// UseDeclareFetch keeps its own choice.
+QString withServerCursor(const QString &connectString)
+{
+    const ConnectString parts(connectString);
+    const QString driver = parts.value(QStringLiteral("Driver")).value_or(QString());
+    if (!driver.contains(u"PostgreSQL", Qt::CaseInsensitive)
+        && !driver.contains(u"psqlodbc", Qt::CaseInsensitive))
+        return connectString;
+    if (parts.value(QStringLiteral("UseDeclareFetch")))
+        return connectString;
+    QString text = connectString.trimmed();
+    if (!text.endsWith(u';'))
+        text += u';';
+    return text + QStringLiteral("UseDeclareFetch=1;Fetch=2000");
+}
+
 } // namespace
 
 Dialect dialectOfDbms(const QString &dbmsName)
@@ -200,7 +220,7 @@ std::unique_ptr<Connection> openOdbc(const QString &connectString, bool autoComm
     // The program only reads: ask the driver for a read-only connection where it can.
     SQLSetConnectAttrW(handles->dbc, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
                        0);
-    const std::u16string text = utf16(connectString);
+    const std::u16string text = utf16(withServerCursor(connectString));
     std::array<SQLWCHAR, 1024> completed{};
     SQLSMALLINT completedLength = 0;
     const SQLRETURN rc
