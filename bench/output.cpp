@@ -1,23 +1,33 @@
-// The listing's way out: 100,000 members saved as CSV and as a spreadsheet, and 10,000
-// printed to a PDF file, each timed with its file's size (and the PDF's pages).
+// The listing's way out: 100,000 members saved in every text format and as a spreadsheet
+// and copied as the clipboard takes them, and 10,000 printed to a PDF file. Each line
+// gives the export's wall and processor time and its peak memory against the listing's
+// own (the process's resident memory with the listing read), and beside it a floor
+// measured in the same run (floor_*), a plain loop that makes the same output from
+// everything prepared in memory beforehand (see outputfloor.h).
 
 #include "bench.h"
+#include "outputfloor.h"
 
 #include "datawindow.h"
 #include "db/transaction.h"
-#include "interaction.h"
 #include "pagepreview.h"
 #include "printjob.h"
+#include "rowscopy.h"
 #include "saveas.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QPrinter>
 
 #include <algorithm>
 #include <ctime>
-#include <memory>
+#include <malloc.h>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -32,65 +42,155 @@ struct Listing
     dw::Transaction transaction;
     dw::DataWindow dw;
     long rows = 0;
+    double residentMb = 0; // the process with the listing read
 
     bool open(const bench::Options &options, long members)
     {
         const QString sample = bench::sampleOf(options, members);
-        if (sample.isEmpty())
-            return false;
-        transaction.DBMS = u"ODBC"_s;
-        transaction.DBParm = u"ConnectString='Driver={Microsoft Access Driver (*.mdb)}; DBQ=%1;UID=admin;"
-                             "PWD=t4m9x2q7w805'"_s.arg(QDir(sample).filePath(u"zemparol.mdb"_s));
-        transaction.connect();
-        if (transaction.SQLCode != 0 || !dw.setDataObject(u"dw_listado_grid"_s))
+        if (sample.isEmpty() || !bench::connectAccess(transaction, QDir(sample).filePath(u"zemparol.mdb"_s))
+            || !dw.setDataObject(u"dw_listado_grid"_s))
             return false;
         dw.SetTransObject(&transaction);
         rows = dw.Retrieve();
-        return rows == members;
+        // The listing's own memory: with every value read once, as any export reads them.
+        qsizetype characters = 0;
+        for (long row = 1; row <= rows; ++row) {
+            for (int column = 1; column <= dw.columnCount(); ++column)
+                characters += qsizetype(dw.storedText(row, column).size());
+        }
+        residentMb = bench::currentRssMb();
+        return rows == members && characters > 0;
     }
 };
 
-struct Timing
+struct Run
 {
     double wallMs = 0;
     double cpuMs = 0; // the process's own time: what counts on a machine shared with others
+    double extraMb = 0; // resident memory above what the process held before
 };
 
-template <class F> Timing timed(F &&work)
+template <class F> Run measured(F &&work)
 {
+    const double before = bench::currentRssMb();
+    bench::resetPeakRss();
     QElapsedTimer timer;
     const std::clock_t cpuStart = std::clock();
     timer.start();
     work();
-    return {double(timer.nsecsElapsed()) / 1e6, double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC};
+    Run run{double(timer.nsecsElapsed()) / 1e6, double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC};
+    run.extraMb = std::max(0.0, bench::peakRssMb() - before);
+    return run;
 }
 
-QStringList timesOf(const std::vector<Timing> &runs)
+// The median times and the largest extra memory of a few runs.
+Run summary(const std::vector<Run> &runs)
 {
     std::vector<double> wall;
     std::vector<double> cpu;
-    for (const Timing &t : runs) {
-        wall.push_back(t.wallMs);
-        cpu.push_back(t.cpuMs);
+    Run result;
+    for (const Run &run : runs) {
+        wall.push_back(run.wallMs);
+        cpu.push_back(run.cpuMs);
+        result.extraMb = std::max(result.extraMb, run.extraMb);
     }
-    return {u"ms=%1"_s.arg(bench::median(wall), 0, 'f', 1),
-            u"cpu_ms=%1"_s.arg(bench::median(cpu), 0, 'f', 1)};
+    result.wallMs = bench::median(wall);
+    result.cpuMs = bench::median(cpu);
+    return result;
 }
 
-void save(const bench::Options &options, Listing &listing, const QString &format,
-          const QString &separatorName, QChar separator)
+template <class F> Run repeated(const bench::Options &options, F &&work)
 {
-    dw::SaveTarget target{QDir(options.workDir).filePath(u"directorio."_s + format), format};
-    target.separator = separator;
-    std::vector<Timing> times;
-    bool ok = true;
-    for (int run = 0; run < std::min(options.repeats, 3) && ok; ++run)
-        times.push_back(timed([&] { ok = dw::saveRows(listing.dw, target, nullptr); }));
-    QStringList line{u"op=save_"_s + format + separatorName, u"n=%1"_s.arg(listing.rows)};
-    if (!ok)
-        line << u"error=save_failed"_s;
-    line << timesOf(times) << u"target_ms=2000"_s << u"bytes=%1"_s.arg(QFileInfo(target.fileName).size());
+    std::vector<Run> runs;
+    for (int i = 0; i < std::max(1, std::min(options.repeats, 3)); ++i)
+        runs.push_back(measured(work));
+    return summary(runs);
+}
+
+// One line: the export, its floor, and the export's peak memory against the listing's.
+void report(const QString &op, long rows, const Run &run, const Run &floor, double listingMb, double targetMs,
+            QStringList extra)
+{
+    QStringList line{u"op="_s + op,
+                     u"n=%1"_s.arg(rows),
+                     u"ms=%1"_s.arg(run.wallMs, 0, 'f', 1),
+                     u"cpu_ms=%1"_s.arg(run.cpuMs, 0, 'f', 1),
+                     u"floor_ms=%1"_s.arg(floor.wallMs, 0, 'f', 1),
+                     u"floor_cpu_ms=%1"_s.arg(floor.cpuMs, 0, 'f', 1),
+                     u"cpu_to_floor=%1"_s.arg(bench::ratio(run.cpuMs, floor.cpuMs)),
+                     u"target_cpu_ms=%1"_s.arg(targetMs, 0, 'f', 0),
+                     u"listing_mb=%1"_s.arg(listingMb, 0, 'f', 0),
+                     u"peak_ratio=%1"_s.arg((listingMb + run.extraMb) / listingMb, 0, 'f', 2)};
+    line << extra;
     bench::report(line);
+}
+
+void save(const bench::Options &options, Listing &listing, const QString &op, dw::SaveTarget target,
+          double targetMs)
+{
+    bool ok = true;
+    const Run run = repeated(options, [&] { ok = ok && dw::saveRows(listing.dw, target, nullptr); });
+    if (!ok) {
+        bench::report({u"op="_s + op, u"error=save_failed"_s});
+        return;
+    }
+    const QString floorFile = target.fileName + u".floor"_s;
+    Run floor;
+    if (target.format == u"xlsx") {
+        const bench::PreparedCells cells = bench::prepareCells(listing.dw);
+        floor = repeated(options, [&] { bench::xlsxFloor(cells, floorFile); });
+    } else {
+        const bench::PreparedLines lines = bench::prepareLines(target.fileName);
+        floor = repeated(options, [&] { bench::linesFloor(lines, floorFile); });
+    }
+    QFile::remove(floorFile);
+    report(op, listing.rows, run, floor, listing.residentMb, targetMs,
+           {u"bytes=%1"_s.arg(QFileInfo(target.fileName).size())});
+}
+
+void copy(const bench::Options &options, Listing &listing)
+{
+    std::vector<long> rows(std::size_t(listing.rows));
+    std::iota(rows.begin(), rows.end(), 1L);
+    qsizetype characters = 0;
+    const Run run = repeated(options, [&] {
+        const dw::CopiedRows copied = dw::copyRows(listing.dw, rows);
+        characters = copied.text.size() + copied.html.size();
+        bench::toClipboard(copied.text, copied.html);
+    });
+    const bench::PreparedCopy prepared = bench::prepareCopy(listing.dw, rows);
+    const Run floor = repeated(options, [&] { bench::copyFloor(prepared); });
+    QApplication::clipboard()->clear();
+    report(u"copy_clipboard"_s, listing.rows, run, floor, listing.residentMb, 500,
+           {u"characters=%1"_s.arg(characters)});
+}
+
+void print(const bench::Options &options, Listing &listing)
+{
+    const QString pdf = QDir(options.workDir).filePath(u"listado.pdf"_s);
+    bool ok = true;
+    const Run run = repeated(options, [&] {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPageLayout(dw::chosenPageLayout());
+        ok = ok && dw::printOn(listing.dw, printer, nullptr) == 1;
+    });
+    if (!ok) {
+        bench::report({u"op=print_listing_pdf"_s, u"error=print_failed"_s});
+        return;
+    }
+    const QPageLayout paper = dw::printedPageLayout(listing.dw, dw::chosenPageLayout());
+    const dw::PageRenderer renderer(listing.dw, paper);
+    const bench::PreparedSheets sheets = bench::prepareSheets(listing.dw, renderer);
+    const QString floorFile = pdf + u".floor"_s;
+    const Run floor = repeated(options, [&] { bench::printFloor(sheets, paper, floorFile); });
+    QFile::remove(floorFile);
+    const int pages = renderer.pageCount();
+    report(u"print_listing_pdf"_s, listing.rows, run, floor, listing.residentMb, 2.0 * pages,
+           {u"pages=%1"_s.arg(pages), u"cpu_ms_per_sheet=%1"_s.arg(run.cpuMs / pages, 0, 'f', 2),
+            u"floor_cpu_ms_per_sheet=%1"_s.arg(floor.cpuMs / pages, 0, 'f', 2),
+            u"scale=%1"_s.arg(renderer.scale(), 0, 'f', 2), u"bytes=%1"_s.arg(QFileInfo(pdf).size())});
 }
 
 void output(const bench::Options &options)
@@ -100,34 +200,25 @@ void output(const bench::Options &options)
         if (!listing.open(options, kSavedRows)) {
             bench::report({u"op=save"_s, u"error=no_listing"_s});
         } else {
-            save(options, listing, u"csv"_s, QString(), u',');
-            save(options, listing, u"csv"_s, u"_semicolon"_s, u';');
-            save(options, listing, u"xlsx"_s, QString(), u',');
+            const QDir work(options.workDir);
+            dw::SaveTarget csv{work.filePath(u"directorio.csv"_s), u"csv"_s};
+            save(options, listing, u"save_csv"_s, csv, 400);
+            dw::SaveTarget semicolon{work.filePath(u"directorio-pc.csv"_s), u"csv"_s};
+            semicolon.separator = u';';
+            save(options, listing, u"save_csv_semicolon"_s, semicolon, 400);
+            save(options, listing, u"save_txt"_s, {work.filePath(u"directorio.txt"_s), u"txt"_s}, 400);
+            save(options, listing, u"save_html"_s, {work.filePath(u"directorio.html"_s), u"html"_s}, 400);
+            save(options, listing, u"save_xlsx"_s, {work.filePath(u"directorio.xlsx"_s), u"xlsx"_s}, 1500);
+            copy(options, listing);
         }
     }
-
+    malloc_trim(0); // what the larger listing left is not counted as the printed one's
     Listing listing;
     if (!listing.open(options, kPrintedRows)) {
         bench::report({u"op=print_listing_pdf"_s, u"error=no_listing"_s});
         return;
     }
-    const QString pdf = QDir(options.workDir).filePath(u"listado.pdf"_s);
-    std::vector<Timing> times;
-    bool ok = true;
-    for (int run = 0; run < std::min(options.repeats, 3) && ok; ++run) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        printer.setPageLayout(dw::chosenPageLayout());
-        times.push_back(timed([&] { ok = dw::printOn(listing.dw, printer, nullptr) == 1; }));
-    }
-    const dw::PageRenderer renderer(listing.dw, dw::printedPageLayout(listing.dw, dw::chosenPageLayout()));
-    QStringList line{u"op=print_listing_pdf"_s, u"n=%1"_s.arg(listing.rows)};
-    if (!ok)
-        line << u"error=print_failed"_s;
-    line << timesOf(times) << u"target_ms=5000"_s << u"pages=%1"_s.arg(renderer.pageCount())
-         << u"scale=%1"_s.arg(renderer.scale(), 0, 'f', 2) << u"bytes=%1"_s.arg(QFileInfo(pdf).size());
-    bench::report(line);
+    print(options, listing);
 }
 
 const bench::BenchRegistrar registrar("output", output);
