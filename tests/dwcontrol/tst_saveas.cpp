@@ -403,6 +403,10 @@ private slots:
         QTest::newRow("leading return") << u"\r=1+1"_s << u"'\r=1+1"_s;
         QTest::newRow("quoted formula") << u"=\"a\";1"_s << u"'=\"a\";1"_s;
         QTest::newRow("lone minus") << u"-"_s << u"'-"_s;
+        QTest::newRow("fraction alone") << u"-.5"_s << u"-.5"_s;
+        QTest::newRow("decimal comma and exponent") << u"+1,5e+2"_s << u"+1,5e+2"_s;
+        QTest::newRow("exponent without digits") << u"+1e"_s << u"'+1e"_s;
+        QTest::newRow("sign and point only") << u"-."_s << u"'-."_s;
         QTest::newRow("equals inside") << u"a=1+1"_s << u"a=1+1"_s;
         QTest::newRow("blank first") << u" =1"_s << u" =1"_s;
     }
@@ -425,6 +429,44 @@ private slots:
             QCOMPARE(rows.at(1).at(1), written);
             QCOMPARE(rows.at(1).at(2), u"ok"_s);
         }
+    }
+
+    // Every format holds each value as the grid shows it, whatever its letters: accents,
+    // letters beyond the basic plane, a leading byte order mark (which the grid leaves
+    // out), a value longer than a spreadsheet cell (cut to the 32,767 characters it holds).
+    void valuesAsTheGridShowsThem()
+    {
+        const QString emoji = u"Bióloga \U0001F9EC Ñ"_s;
+        const QString marked = QChar(0xFEFF) + u"Marca"_s;
+        const QString longValue = emoji + u"x"_s.repeated(40000);
+        Table table;
+        QVERIFY(table.open({{1, emoji, marked, longValue}, {2, marked, u"ñ"_s, emoji}}));
+        Rows shown{{u"Número"_s, u"Nombre"_s, u"Institución"_s, u"nota"_s}};
+        for (long row = 1; row <= 2; ++row) {
+            QStringList cells;
+            for (int column = 1; column <= 4; ++column)
+                cells.append(table.dw.displayText(row, column));
+            shown.append(cells);
+        }
+        QCOMPARE(shown.at(1).at(2), u"Marca"_s);
+
+        const QString csv = table.folder.filePath(u"raros.csv"_s);
+        QVERIFY(dw::saveRows(table.dw, {csv, u"csv"_s}));
+        QCOMPARE(parseCsv(QString::fromUtf8(readFile(csv).mid(3))), shown);
+        const QString txt = table.folder.filePath(u"raros.txt"_s);
+        QVERIFY(dw::saveRows(table.dw, {txt, u"txt"_s}));
+        QCOMPARE(parseTxt(QString::fromUtf8(readFile(txt))), shown);
+        const QString html = table.folder.filePath(u"raros.html"_s);
+        QVERIFY(dw::saveRows(table.dw, {html, u"html"_s}));
+        QCOMPARE(parseHtml(QString::fromUtf8(readFile(html))), shown);
+
+        const QString xlsx = table.folder.filePath(u"raros.xlsx"_s);
+        QVERIFY(dw::saveRows(table.dw, {xlsx, u"xlsx"_s}));
+        const QMap<QString, Cell> cells = sheetCells(unzipped(xlsx, u"xl/worksheets/sheet1.xml"_s));
+        QCOMPARE(cells.value(u"B2"_s).text, emoji);
+        QCOMPARE(cells.value(u"C2"_s).text, u"Marca"_s);
+        QCOMPARE(cells.value(u"D2"_s).text, longValue.left(32767));
+        QCOMPARE(cells.value(u"D3"_s).text, emoji);
     }
 
     // A spreadsheet: headings in a bold first row that stays in view, widths from the

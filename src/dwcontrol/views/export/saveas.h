@@ -17,9 +17,9 @@ class DataWindow;
 // "<col>_t" texts, or the column names), every column in column-number order:
 //   "csv"  UTF-8 with a byte order mark, CRLF line ends, the target's separator (',' or
 //          ';'), RFC 4180 quoting (a field with the separator, a ';', a quote or a line
-//          break is quoted, quotes doubled), every value safe to open (csvSafeText);
+//          break is quoted, quotes doubled), every value safe to open (spreadsheetWouldCompute);
 //   "txt"  UTF-8, one record per CRLF-ended line, tab separated, every value safe to
-//          open (csvSafeText); a backslash, tab, line feed or carriage return inside a
+//          open (spreadsheetWouldCompute); a backslash, tab, line feed or carriage return inside a
 //          value is then written \\, \t, \n, \r;
 //   "html" a UTF-8 page with one table under the document's title, text escaped, line
 //          breaks as <br>;
@@ -28,13 +28,6 @@ class DataWindow;
 // Written atomically: true on success; on failure `error` says why in Spanish, no
 // partial file is left and an older file of that name stays as it was.
 [[nodiscard]] bool saveRows(const DataWindow &dw, const SaveTarget &target, QString *error = nullptr);
-
-// A value as a CSV or TXT file holds it so that a spreadsheet opening the file shows it as text
-// instead of computing it: one that starts with '=', '+', '-', '@', a tab or a carriage
-// return (a formula, or one behind a blank a spreadsheet skips) gets a leading
-// apostrophe, which spreadsheets show as text and never run. A plain number ("-3",
-// "+2.5") is left as it is and stays a number.
-[[nodiscard]] QString csvSafeText(const QString &value);
 
 // What "Guardar Como" proposes: `baseName` in the folder and with the format (and CSV
 // separator) chosen last, kept in the user's settings; CSV with commas in the documents

@@ -28,6 +28,16 @@ CellTexts::CellTexts(const DataWindow &dw) : m_dw(dw)
     }
 }
 
+bool CellTexts::showsDefaultText(int column) const
+{
+    if (column < 1 || std::size_t(column) > m_columns.size())
+        return false;
+    const Column &c = m_columns[std::size_t(column - 1)];
+    const QString format = c.format.trimmed();
+    return !c.perRow
+        && (format.isEmpty() || format == u"?" || format.compare(u"[general]", Qt::CaseInsensitive) == 0);
+}
+
 QString CellTexts::text(long row, int column) const
 {
     if (column < 1 || std::size_t(column) > m_columns.size())

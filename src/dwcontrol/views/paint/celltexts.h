@@ -16,6 +16,8 @@ class CellTexts
 public:
     explicit CellTexts(const DataWindow &dw);
     [[nodiscard]] QString text(long row, int column) const;
+    // Whether a column shows its values in their default text (no look-up, no format).
+    [[nodiscard]] bool showsDefaultText(int column) const;
 
 private:
     struct Column
