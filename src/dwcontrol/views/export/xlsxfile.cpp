@@ -1,7 +1,8 @@
 #include "xlsxfile.h"
 
 #include "atomicwrite.h"
-#include "celltexts.h"
+#include "bytesink.h"
+#include "cellbytes.h"
 #include "columnheading.h"
 #include "datawindow.h"
 #include "printjob.h"
@@ -36,9 +37,21 @@ QByteArray sheetName(const QString &title)
     return (name.isEmpty() ? QStringLiteral("Hoja1") : name).toUtf8();
 }
 
-QByteArray cellText(const QString &text)
+// A text cell as the library takes it (NUL-terminated), in a buffer reused for every
+// cell: at most the characters a cell holds (UTF-16 units, as spreadsheets count them).
+const char *cellText(std::string_view utf8, std::string &buffer)
 {
-    return text.left(maxCellText).toUtf8();
+    // Each unit takes at least one byte: only a longer text can hold too many.
+    if (utf8.size() > std::size_t(maxCellText)) {
+        const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+        if (text.size() > maxCellText) {
+            buffer.clear();
+            appendUtf8(buffer, QStringView(text).left(maxCellText));
+            return buffer.c_str();
+        }
+    }
+    buffer.assign(utf8);
+    return buffer.c_str();
 }
 
 // Builds the workbook in `path`; the library's own error text on failure.
@@ -68,12 +81,13 @@ bool buildWorkbook(const DataWindow &dw, const QString &path, const QString &tem
         if (ok && units > 0)
             worksheet_set_column_pixels(sheet, lxw_col_t(column - 1), lxw_col_t(column - 1),
                                         uint32_t(units::toPixelsX(units) + 0.5), nullptr);
-        worksheet_write_string(sheet, 0, lxw_col_t(column - 1), cellText(columnHeading(dw, name)).constData(),
-                               bold);
+        const QByteArray heading = columnHeading(dw, name).left(maxCellText).toUtf8();
+        worksheet_write_string(sheet, 0, lxw_col_t(column - 1), heading.constData(), bold);
     }
     worksheet_freeze_panes(sheet, 1, 0);
 
-    const CellTexts texts(dw);
+    CellBytes cells(dw);
+    std::string buffer;
     const long rows = dw.RowCount();
     for (long row = 1; row <= rows; ++row) {
         for (int column = 1; column <= columns; ++column) {
@@ -87,9 +101,9 @@ bool buildWorkbook(const DataWindow &dw, const QString &path, const QString &tem
                     continue;
                 }
             }
-            const QString text = texts.text(row, column);
-            if (!text.isEmpty())
-                worksheet_write_string(sheet, lxw_row_t(row), cell, cellText(text).constData(), nullptr);
+            const std::string_view text = cells.utf8(row, column);
+            if (!text.empty())
+                worksheet_write_string(sheet, lxw_row_t(row), cell, cellText(text, buffer), nullptr);
         }
     }
     const lxw_error result = workbook_close(book);
@@ -124,8 +138,15 @@ bool writeXlsx(const DataWindow &dw, const QString &fileName, QString *error)
                 *why = QStringLiteral("No se pudo leer el libro de cálculo generado.");
                 return false;
             }
-            const QByteArray bytes = built.readAll();
-            return device.write(bytes) == bytes.size();
+            // In pieces, so the book never sits in memory whole.
+            std::vector<char> piece(256 * 1024);
+            for (;;) {
+                const qint64 read = built.read(piece.data(), qint64(piece.size()));
+                if (read == 0)
+                    return true;
+                if (read < 0 || device.write(piece.data(), read) != read)
+                    return false;
+            }
         },
         error);
 }
