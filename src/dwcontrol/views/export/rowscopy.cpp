@@ -1,9 +1,12 @@
 #include "rowscopy.h"
 
+#include "cellbytes.h"
 #include "celltexts.h"
 #include "columnheading.h"
 #include "columnorder.h"
 #include "datawindow.h"
+
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -17,10 +20,11 @@ void appendTextCell(QString &out, const QString &value)
 {
     const qsizetype start = out.size();
     out += value;
-    for (qsizetype i = start; i < out.size(); ++i) {
-        const QChar c = out.at(i);
+    QChar *appended = out.data() + start; // one check that the text is not shared, not one per letter
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = appended[i];
         if (c == u'\t' || c == u'\n' || c == u'\r')
-            out[i] = u' ';
+            appended[i] = u' ';
     }
 }
 
@@ -61,7 +65,8 @@ CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
             columns.push_back(number);
         }
     }
-    const CellTexts cells(dw);
+    CellBytes bytes(dw);
+    const CellTexts &cells = bytes.texts();
 
     // Sized once from a sample of the rows, so that a copy of a hundred thousand rows
     // does not move its text again and again while it grows.
@@ -88,10 +93,20 @@ CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
     copied.text += u'\n';
     copied.html += u"</tr>\n"_s;
 
+    // A value the rows hold as its text is decoded into one string reused for every cell.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString value;
     for (const long row : rows) {
         copied.html += u"<tr>"_s;
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const QString value = cells.text(row, columns[c]);
+            if (const std::optional<std::string_view> stored = bytes.stored(row, columns[c])) {
+                value.resize(qsizetype(stored->size()));
+                const QChar *end = decoder.appendToBuffer(
+                    value.data(), QByteArrayView(stored->data(), qsizetype(stored->size())));
+                value.resize(end - value.constData());
+            } else {
+                value = cells.text(row, columns[c]);
+            }
             if (c > 0)
                 copied.text += u'\t';
             appendTextCell(copied.text, value);
