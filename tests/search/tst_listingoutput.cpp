@@ -229,6 +229,10 @@ private slots:
             const QString name = listing().GetItemString(row, u"nombre"_s).simplified();
             const bool selected = std::find(chosen.begin(), chosen.end(), row) != chosen.end();
             QVERIFY2(all.contains(name) == selected, qPrintable(u"row %1: "_s.arg(row) + name));
+            // Each column shows its own value, not another's.
+            const QString state = listing().GetItemString(row, u"entidad_fed"_s).section(u' ', 0, 0);
+            if (selected && !state.isEmpty())
+                QVERIFY2(all.contains(u' ' + state + u' '), qPrintable(u"row %1: "_s.arg(row) + state));
         }
 
         QCOMPARE(listing().SelectRow(0, false), 1);

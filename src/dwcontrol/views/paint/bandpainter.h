@@ -1,5 +1,6 @@
 #pragma once
 
+#include "celltexts.h"
 #include "datawindow.h"
 #include "fonts.h"
 
@@ -11,6 +12,7 @@
 #include <QRectF>
 
 #include <limits>
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -85,6 +87,9 @@ private:
     double m_dpiX;
     double m_dpiY;
     std::vector<Entry> m_entries;
+    // The values' texts, with what does not change from row to row found once; only for
+    // a band that shows columns.
+    std::unique_ptr<CellTexts> m_texts;
 };
 
 } // namespace dw

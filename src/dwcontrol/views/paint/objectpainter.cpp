@@ -372,10 +372,13 @@ void paintShape(QPainter &p, const QRectF &r, const ObjectStyle &style)
     p.restore();
 }
 
-QString valueAt(const DataWindow &dw, const ObjectStyle &style, long row)
+QString valueAt(const DataWindow &dw, const CellTexts *texts, const ObjectStyle &style, long row)
 {
-    if (style.type == u"column")
-        return style.column > 0 && row > 0 ? dw.displayText(row, style.column) : QString();
+    if (style.type == u"column") {
+        if (style.column <= 0 || row <= 0)
+            return {};
+        return texts ? texts->text(row, style.column) : dw.displayText(row, style.column);
+    }
     if (style.type == u"compute") {
         QString expression = style.text;
         expression.replace(QLatin1Char('~'), QStringLiteral("~~"))
@@ -385,8 +388,8 @@ QString valueAt(const DataWindow &dw, const ObjectStyle &style, long row)
     return style.text;
 }
 
-void paintStyled(QPainter &p, const DataWindow &dw, const ObjectStyle &style, long row, const Mapper &m,
-                 const QPalette &palette)
+void paintStyled(QPainter &p, const DataWindow &dw, const CellTexts *texts, const ObjectStyle &style,
+                 long row, const Mapper &m, const QPalette &palette)
 {
     if (style.type == u"line") {
         if (style.pen.style() == Qt::NoPen)
@@ -409,7 +412,7 @@ void paintStyled(QPainter &p, const DataWindow &dw, const ObjectStyle &style, lo
     }
     if (style.background.isValid())
         p.fillRect(r, style.background);
-    const QString value = valueAt(dw, style, row);
+    const QString value = valueAt(dw, texts, style, row);
     if (style.bitmap)
         paintPicture(p, r, value);
     else
@@ -485,6 +488,8 @@ BandPainter::BandPainter(const DataWindow &dw, Band band, double dpiX, double dp
             if (!entry.style.visible)
                 continue;
         }
+        if (object.kind == u"column" && !m_texts)
+            m_texts = std::make_unique<CellTexts>(dw);
         m_entries.push_back(std::move(entry));
     }
 }
@@ -502,12 +507,12 @@ void BandPainter::paint(QPainter &painter, QPointF origin, long row, double span
     for (const Entry &entry : m_entries) {
         if (!entry.dynamic) {
             if (inSpan(entry.style))
-                paintStyled(painter, m_dw, entry.style, row, mapper, palette);
+                paintStyled(painter, m_dw, m_texts.get(), entry.style, row, mapper, palette);
             continue;
         }
         const ObjectStyle style = resolveStyle(ObjectAttributes(m_dw, *entry.object, row), m_dpiX, m_dpiY);
         if (style.visible && inSpan(style))
-            paintStyled(painter, m_dw, style, row, mapper, palette);
+            paintStyled(painter, m_dw, m_texts.get(), style, row, mapper, palette);
     }
     painter.restore();
 }
@@ -536,7 +541,7 @@ void BandPainter::paintShaped(QPainter &painter, QPointF origin, long row, const
             continue; // on another page
         const Mapper mapper{origin + QPointF(0, units::toPixelsY(shift, m_dpiY)), m_dpiX, m_dpiY};
         if (!wrapped) {
-            paintStyled(painter, m_dw, style, row, mapper, palette);
+            paintStyled(painter, m_dw, m_texts.get(), style, row, mapper, palette);
             continue;
         }
         const Mapper grownMapper{origin, m_dpiX, m_dpiY};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bandpainter.h"
 #include "datawindow.h"
 #include "printjob.h"
 #include "sheetsacross.h"
@@ -8,6 +9,7 @@
 #include <QPageLayout>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -59,7 +61,32 @@ public:
     // What each page across shows of the layout's width.
     [[nodiscard]] const SheetsAcross &sheetsAcross() const { return m_across; }
 
+    // While it lives, pages painted at this resolution read the bands' objects once for
+    // all of them instead of once per page: for a job that paints every page in one go,
+    // with the layout unchanged meanwhile.
+    class HeldPainters
+    {
+    public:
+        HeldPainters(const PageRenderer &renderer, double dpiX, double dpiY);
+        ~HeldPainters();
+        HeldPainters(const HeldPainters &) = delete;
+        HeldPainters &operator=(const HeldPainters &) = delete;
+
+    private:
+        const PageRenderer &m_renderer;
+    };
+
 private:
+    // A painter for each band, in the order of Band.
+    struct BandPainters
+    {
+        BandPainters(const DataWindow &dw, double dpiX, double dpiY);
+        [[nodiscard]] const BandPainter &of(Band band) const;
+        double dpiX;
+        double dpiY;
+        std::array<BandPainter, 6> painters;
+    };
+
     // Paints the stretch [left, right) of the layout's width for the rows of a page, with
     // the stretch's left edge at `at` (layout units from the printable left edge).
     void paintStretch(QPainter &painter, int page, double left, double right, double at, double dpiX,
@@ -88,6 +115,7 @@ private:
     int m_summary = 0;
     int m_summaryPage = -1; // the page (down) that shows the summary
     std::vector<double> m_gridLinesX; // grid presentations: where the column lines run
+    mutable std::unique_ptr<BandPainters> m_held; // see HeldPainters
 };
 
 // The paper a data window (or some of its rows) prints on: a listing (a grid) turns it to

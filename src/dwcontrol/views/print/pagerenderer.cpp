@@ -147,6 +147,30 @@ PageRenderer::PageRenderer(const DataWindow &dw, const QPageLayout &pageLayout, 
 
 PageRenderer::~PageRenderer() = default;
 
+PageRenderer::BandPainters::BandPainters(const DataWindow &dw, double dpiX, double dpiY)
+    : dpiX(dpiX)
+    , dpiY(dpiY)
+    , painters{BandPainter(dw, Band::Header, dpiX, dpiY),     BandPainter(dw, Band::Detail, dpiX, dpiY),
+               BandPainter(dw, Band::Footer, dpiX, dpiY),     BandPainter(dw, Band::Summary, dpiX, dpiY),
+               BandPainter(dw, Band::Background, dpiX, dpiY), BandPainter(dw, Band::Foreground, dpiX, dpiY)}
+{}
+
+const BandPainter &PageRenderer::BandPainters::of(Band band) const
+{
+    return painters.at(std::size_t(band));
+}
+
+PageRenderer::HeldPainters::HeldPainters(const PageRenderer &renderer, double dpiX, double dpiY)
+    : m_renderer(renderer)
+{
+    m_renderer.m_held = std::make_unique<BandPainters>(renderer.m_dw, dpiX, dpiY);
+}
+
+PageRenderer::HeldPainters::~HeldPainters()
+{
+    m_renderer.m_held.reset();
+}
+
 long PageRenderer::printedCount() const
 {
     return m_rows.empty() ? m_dw.RowCount() : long(m_rows.size());
@@ -287,17 +311,23 @@ void PageRenderer::paintStretch(QPainter &painter, int page, double left, double
         target.spanLeft = left;
         target.spanRight = right;
     }
+    // The bands' objects are read once for the page, not once for each row, or once for
+    // the whole job while it holds them.
+    std::unique_ptr<BandPainters> own;
+    const BandPainters *bands = m_held && m_held->dpiX == dpiX && m_held->dpiY == dpiY
+        ? m_held.get()
+        : (own = std::make_unique<BandPainters>(m_dw, dpiX, dpiY)).get();
     const auto paintAt = [&](Band band, long row, double top) {
-        target.origin.setY(units::toPixelsY(top, dpiY));
-        paintBand(m_dw, band, row, target);
+        bands->of(band).paint(painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), row, target.spanLeft,
+                              target.spanRight);
     };
     // Columns placed in the header show the page's first row, in the footer its last.
     const bool hasRows = first <= last;
     paintAt(Band::Background, 0, 0);
     paintAt(Band::Header, hasRows ? rowAt(first) : 0, 0);
     double top = m_header;
+    const BandPainter &detail = bands->of(Band::Detail);
     if (m_flow) {
-        const BandPainter detail(m_dw, Band::Detail, dpiX, dpiY);
         for (const PageFlow::Piece &piece : m_flow->pages.at(std::size_t(page / pagesAcross()))) {
             if (piece.row > last)
                 break;
@@ -322,7 +352,8 @@ void PageRenderer::paintStretch(QPainter &painter, int page, double left, double
         }
     } else {
         for (long position = first; position <= last; ++position, top += m_detail)
-            paintAt(Band::Detail, rowAt(position), top);
+            detail.paint(painter, QPointF(xOffset, units::toPixelsY(top, dpiY)), rowAt(position),
+                         target.spanLeft, target.spanRight);
     }
     if (!m_gridLinesX.empty())
         paintGridLines(painter, std::max(0L, last - first + 1), xOffset, dpiX, dpiY);
@@ -386,6 +417,7 @@ int paintPages(const DataWindow &dw, QPagedPaintDevice &device, const PrintedRow
     // from the paper's corner.
     const QRectF printable = layout.paintRect(QPageLayout::Point);
     const QPointF corner(-printable.x() / 72.0 * dpiX, -printable.y() / 72.0 * dpiY);
+    const PageRenderer::HeldPainters held(renderer, dpiX, dpiY);
     for (int page = 0; page < renderer.pageCount(); ++page) {
         if (page > 0 && !device.newPage()) {
             painter.end();
