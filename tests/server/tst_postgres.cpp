@@ -637,6 +637,60 @@ private slots:
         for (const QString &part : {wrong, u"Otra"_s, u"Clave=7"_s})
             QVERIFY2(!refused.SQLErrText.contains(part), qPrintable(refused.SQLErrText));
     }
+
+    // A directory on a primary and its hot standby, both hosts in one connection string:
+    // searches are answered by the standby; when it dies, the next search is answered by
+    // the primary, and when the primary dies, by the standby again, without a restart.
+    void aStandbyTakesOver()
+    {
+        if (testsupport::PostgresServer::clientOfTheRun() != testsupport::PostgresServer::Client::Libpq)
+            QSKIP("several hosts in one string are the PostgreSQL client library's");
+        testsupport::PostgresServer standby;
+        QString problem;
+        QVERIFY2(standby.startStandbyOf(m_server, problem), qPrintable(problem));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QString count;
+                return standby.psql(u"directorio"_s, "SELECT count(*) FROM directorio", problem, &count)
+                    && count.trimmed() == u"60"_s;
+            }(),
+            30000);
+        dw::Transaction &sqlca = *rt::SQLCA();
+        const QString single = sqlca.DBParm;
+        sqlca.DBParm = driverDbParm(
+            u"host=%1,%2 port=%3,%4 dbname=directorio user=zemparol password='%5' "
+            u"target_session_attrs=prefer-standby"_s.arg(m_server.socketFolder(), standby.socketFolder())
+                .arg(m_server.port())
+                .arg(standby.port())
+                .arg(testsupport::PostgresServer::password()));
+        sqlca.connect();
+        QVERIFY2(sqlca.SQLCode == 0, qPrintable(sqlca.SQLErrText));
+        const auto answeredBy = [&] {
+            return firstColumn(sqlca,
+                               u"SELECT CASE WHEN pg_is_in_recovery() THEN 'standby' ELSE 'primary' END"_s)
+                .value(0);
+        };
+        QCOMPARE(answeredBy(), u"standby"_s);
+        QCOMPARE(search(true, -1, QString()).rows, 60L);
+
+        const auto afterLosing = [&](testsupport::PostgresServer &server, const QString &expected) {
+            QVERIFY(server.stop(true));
+            QCOMPARE(search(true, -1, QString()).rows, 60L);
+            QVERIFY2(m_fake.boxes.size() <= 1, qPrintable(QString::number(m_fake.boxes.size())));
+            m_fake.boxes.clear();
+            QCOMPARE(search(true, -1, u"a"_s).rows, search(true, -1, u"a"_s).rows);
+            QVERIFY(m_fake.boxes.isEmpty());
+            QCOMPARE(answeredBy(), expected);
+        };
+        afterLosing(standby, u"primary"_s);
+        QVERIFY2(standby.start(problem), qPrintable(problem));
+        afterLosing(m_server, u"standby"_s);
+
+        QVERIFY2(m_server.start(problem), qPrintable(problem));
+        sqlca.DBParm = single;
+        sqlca.connect();
+        QVERIFY(standby.stop());
+    }
 };
 
 QTEST_MAIN(TstPostgres)

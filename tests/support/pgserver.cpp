@@ -180,15 +180,42 @@ bool PostgresServer::start(QString &problem)
     return true;
 }
 
-bool PostgresServer::stop()
+bool PostgresServer::stop(bool immediately)
 {
     if (!m_running)
         return true;
     QString problem;
     m_running = !run(serverBin() + u"/pg_ctl"_s,
-                     {u"-D"_s, m_folder->filePath(u"data"_s), u"-m"_s, u"fast"_s, u"-w"_s, u"stop"_s}, true,
-                     {}, problem);
+                     {u"-D"_s, m_folder->filePath(u"data"_s), u"-m"_s,
+                      immediately ? u"immediate"_s : u"fast"_s, u"-w"_s, u"stop"_s},
+                     true, {}, problem);
     return !m_running;
+}
+
+QString PostgresServer::socketFolder() const
+{
+    return m_folder ? m_folder->path() : QString();
+}
+
+bool PostgresServer::startStandbyOf(const PostgresServer &primary, QString &problem)
+{
+    m_folder = std::make_unique<QTemporaryDir>(u"/tmp/zemparol-pg-XXXXXX"_s);
+    if (!m_folder->isValid()
+        || (runningAsRoot() && ::chown(QFile::encodeName(m_folder->path()).constData(), 65534, 65534) != 0)) {
+        problem = u"no folder for the standby"_s;
+        return false;
+    }
+    m_port = primary.m_port + 1;
+    // -R leaves standby.signal and the primary's connection, password included, in the copy.
+    if (!run(u"pg_basebackup"_s,
+             {u"-D"_s, m_folder->filePath(u"data"_s), u"-R"_s, u"-c"_s, u"fast"_s, u"-X"_s, u"stream"_s,
+              u"-h"_s, primary.m_folder->path(), u"-p"_s, QString::number(primary.m_port), u"-U"_s, kUser,
+              u"-d"_s, u"password='"_s + password() + u"'"_s},
+             true, {}, problem))
+        return false;
+    m_made = true;
+    QString ignored;
+    return start(problem);
 }
 
 QString PostgresServer::caFile() const

@@ -42,8 +42,14 @@ public:
 
     // Makes the cluster (the first time) and starts it; false with `problem` set.
     [[nodiscard]] bool start(QString &problem);
-    // Stops it (fast shutdown: connections are cut); true when it is down.
-    bool stop();
+    // Stops it (fast shutdown: connections are cut; immediate: as if the machine died);
+    // true when it is down.
+    bool stop(bool immediately = false);
+    // Makes this cluster a hot standby of `primary` (pg_basebackup -R into a data folder of
+    // its own, streaming from it) and starts it on a port of its own; false with `problem`.
+    [[nodiscard]] bool startStandbyOf(const PostgresServer &primary, QString &problem);
+    // The folder of the cluster's Unix socket (its "host").
+    [[nodiscard]] QString socketFolder() const;
 
     // Runs psql on `database` with `input` as its script; false with `problem` set.
     [[nodiscard]] bool psql(const QString &database, const QByteArray &input, QString &problem,

@@ -106,6 +106,9 @@ std::unique_ptr<Connection> openPostgres(const QString &connectString, DbError &
         error = link->connectionError(QStringLiteral("No se pudo conectar con el servidor PostgreSQL."));
         return nullptr;
     }
+    // The server's notices (a shutdown under way, say) are no business of the terminal.
+    PQsetNoticeProcessor(
+        link->conn, [](void *, const char *) {}, nullptr);
     // Each statement stops on the server at the time limit, and each transaction only
     // reads, so even a role that may write cannot change the directory through the program.
     const QByteArray session

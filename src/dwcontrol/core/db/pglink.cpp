@@ -113,6 +113,10 @@ PGresult *PgLink::next(std::optional<DbError> &error)
     PGresult *result = PQgetResult(conn);
     if (!result)
         reading = false;
+    // A server that went away mid-statement (shut down, crashed, failed over): only a new
+    // connection can answer, possibly from another of the string's hosts.
+    if (PQstatus(conn) == CONNECTION_BAD)
+        lost = true;
     return result;
 }
 
