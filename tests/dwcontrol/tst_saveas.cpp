@@ -1,6 +1,7 @@
 // Saving rows: each format read back gives the headings and the values exactly,
 // commas, semicolons, quotes, line breaks, tabs, markup and accents included.
 
+#include "cellbytes.h"
 #include "outputfixture.h"
 #include "saveas.h"
 
@@ -467,6 +468,40 @@ private slots:
         QCOMPARE(cells.value(u"C2"_s).text, u"Marca"_s);
         QCOMPARE(cells.value(u"D2"_s).text, longValue.left(32767));
         QCOMPARE(cells.value(u"D3"_s).text, emoji);
+    }
+
+    // Stored bytes are written as they are only when they are exactly the text the grid
+    // shows: valid UTF-8 without a leading byte order mark; anything else goes the long way.
+    void storedBytesTakenAsText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("ownText");
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("ascii past eight bytes") << QByteArray("Facultad de Quimica") << true;
+        QTest::newRow("accent after eight bytes") << QByteArray("Facultad de Qu\xC3\xADmica") << true;
+        QTest::newRow("euro sign") << QByteArray("\xE2\x82\xAC 5") << true;
+        QTest::newRow("beyond the basic plane") << QByteArray("\xF0\x9F\xA7\xAC") << true;
+        QTest::newRow("last of the code space") << QByteArray("\xF4\x8F\xBF\xBF") << true;
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFMarca") << false;
+        QTest::newRow("mark inside") << QByteArray("a\xEF\xBB\xBF") << true;
+        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << false;
+        QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << false;
+        QTest::newRow("overlong lead and two more") << QByteArray("\xC1\xBF\xBF") << false;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
+        QTest::newRow("cut short") << QByteArray("Jos\xC3") << false;
+        QTest::newRow("stray continuation after eight") << QByteArray("abcdefgh\x80") << false;
+        QTest::newRow("latin-1") << QByteArray("Mar\xED" "a") << false;
+        QTest::newRow("bad third byte") << QByteArray("\xE2\x82(") << false;
+    }
+    void storedBytesTakenAsText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, ownText);
+        const std::string_view view(bytes.constData(), std::size_t(bytes.size()));
+        QCOMPARE(dw::CellBytes::isOwnText(view), ownText);
+        if (ownText) // what the grid would show gives the same bytes back
+            QCOMPARE(QString::fromUtf8(bytes).toUtf8(), bytes);
     }
 
     // A spreadsheet: headings in a bold first row that stays in view, widths from the
