@@ -491,7 +491,7 @@ private slots:
         QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
         QTest::newRow("cut short") << QByteArray("Jos\xC3") << false;
         QTest::newRow("stray continuation after eight") << QByteArray("abcdefgh\x80") << false;
-        QTest::newRow("latin-1") << QByteArray("Mar\xED" "a") << false;
+        QTest::newRow("latin-1") << QByteArray("Mar\xED").append('a') << false;
         QTest::newRow("bad third byte") << QByteArray("\xE2\x82(") << false;
     }
     void storedBytesTakenAsText()
