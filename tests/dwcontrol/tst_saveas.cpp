@@ -2,7 +2,10 @@
 // commas, semicolons, quotes, line breaks, tabs, markup and accents included.
 
 #include "cellbytes.h"
+#include "columnheading.h"
+#include "columnorder.h"
 #include "outputfixture.h"
+#include "rowscopy.h"
 #include "saveas.h"
 
 #include <QDir>
@@ -468,6 +471,43 @@ private slots:
         QCOMPARE(cells.value(u"C2"_s).text, u"Marca"_s);
         QCOMPARE(cells.value(u"D2"_s).text, longValue.left(32767));
         QCOMPARE(cells.value(u"D3"_s).text, emoji);
+    }
+
+    // Copied rows, in the order given, hold each value as the grid shows it: in the text a
+    // tab or line break becomes a blank so every row stays one line of cells; in the HTML
+    // table markup is escaped and line breaks become <br>.
+    void copiedRowsAsShown()
+    {
+        const QString emoji = u"Bióloga \U0001F9EC Ñ"_s;
+        Table table;
+        QVERIFY(table.open({{1, u"Ana\tPérez"_s, u"Línea uno\nLínea dos"_s, emoji},
+                            {2, u"José\r\nMaría"_s, QString(), u"<b>&</b>"_s}}));
+        const dw::CopiedRows copied = dw::copyRows(table.dw, {2, 1});
+        QStringList text;
+        Rows html;
+        QStringList headings;
+        std::vector<int> columns;
+        for (const dw::GridColumn &column : dw::visibleColumns(table.dw)) {
+            columns.push_back(table.dw.columnNumber(column.name));
+            headings.append(dw::columnHeading(table.dw, column.name));
+        }
+        QVERIFY(columns.size() >= 3);
+        text.append(headings.join(u'\t'));
+        html.append(headings);
+        for (const long row : {2L, 1L}) {
+            QStringList shown;
+            QStringList oneLine;
+            for (const int column : columns) {
+                const QString value = table.dw.displayText(row, column);
+                shown.append(QString(value).replace(u"\r\n"_s, u"\n"_s));
+                oneLine.append(QString(value).replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' '));
+            }
+            text.append(oneLine.join(u'\t'));
+            html.append(shown);
+        }
+        QCOMPARE(copied.text, text.join(u'\n') + u'\n');
+        QVERIFY(copied.html.contains(u"&lt;b&gt;&amp;&lt;/b&gt;"_s));
+        QCOMPARE(parseHtml(copied.html), html);
     }
 
     // Stored bytes are written as they are only when they are exactly the text the grid
