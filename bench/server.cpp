@@ -23,6 +23,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -318,6 +319,93 @@ void measure(const bench::Options &options, const testsupport::PostgresServer &s
                    u"p95_ms=%1"_s.arg(percentile(0.95), 0, 'f', 1), u"target_p95_ms=1000"_s});
 }
 
+// Offices at work: 32 clients, each with its own connection, looking a member up (a
+// surname or an e-mail taken from the directory itself) once a second, while 4 clients list
+// every member over and over, for 60 seconds.
+void officeLoad(const QString &connectString, const QString &label)
+{
+    constexpr int lookupClients = 32;
+    constexpr int listingClients = 4;
+    constexpr int seconds = 60;
+    dw::Transaction probe;
+    connect(probe, connectString);
+    if (probe.SQLCode != 0) {
+        bench::report({u"op=server_load"_s, label, u"error=no_connection"_s});
+        return;
+    }
+    QStringList lookups;
+    dw::DbError error;
+    auto cursor = probe.connection()->query(
+        u"SELECT nombre, email FROM directorio WHERE nombre LIKE '% %' ORDER BY md5(id::text) LIMIT 200"_s,
+        {}, error);
+    while (cursor && cursor->next()) {
+        const auto name = cursor->utf8(0);
+        const auto mail = cursor->utf8(1);
+        lookups << u"Nombre\t"_s + QString::fromUtf8(name.data(), qsizetype(name.size())).section(u' ', -1);
+        if (!mail.empty())
+            lookups << u"e-mail\t"_s
+                    + QString::fromUtf8(mail.data(), qsizetype(mail.size())).section(u'@', 0, 0);
+    }
+    cursor.reset();
+    if (lookups.isEmpty()) {
+        bench::report({u"op=server_load"_s, label, u"error=no_terms"_s});
+        return;
+    }
+    std::vector<std::unique_ptr<dw::Transaction>> connections;
+    std::vector<std::unique_ptr<Searcher>> searchers;
+    for (int c = 0; c < lookupClients + listingClients; ++c) {
+        connections.push_back(std::make_unique<dw::Transaction>());
+        connect(*connections.back(), connectString);
+        searchers.push_back(std::make_unique<Searcher>(*connections.back()));
+    }
+    std::vector<std::vector<double>> latencies(std::size_t(lookupClients + listingClients));
+    std::atomic<long> failures{0};
+    std::atomic<long> listingFailures{0};
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::thread> clients;
+    for (int c = 0; c < lookupClients + listingClients; ++c) {
+        clients.emplace_back([&, c] {
+            const bool lists = c >= lookupClients;
+            for (int n = c * 7; clock.elapsed() < seconds * 1000; ++n) {
+                const QStringList term = lookups.at(n % lookups.size()).split(u'\t');
+                QElapsedTimer timer;
+                timer.start();
+                const long found = searchers[std::size_t(c)]->search(
+                    lists ? QString() : search::condition(false, term.at(0), term.at(1)));
+                if (found < 0)
+                    ++(lists ? listingFailures : failures);
+                latencies[std::size_t(c)].push_back(msSince(timer));
+                if (!lists)
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+            }
+        });
+    }
+    for (std::thread &client : clients)
+        client.join();
+    const auto percentiles = [&](int from, int to) {
+        std::vector<double> every;
+        for (int c = from; c < to; ++c)
+            every.insert(every.end(), latencies[std::size_t(c)].begin(), latencies[std::size_t(c)].end());
+        std::sort(every.begin(), every.end());
+        const auto at = [&every](double p) {
+            return every.empty() ? 0.0
+                                 : every[std::min(every.size() - 1, std::size_t(p * double(every.size())))];
+        };
+        return std::tuple{every.size(), at(0.5), at(0.95), at(0.99)};
+    };
+    const auto [looked, p50, p95, p99] = percentiles(0, lookupClients);
+    const auto [listed, l50, l95, l99] = percentiles(lookupClients, lookupClients + listingClients);
+    (void)l99;
+    bench::report({u"op=server_load"_s, label, u"lookup_clients=%1"_s.arg(lookupClients),
+                   u"lookups=%1"_s.arg(looked), u"per_s=%1"_s.arg(double(looked) / seconds, 0, 'f', 1),
+                   u"p50_ms=%1"_s.arg(p50, 0, 'f', 1), u"p95_ms=%1"_s.arg(p95, 0, 'f', 1),
+                   u"p99_ms=%1"_s.arg(p99, 0, 'f', 1), u"failures=%1"_s.arg(failures.load()),
+                   u"listing_clients=%1"_s.arg(listingClients), u"listings=%1"_s.arg(listed),
+                   u"listing_p50_ms=%1"_s.arg(l50, 0, 'f', 1), u"listing_p95_ms=%1"_s.arg(l95, 0, 'f', 1),
+                   u"listing_failures=%1"_s.arg(listingFailures.load()), u"target_p95_ms=250"_s});
+}
+
 // Answers every message with nothing, so a failing search is counted instead of waiting.
 class SilentInteraction final : public dw::Interaction
 {
@@ -357,6 +445,22 @@ void serverBenchmark(const bench::Options &options)
     measure(options, server, u"odbc"_s, sample);
     server.setClient(testsupport::PostgresServer::Client::Libpq);
     measure(options, server, u"libpq"_s, sample);
+
+    // The offices' load on the client library's path, without and with the trigram indexes
+    // of the README.
+    const QString libpq = server.connectString(u"directorio"_s, testsupport::PostgresServer::password());
+    officeLoad(libpq, u"index=none"_s);
+    if (server.psql(
+            u"directorio"_s,
+            "CREATE EXTENSION IF NOT EXISTS pg_trgm;"
+            "CREATE INDEX directorio_todo_trgm ON directorio USING gin (upper(todo) gin_trgm_ops);"
+            "CREATE INDEX directorio_nombre_trgm ON directorio USING gin (upper(nombre) gin_trgm_ops);"
+            "CREATE INDEX directorio_email_trgm ON directorio USING gin (upper(email) gin_trgm_ops);"
+            "ANALYZE directorio;",
+            problem))
+        officeLoad(libpq, u"index=trigram"_s);
+    else
+        bench::report({u"op=server_load"_s, u"index=trigram"_s, u"error=\"%1\""_s.arg(problem)});
 }
 
 const bench::BenchRegistrar registrar("server", serverBenchmark);
