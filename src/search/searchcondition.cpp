@@ -1,5 +1,6 @@
 #include "searchcondition.h"
 
+#include "text/accents.h"
 #include "text/upper.h"
 
 #include <array>
@@ -67,14 +68,17 @@ QString condition(bool anyField, const QString &fieldCaption, const QString &typ
     // A text box's text ends at a NUL character, as it does on Windows.
     const QString text = typed.left(typed.indexOf(QChar()));
     const QString suffix = u"%'"_s;
+    // Typed without accents, the text finds the accented spellings too: both sides compared
+    // without them. A typed accent or ñ means exactly what was typed.
+    const QString compare = dw::hasAccents(text) ? u"ucase"_s : u"sinacentos"_s;
     if (anyField) {
         if (text.isEmpty())
             return {};
-        return u" where ucase(todo) like '%"_s + pattern(text) + suffix;
+        return u" where "_s + compare + u"(todo) like '%"_s + pattern(text) + suffix;
     }
     for (const Field &field : fields()) {
         if (field.caption == fieldCaption)
-            return u" where ucase( "_s + field.column + u" ) like '%"_s + pattern(text) + suffix;
+            return u" where "_s + compare + u"( "_s + field.column + u" ) like '%"_s + pattern(text) + suffix;
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include "db/sqliteconnection.h"
 #include "sql/selectdefinition.h"
 #include "sql/sqlexpression.h"
+#include "text/accents.h"
 #include "text/likepattern.h"
 
 #include <QTest>
@@ -121,6 +122,7 @@ private slots:
     void longSearchTextsAreAnswered_data();
     void longSearchTextsAreAnswered();
     void patternMatcherAgreesWithLike();
+    void accentFoldingAsEachDatabaseCan();
 };
 
 void tst_SqlRender::listingSelect()
@@ -419,6 +421,30 @@ void tst_SqlRender::longSearchTextsAreAnswered()
     const auto sent = dw::sql::translateStatement(condition, dw::Dialect::SQLite, markers);
     QVERIFY2(idsWhere(condition, values) == ids,
              qPrintable(sent.value_or(QString()).replace(n, u"<N>"_s).left(400)));
+}
+
+// sinacentos(x) goes to the built-in driver as is, to PostgreSQL as translate() of its
+// upper(), and to a database that cannot fold as the plain upper-casing it compares as typed.
+void tst_SqlRender::accentFoldingAsEachDatabaseCan()
+{
+    const QString written = u"select id from t where sinacentos(todo) like '%PENA%'"_s;
+    const auto sent = [&](dw::Dialect dialect, bool folds) {
+        std::vector<int> markers;
+        return dw::sql::translateStatement(written, dialect, markers, nullptr, folds).value_or(u"<error>"_s);
+    };
+    QCOMPARE(sent(dw::Dialect::SQLite, true), u"select id from t where sinacentos(todo) like '%PENA%'"_s);
+    QCOMPARE(sent(dw::Dialect::SQLite, false), u"select id from t where upper(todo) like '%PENA%'"_s);
+    QCOMPARE(sent(dw::Dialect::Access, false), u"select id from t where ucase(todo) like '%PENA%'"_s);
+    QCOMPARE(sent(dw::Dialect::Generic, false), u"select id from t where upper(todo) like '%PENA%'"_s);
+    const QString postgres = sent(dw::Dialect::PostgreSQL, false);
+    QVERIFY2(postgres.startsWith(u"select \"id\" from \"t\" where translate(upper(\"todo\"), '"_s),
+             qPrintable(postgres));
+    QVERIFY(postgres.contains(u"Ñ"_s) && postgres.contains(u"Á"_s) && postgres.contains(u"Ü"_s));
+    QVERIFY2(postgres.endsWith(u"') like '%PENA%' ESCAPE ''"_s), qPrintable(postgres));
+    QCOMPARE(dw::accentedCapitals().size(), dw::baseCapitals().size());
+    QCOMPARE(dw::baseCapitals().at(dw::accentedCapitals().indexOf(u'Ñ')), u'N');
+    QCOMPARE(dw::foldedUpperText(u"Peña Química Pingüino Æsir Øre straße"_s),
+             u"PENA QUIMICA PINGUINO ÆSIR ØRE STRASSE"_s);
 }
 
 QTEST_MAIN(tst_SqlRender)

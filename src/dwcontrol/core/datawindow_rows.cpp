@@ -166,7 +166,8 @@ long DataWindow::Retrieve(const std::vector<Value> &arguments)
         d->observer->sqlPreview(0, 1, written->sql, 0, 0);
     d->inPreview = false;
 
-    const auto sent = translateSelect(d->previewSql, written->parameters, connection->dialect(), &problem);
+    const auto sent = translateSelect(d->previewSql, written->parameters, connection->dialect(), &problem,
+                                      connection->foldsAccents());
     if (!sent) {
         d->reportDatabaseError(-1, problem);
         d->notifyRows();

@@ -63,6 +63,9 @@ public:
     // True once the link to the database is gone (a server that stopped or restarted);
     // only a new connection can answer again.
     [[nodiscard]] virtual bool lost() const { return false; }
+    // Whether statements may call sinacentos(x): x upper-cased without accents (the
+    // built-in driver's own function).
+    [[nodiscard]] virtual bool foldsAccents() const { return false; }
     // Called now and then while a statement of this connection runs, also when it
     // finds no rows for a long time (empty: none). A driver that cannot call back
     // ignores it. The heartbeat must not use the connection.

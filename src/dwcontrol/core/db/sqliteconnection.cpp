@@ -1,6 +1,7 @@
 #include "db/sqliteconnection.h"
 
 #include "db/errors.h"
+#include "text/accents.h"
 #include "text/likepattern.h"
 #include "text/upper.h"
 
@@ -53,6 +54,36 @@ void ucaseFunction(sqlite3_context *context, int, sqlite3_value **argv)
     }
     std::memcpy(out, bytes, start);
     const std::size_t length = start + upperUtf8(text.substr(start), out + start);
+    sqlite3_result_text64(context, out, length, sqlite3_free, SQLITE_UTF8);
+}
+
+// sinacentos(x): x upper-cased and without accents (see foldedUpperUtf8); null stays null.
+void foldedUpperFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    sqlite3_value *arg = argv[0];
+    if (sqlite3_value_type(arg) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(arg));
+    const int size = sqlite3_value_bytes(arg);
+    if (!bytes) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    const std::string_view text(bytes, std::size_t(size));
+    const std::size_t start = firstUpperCandidate(text);
+    if (start == text.size()) {
+        sqlite3_result_value(context, arg);
+        return;
+    }
+    auto *out = static_cast<char *>(sqlite3_malloc64(start + upperUtf8Capacity(text.size() - start) + 1));
+    if (!out) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    std::memcpy(out, bytes, start);
+    const std::size_t length = start + foldedUpperUtf8(text.substr(start), out + start);
     sqlite3_result_text64(context, out, length, sqlite3_free, SQLITE_UTF8);
 }
 
@@ -405,6 +436,8 @@ void registerAccessFunctions(sqlite3 *db)
 {
     sqlite3_create_function_v2(db, "pattern_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
                                nullptr, patternMatchFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "sinacentos", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                               nullptr, foldedUpperFunction, nullptr, nullptr, nullptr);
     // upper() too: SQLite's own knows only ASCII letters, and the SQL the engine sends
     // for SQLite upper-cases with it.
     for (const char *name : {"ucase", "upper"})

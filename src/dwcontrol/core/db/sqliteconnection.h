@@ -27,6 +27,7 @@ public:
     ~SqliteConnection() override;
 
     [[nodiscard]] Dialect dialect() const override { return Dialect::SQLite; }
+    [[nodiscard]] bool foldsAccents() const override { return true; }
     [[nodiscard]] std::unique_ptr<Cursor> query(const QString &sql, const std::vector<Value> &params,
                                                 DbError &error) override;
     void setHeartbeat(std::function<void()> heartbeat) override;

@@ -73,10 +73,10 @@ std::optional<RenderedSelect> renderSelect(const SelectDefinition &select, Diale
 }
 
 std::optional<RenderedSelect> translateSelect(const QString &accessSql, const std::vector<int> &parameters,
-                                              Dialect dialect, QString *error)
+                                              Dialect dialect, QString *error, bool foldsAccents)
 {
     std::vector<int> markers;
-    auto sql = sql::translateStatement(accessSql, dialect, markers, error);
+    auto sql = sql::translateStatement(accessSql, dialect, markers, error, foldsAccents);
     if (!sql)
         return std::nullopt;
     RenderedSelect result{*sql, {}};

@@ -57,7 +57,8 @@ struct RenderedSelect
 // `parameters` are the argument indices of its `?` markers, in order.
 [[nodiscard]] std::optional<RenderedSelect> translateSelect(const QString &accessSql,
                                                             const std::vector<int> &parameters,
-                                                            Dialect dialect, QString *error = nullptr);
+                                                            Dialect dialect, QString *error = nullptr,
+                                                            bool foldsAccents = false);
 
 // The parameter values for a statement: each argument converted to the type it
 // declares (numbers for numeric types, text for strings). Missing arguments are null.

@@ -1,5 +1,7 @@
 #include "sql/sqlexpression.h"
 
+#include "text/accents.h"
+
 #include <algorithm>
 
 namespace dw::sql {
@@ -159,10 +161,11 @@ bool isKeyword(const Token &token)
 class Renderer
 {
 public:
-    Renderer(const std::vector<Token> &tokens, Dialect dialect, std::vector<int> &markers)
+    Renderer(const std::vector<Token> &tokens, Dialect dialect, std::vector<int> &markers, bool foldsAccents)
         : m_tokens(tokens)
         , m_dialect(dialect)
         , m_markers(markers)
+        , m_foldsAccents(foldsAccents)
     {}
 
     QString range(std::size_t begin, std::size_t end)
@@ -380,7 +383,13 @@ private:
             switch (token.kind) {
             case Kind::Open: {
                 const std::size_t close = closing(i);
-                out += u'(' + range(i + 1, close) + u')';
+                if (m_dialect == Dialect::PostgreSQL && foldsAccents(i)) {
+                    // The server's own translate(), which every PostgreSQL has.
+                    out += u"(upper("_s + range(i + 1, close) + u"), '"_s + accentedCapitals() + u"', '"_s
+                        + baseCapitals() + u"')"_s;
+                } else {
+                    out += u'(' + range(i + 1, close) + u')';
+                }
                 i = close;
                 break;
             }
@@ -430,8 +439,27 @@ private:
         return name.toString();
     }
 
+    // Whether the group opening at `open` holds the argument of sinacentos(): the text
+    // upper-cased and without accents, which the built-in driver knows by that name.
+    bool foldsAccents(std::size_t open) const
+    {
+        std::size_t before = open;
+        while (before > 0 && m_tokens[before - 1].kind == Kind::Space)
+            --before;
+        return before > 0 && m_tokens[before - 1].kind == Kind::Word
+            && m_tokens[before - 1].text.compare(u"sinacentos", Qt::CaseInsensitive) == 0;
+    }
+
     QString function(QStringView name) const
     {
+        // PostgreSQL folds with translate(); drivers that cannot fold compare as typed.
+        if (name.compare(u"sinacentos", Qt::CaseInsensitive) == 0) {
+            if (m_dialect == Dialect::PostgreSQL)
+                return u"translate"_s;
+            if (m_dialect == Dialect::SQLite && m_foldsAccents)
+                return u"sinacentos"_s;
+            name = u"ucase";
+        }
         // The built-in driver gives SQLite an upper() with Access's meaning (every letter,
         // accents included); SQLite's own, behind its ODBC driver, knows only ASCII.
         if (name.compare(u"ucase", Qt::CaseInsensitive) == 0)
@@ -476,6 +504,7 @@ private:
     const std::vector<Token> &m_tokens;
     Dialect m_dialect;
     std::vector<int> &m_markers;
+    bool m_foldsAccents = false;
 };
 
 } // namespace
@@ -499,19 +528,24 @@ std::optional<QString> renderAccess(QStringView expression, std::vector<QString>
 }
 
 std::optional<QString> translateStatement(QStringView statement, Dialect dialect, std::vector<int> &markers,
-                                          QString *error)
+                                          QString *error, bool foldsAccents)
 {
     auto tokens = tokenize(statement, error);
     if (!tokens)
         return std::nullopt;
     if (dialect == Dialect::Access) {
+        // As written, but for sinacentos(), which Access compares as ucase().
+        QString out;
         for (const Token &token : *tokens) {
             if (token.marker >= 0)
                 markers.push_back(token.marker);
+            out += token.kind == Kind::Word && token.text.compare(u"sinacentos", Qt::CaseInsensitive) == 0
+                ? u"ucase"_s
+                : token.text.toString();
         }
-        return statement.toString();
+        return out;
     }
-    return Renderer(*tokens, dialect, markers).range(0, tokens->size());
+    return Renderer(*tokens, dialect, markers, foldsAccents).range(0, tokens->size());
 }
 
 } // namespace dw::sql

@@ -24,8 +24,12 @@ namespace dw::sql {
 // Translates a whole statement in the Access dialect, `?` markers included, for
 // `dialect`. For each `?` of the result, in order, `markers` gets the index of the `?`
 // of `statement` it stands for (an operand of `&` may be written twice, so indices can
-// repeat). Nothing and an error text when the statement cannot be read.
+// repeat). Nothing and an error text when the statement cannot be read. sinacentos(x), x
+// upper-cased and without accents, is sent as the database can do it: to the built-in
+// driver as is (`foldsAccents`), to PostgreSQL with translate(), to any other as ucase(x),
+// which compares as typed.
 [[nodiscard]] std::optional<QString> translateStatement(QStringView statement, Dialect dialect,
-                                                        std::vector<int> &markers, QString *error = nullptr);
+                                                        std::vector<int> &markers, QString *error = nullptr,
+                                                        bool foldsAccents = false);
 
 } // namespace dw::sql
