@@ -25,10 +25,11 @@ void SqliteCloser::operator()(sqlite3 *db) const
 
 namespace {
 
-// ucase(x): null stays null, numbers are upper-cased as their text, like Access does.
-void ucaseFunction(sqlite3_context *context, int, sqlite3_value **argv)
+// The text of `arg` rewritten by `convert` (which writes at most upperUtf8Capacity() bytes
+// per byte read): null stays null, numbers are rewritten as their text, like Access does.
+void upperCasedResult(sqlite3_context *context, sqlite3_value *arg,
+                      std::size_t (*convert)(std::string_view text, char *out))
 {
-    sqlite3_value *arg = argv[0];
     if (sqlite3_value_type(arg) == SQLITE_NULL) {
         sqlite3_result_null(context);
         return;
@@ -53,38 +54,20 @@ void ucaseFunction(sqlite3_context *context, int, sqlite3_value **argv)
         return;
     }
     std::memcpy(out, bytes, start);
-    const std::size_t length = start + upperUtf8(text.substr(start), out + start);
+    const std::size_t length = start + convert(text.substr(start), out + start);
     sqlite3_result_text64(context, out, length, sqlite3_free, SQLITE_UTF8);
 }
 
-// sinacentos(x): x upper-cased and without accents (see foldedUpperUtf8); null stays null.
+// ucase(x): x upper-cased.
+void ucaseFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    upperCasedResult(context, argv[0], [](std::string_view text, char *out) { return upperUtf8(text, out); });
+}
+
+// sinacentos(x): x upper-cased and without accents (see foldedUpperUtf8).
 void foldedUpperFunction(sqlite3_context *context, int, sqlite3_value **argv)
 {
-    sqlite3_value *arg = argv[0];
-    if (sqlite3_value_type(arg) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(arg));
-    const int size = sqlite3_value_bytes(arg);
-    if (!bytes) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    const std::string_view text(bytes, std::size_t(size));
-    const std::size_t start = firstUpperCandidate(text);
-    if (start == text.size()) {
-        sqlite3_result_value(context, arg);
-        return;
-    }
-    auto *out = static_cast<char *>(sqlite3_malloc64(start + upperUtf8Capacity(text.size() - start) + 1));
-    if (!out) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    std::memcpy(out, bytes, start);
-    const std::size_t length = start + foldedUpperUtf8(text.substr(start), out + start);
-    sqlite3_result_text64(context, out, length, sqlite3_free, SQLITE_UTF8);
+    upperCasedResult(context, argv[0], &foldedUpperUtf8);
 }
 
 // Pragmas that only report; every other pragma (and any pragma given a value) is refused.
