@@ -111,6 +111,9 @@ private slots:
         writeBomb(m_root + u"/Fotos/bomba.png"_s, 30000);
         QVERIFY(QFile::link(m_root + u"/Otros/rojo.png"_s, m_root + u"/Fotos/enlace.png"_s));
         QVERIFY(QFile::link(m_root + u"/Fotos/rojo.png"_s, m_root + u"/Fotos/interno.png"_s));
+        // A folder beside Fotos whose name begins like it.
+        writePicture(m_root + u"/Fotos-privadas/rojo.png"_s);
+        QVERIFY(QFile::link(m_root + u"/Fotos-privadas/rojo.png"_s, m_root + u"/Fotos/vecino.png"_s));
         QCOMPARE(::mkfifo(QFile::encodeName(m_root + u"/Fotos/tubo.png"_s).constData(), 0600), 0);
         // A second program folder whose Fotos is a link to a folder outside it.
         QVERIFY(QDir().mkpath(m_place.filePath(u"enlazado"_s)));
@@ -156,10 +159,25 @@ private slots:
         QTest::newRow(".. out and back") << own << u"Fotos\\..\\Fotos\\rojo.png"_s;
         QTest::newRow(".. last") << own << u"Fotos\\Miembros\\Posgrado\\rojo.png\\.."_s;
         QTest::newRow("link out of Fotos") << own << u"Fotos\\enlace.png"_s;
+        QTest::newRow("link to a look-alike folder") << own << u"Fotos\\vecino.png"_s;
+        QTest::newRow("absolute, a Fotos at the root") << own << u"/Fotos/rojo.png"_s;
+        QTest::newRow("absolute, backslash first") << own << u"\\Fotos\\rojo.png"_s;
         QTest::newRow("Fotos itself a link out") << m_place.filePath(u"enlazado"_s) << u"Fotos\\rojo.png"_s;
         QTest::newRow("a FIFO") << own << u"Fotos\\tubo.png"_s;
         QTest::newRow("a folder") << own << u"Fotos\\Miembros"_s;
         QTest::newRow("900 megapixel claim") << own << u"Fotos\\bomba.png"_s;
+    }
+
+    // A photo far larger than any frame is decoded scaled down, never whole.
+    void largePhotoDecodedWithinItsBudget()
+    {
+        const QImage photo = dw::loadPicture(u"Fotos\\grande.jpg"_s);
+        QVERIFY(!photo.isNull());
+        QVERIFY2(qint64(photo.width()) * photo.height() <= 16'000'000,
+                 qPrintable(u"%1 x %2"_s.arg(photo.width()).arg(photo.height())));
+        QVERIFY(qAbs(photo.width() - photo.height()) <= 1);
+        const QImage drawn = dw::loadPicture(u"Fotos\\grande.jpg"_s, {300, 200});
+        QCOMPARE(drawn.size(), QSize(200, 200));
     }
 
     void namesOutsideFotosDrawNothing()

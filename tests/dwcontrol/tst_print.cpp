@@ -84,6 +84,11 @@ private slots:
         QString error;
         QCOMPARE(dw::printOn(table.dw, printer, &error), -1);
         QVERIFY2(error.contains(u"no existe"_s), qPrintable(error));
+
+        printer.setOutputFileName({});
+        error.clear();
+        QCOMPARE(dw::printOn(table.dw, printer, &error), -1);
+        QVERIFY2(error.contains(u"No se indicó"_s), qPrintable(error));
     }
 
     // The preview lays out the pages of the selected printer's paper, one under the

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -104,8 +105,25 @@ Rows parseHtml(const QString &text)
     return rows;
 }
 
-// A folder nobody may write in for the guard's life (the test drops root's rights while
-// it lasts, since root writes anywhere; the folders above it must let others through).
+// Root writes anywhere: while the guard lives the test runs with an ordinary user's rights
+// (the folders above the files it touches must let others through).
+class WithoutRootRights
+{
+public:
+    WithoutRootRights() : m_wasRoot(geteuid() == 0 && seteuid(65534) == 0) {}
+    ~WithoutRootRights()
+    {
+        if (m_wasRoot && seteuid(0) != 0)
+            qFatal("cannot return to root");
+    }
+    WithoutRootRights(const WithoutRootRights &) = delete;
+    WithoutRootRights &operator=(const WithoutRootRights &) = delete;
+
+private:
+    bool m_wasRoot;
+};
+
+// A folder nobody may write in for the guard's life.
 class ReadOnlyFolder
 {
 public:
@@ -113,13 +131,11 @@ public:
     {
         QFile::setPermissions(m_path,
                               QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-        if (geteuid() == 0)
-            m_wasRoot = seteuid(65534) == 0;
+        m_rights.emplace();
     }
     ~ReadOnlyFolder()
     {
-        if (m_wasRoot && seteuid(0) != 0)
-            qFatal("cannot return to root");
+        m_rights.reset();
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     ReadOnlyFolder(const ReadOnlyFolder &) = delete;
@@ -127,7 +143,7 @@ public:
 
 private:
     QString m_path;
-    bool m_wasRoot = false;
+    std::optional<WithoutRootRights> m_rights;
 };
 
 // Files may not grow past a size while the guard lives: writing more fails as on a full disk.
@@ -383,6 +399,18 @@ private slots:
             QVERIFY(!dw::saveRows(m_table.dw, {older, format}, &error));
         }
         QVERIFY2(error.contains(u"el disco está lleno"_s), qPrintable(error));
+        QCOMPARE(readFile(older), QByteArray("previo"));
+
+        // A read-only file in a folder anyone may write in is named as such.
+        error.clear();
+        QVERIFY(QFile::setPermissions(folder.filePath(u"guardado"_s), QFileDevice::Permissions(0x7777)));
+        QVERIFY(QFile::setPermissions(older, QFile::ReadOwner | QFile::ReadOther));
+        {
+            const WithoutRootRights user;
+            QVERIFY(!dw::saveRows(m_table.dw, {older, format}, &error));
+        }
+        QVERIFY2(error.contains(u"es de solo lectura"_s), qPrintable(error));
+        QVERIFY(QFile::setPermissions(older, QFile::ReadOwner | QFile::WriteOwner));
         QCOMPARE(readFile(older), QByteArray("previo"));
         QCOMPARE(QDir(folder.filePath(u"guardado"_s)).entryList(QDir::Files),
                  QStringList{u"directorio."_s + format});

@@ -196,6 +196,9 @@ void tst_SqlRender::joinKeepsAccessNullMeaning_data()
         << u"a & b = 'xy'"_s << QVariant(u"x"_s) << QVariant(u"y"_s) << QVariant(u"1"_s);
     QTest::newRow("ampersand in a text")
         << u"'p & q' & a"_s << QVariant(u"x"_s) << null << QVariant(u"p & qx"_s);
+    // Access's own functions, as SQLite runs them.
+    QTest::newRow("len of a join") << u"len(a & b)"_s << QVariant(u"ñu"_s) << null << QVariant(u"2"_s);
+    QTest::newRow("lcase") << u"lcase(a)"_s << QVariant(u"AbC"_s) << null << QVariant(u"abc"_s);
 }
 
 void tst_SqlRender::joinKeepsAccessNullMeaning()

@@ -218,6 +218,10 @@ void TstGridStyleMenu::filterBySelectionAndUndo()
     service.of_process_popup(u"m_filterbyselection"_s, 1, u"id"_s);
     QVERIFY(service.of_combinefilter().endsWith(u" AND ( id = %1 )"_s.arg(id)));
     QCOMPARE(control.RowCount(), 1L);
+    // Excluding a number keeps every other member of the narrowed list.
+    service.of_process_popup(u"m_filterexcludingselection"_s, 1, u"id"_s);
+    QVERIFY(service.of_combinefilter().endsWith(u" AND ( id <> %1 )"_s.arg(id)));
+    QCOMPARE(control.RowCount(), both - 1);
 
     // Removing one column's condition keeps the others.
     service.of_process_popup(u"m_removeselectionfilter"_s, 1, u"id"_s);

@@ -155,14 +155,8 @@ int printJob(const DataWindow &dw, QWidget *parent, QString *error)
 
 int printOn(const DataWindow &dw, QPrinter &printer, QString *error, const PrintedRows &rows)
 {
-    if (printer.outputFormat() == QPrinter::PdfFormat) {
-        if (printer.outputFileName().isEmpty()) {
-            if (error)
-                *error = QStringLiteral("No se indicó el archivo PDF donde imprimir.");
-            return -1;
-        }
+    if (printer.outputFormat() == QPrinter::PdfFormat)
         return writePdf(dw, printer.outputFileName(), printer.pageLayout(), error, rows) ? 1 : -1;
-    }
     if (paintPages(dw, printer, rows) != 1 || printer.printerState() == QPrinter::Error) {
         if (error) {
             const QString name = printer.printerName().isEmpty()
