@@ -97,6 +97,21 @@ QStringList filesLeftInTemp(const QString &own)
     return left;
 }
 
+// Files of the temporary folder (outside the test's own folder `own`) this process holds
+// open under a name: a private copy that kept its name after it was opened would stay
+// behind a killed program.
+QStringList namedOpenFilesInTemp(const QString &own)
+{
+    QStringList named;
+    const QString temporary = QDir::tempPath() + u'/';
+    for (const QFileInfo &fd : QDir(u"/proc/self/fd"_s).entryInfoList(QDir::System | QDir::Files)) {
+        const QString target = fd.symLinkTarget();
+        if (target.startsWith(temporary) && !target.startsWith(own + u'/') && QFileInfo::exists(target))
+            named << target;
+    }
+    return named;
+}
+
 long peakKilobytes()
 {
     rusage usage{};
@@ -116,7 +131,17 @@ private:
         return QDir(testsupport::fixturesDirectory()).filePath(name);
     }
 
+    // The test's own temporary folder, so that what other programs leave in /tmp meanwhile
+    // does not count as left by this one.
+    QTemporaryDir m_temporary;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_temporary.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_temporary.path()));
+    }
+    void cleanupTestCase() { qunsetenv("TMPDIR"); }
     void init() { QDir(dw::accessCacheDirectory()).removeRecursively(); }
 
     void sqliteChangesSeenAtTheNextSearch()
@@ -516,16 +541,17 @@ private slots:
         sqlite3_close(writer);
     }
 
-    // A WAL file with a live log is read from a private copy made once per change of the log,
-    // never once per search, and nothing of the copy stays on the disk while it is read (so
-    // nothing can stay behind a killed program).
-    void walCopiedOncePerChangeAndNeverLeft()
+    // A WAL file with a live log is read where it lies, with a private copy of its log made
+    // once per change of the log (never of the file, never once per search); nothing of the
+    // copy stays on the disk while it is read, so nothing can stay behind a killed program.
+    void walLogCopiedOncePerChangeAndNeverLeft()
     {
         QTemporaryDir folder;
         const QStringList tempBefore = filesLeftInTemp(folder.path());
         const QString file = folder.filePath(u"base.sqlite"_s);
         sqlite3 *writer = nullptr;
         sqlite3_open(QFile::encodeName(file).constData(), &writer);
+        auto closeWriter = qScopeGuard([&] { sqlite3_close(writer); });
         QCOMPARE(sqlite3_exec(writer,
                               "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
                               "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
@@ -541,21 +567,110 @@ private slots:
         QVERIFY(QDir().mkpath(left) && QFile::copy(file, left + u"/base.sqlite"_s));
 
         const int copies = dw::privateCopyCount();
+        const qint64 bytes = dw::privateCopyBytes();
         dw::Transaction transaction;
         QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
         QVERIFY(!QFileInfo::exists(left));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 2);
-        QCOMPARE(dw::privateCopyCount(), copies + 2); // the file and its log, once
+        QCOMPARE(dw::privateCopyCount(), copies + 1);
+        QCOMPARE(dw::privateCopyBytes(), bytes + QFileInfo(file + u"-wal"_s).size());
         QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
+        QCOMPARE(namedOpenFilesInTemp(folder.path()), QStringList());
 
+        // A new row grows the log; the log's time set back, its size alone tells.
+        struct stat log
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(file + u"-wal"_s).constData(), &log), 0);
         QCOMPARE(sqlite3_exec(writer, "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
                  SQLITE_OK);
+        const timespec times[2] = {log.st_atim, log.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file + u"-wal"_s).constData(), times, 0), 0);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 3);
-        QCOMPARE(dw::privateCopyCount(), copies + 4);
+        QCOMPARE(dw::privateCopyCount(), copies + 2);
         QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
-        sqlite3_close(writer);
+
+        // The log written into the file: the file itself is read again, still in place.
+        QCOMPARE(sqlite3_exec(writer,
+                              "INSERT INTO directorio VALUES (4, 'Rosa'); PRAGMA wal_checkpoint(TRUNCATE)",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 4);
+        QCOMPARE(dw::privateCopyCount(), copies + 2);
+        QVERIFY(!QFileInfo::exists(file + u"-journal"_s));
+    }
+
+    // A writer that writes its log into the file while a long reading runs: the reading
+    // stops with a sentence that says so, never with rows of two versions mixed, and the
+    // next search reads the file as it is now.
+    void checkpointDuringReadingStopsIt()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"base.sqlite"_s);
+        sqlite3 *writer = nullptr;
+        sqlite3_open(QFile::encodeName(file).constData(), &writer);
+        auto closeWriter = qScopeGuard([&] { sqlite3_close(writer); });
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                              "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
+                              " INSERT INTO directorio SELECT i, printf('%0300d', i) FROM n;"
+                              "PRAGMA wal_checkpoint(TRUNCATE)",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        dw::Transaction transaction;
+        QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
+        dw::DbError error;
+        auto cursor = transaction.connection()->query(u"SELECT id, nombre FROM directorio"_s, {}, error);
+        QVERIFY(cursor && cursor->next());
+        QCOMPARE(sqlite3_exec(writer,
+                              "UPDATE directorio SET nombre = 'otro'; PRAGMA wal_checkpoint(TRUNCATE)",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        long older = 1;
+        while (cursor->next()) {
+            QCOMPARE(cursor->utf8(1).substr(0, 3), std::string_view("000"));
+            ++older;
+        }
+        QVERIFY(older < 3000);
+        QVERIFY(cursor->error());
+        QVERIFY2(cursor->error()->text.contains(u"cambió mientras se leía"_s), qPrintable(cursor->error()->text));
+        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio WHERE nombre = 'otro'"_s), 3000);
+    }
+
+    // Names longer than SQLite's own limit open like any other, with or without a live log.
+    void longNamesOpen()
+    {
+        QTemporaryDir folder;
+        QString deep = folder.path();
+        while (QFile::encodeName(deep).size() < 700)
+            deep += u"/carpeta-con-un-nombre-bastante-largo-ñandú"_s;
+        QVERIFY(QDir().mkpath(deep));
+        // SQLite itself cannot write there: the files are made nearby and copied in.
+        const QString plain = deep + u"/zemparol.sqlite"_s;
+        execute(folder.filePath(u"corto.sqlite"_s),
+                "CREATE TABLE directorio(id INTEGER); INSERT INTO directorio VALUES (1), (2)");
+        QVERIFY(QFile::copy(folder.filePath(u"corto.sqlite"_s), plain));
+        const QString logged = deep + u"/registro.sqlite"_s;
+        const QString writerFile = folder.filePath(u"registro.sqlite"_s);
+        sqlite3 *writer = nullptr;
+        sqlite3_open(QFile::encodeName(writerFile).constData(), &writer);
+        auto closeWriter = qScopeGuard([&] { sqlite3_close(writer); });
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                              "CREATE TABLE directorio(id INTEGER); INSERT INTO directorio VALUES (1), (2), (3)",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QVERIFY(QFile::copy(writerFile, logged) && QFile::copy(writerFile + u"-wal"_s, logged + u"-wal"_s));
+        const std::pair<QString, qint64> cases[] = {{plain, 2}, {logged, 3}};
+        for (const auto &[path, rows] : cases) {
+            dw::Transaction transaction;
+            QVERIFY2(testsupport::connectAccess(transaction, path), qPrintable(transaction.SQLErrText));
+            QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), rows);
+        }
+        QCOMPARE(QDir(deep).entryList(QDir::Files).size(), 3); // nothing beside them
     }
 
     // Failures that are not the database's are named for what they are: a cache folder that
@@ -581,6 +696,7 @@ private slots:
             QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
             QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), 40);
             QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
+            QCOMPARE(namedOpenFilesInTemp(folder.path()), QStringList());
         }
 
         // No room for any local copy: files may not grow past a few pages.

@@ -3,6 +3,7 @@
 #include "db/accesscache.h"
 #include "db/errors.h"
 #include "db/filestamp.h"
+#include "db/inplacefile.h"
 #include "db/jetheader.h"
 #include "db/privatecopy.h"
 #include "db/sqliteconnection.h"
@@ -72,12 +73,9 @@ bool walMode(QByteArrayView header)
     return header.size() >= SqliteHeaderSize && (header[18] == 2 || header[19] == 2);
 }
 
-QByteArray fileUri(const QString &path, bool immutable)
+QByteArray fileUri(const QString &path)
 {
-    QByteArray uri = "file:" + QFile::encodeName(path).toPercentEncoding("/") + "?mode=ro";
-    if (immutable)
-        uri += "&immutable=1";
-    return uri;
+    return "file:" + QFile::encodeName(path).toPercentEncoding("/") + "?mode=ro";
 }
 
 // SQLite must roll back a journal a writer left when it stopped half-way before the file can
@@ -98,13 +96,72 @@ struct OpenDatabase
     std::unique_ptr<Connection> connection;
 };
 
-// A WAL file whose log holds changes is read from a private copy of the pair (SQLite would
-// otherwise create its shared-memory file beside the database), made anew only when the log
-// or the file changed: the copy takes the log in, then is opened read-only and loses its
-// name, so it never outlives the connection. Without such a log the file alone is the whole
-// database and, nobody writing it, is opened as immutable; a writer that starts later
-// changes the log, the freshness check sees it and the file is opened again.
-SqliteHandle openWalCopy(const QString &path, DbError &error)
+DbError missingFile(const QString &path)
+{
+    return makeError(dberror::FileMissing,
+                     QStringLiteral("No se encuentra el archivo de base de datos %1.").arg(quote(path)));
+}
+
+DbError unreadableFile(const QString &path)
+{
+    return makeError(dberror::FileUnreadable,
+                     QStringLiteral("No se puede leer el archivo de base de datos %1 (sin "
+                                    "permiso de lectura o bloqueado).")
+                         .arg(quote(path)));
+}
+
+DbError notAFile(const QString &path, const QString &what)
+{
+    return makeError(dberror::FileUnreadable,
+                     QStringLiteral("%1 no es un archivo de base de datos (es %2).").arg(quote(path), what));
+}
+
+// Why a file that could not be opened or looked at cannot be read, from the system's own
+// answer `code` (an errno value).
+DbError fileProblem(const QString &path, int code)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return missingFile(path);
+    case ELOOP:
+        return makeError(dberror::FileUnreadable,
+                         QStringLiteral("No se puede llegar al archivo de base de datos %1: sus enlaces "
+                                        "simbólicos forman un ciclo.")
+                             .arg(quote(path)));
+    case ENXIO: {
+        struct stat info
+        {
+        };
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode))
+            return notAFile(path, QStringLiteral("un socket"));
+        return notAFile(path, QStringLiteral("un dispositivo sin conectar"));
+    }
+    case ENAMETOOLONG:
+        return makeError(
+            dberror::FileUnreadable,
+            QStringLiteral("El nombre del archivo de base de datos %1 es demasiado largo.").arg(quote(path)));
+    default:
+        return unreadableFile(path);
+    }
+}
+
+// The same for a file that stat() could not look at.
+DbError statProblem(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return fileProblem(path, ::stat(QFile::encodeName(path).constData(), &info) == 0 ? EACCES : errno);
+}
+
+// A file in WAL mode is read where it lies, with a private copy of its log when the log
+// holds changes (SQLite would otherwise create its shared-memory file beside the database),
+// made anew only when the log or the file changed; the copy loses its name once open, so it
+// never outlives the connection. A writer that checkpoints while a reading runs stops that
+// reading; the freshness check then opens the file again. A file whose name is too long for
+// SQLite is read the same way.
+SqliteHandle openInPrivateFolder(const QString &path, bool withLog, DbError &error)
 {
     const auto failed = [&](const QString &why) {
         error = makeError(dberror::FileUnreadable,
@@ -113,39 +170,38 @@ SqliteHandle openWalCopy(const QString &path, DbError &error)
                               .arg(quote(path), why));
         return nullptr;
     };
+    // Stamped before the log is copied: a checkpoint after this moment fails the reading.
+    const std::optional<FileStamp> before = stampOf(path);
+    if (!before) {
+        error = statProblem(path);
+        return nullptr;
+    }
     const std::unique_ptr<QTemporaryDir> folder = makeScratchFolder();
     if (!folder)
         return failed(
             QStringLiteral("no se puede escribir en la carpeta temporal %1").arg(intendedTemporaryFolder()));
-    const QString copied = folder->filePath(QStringLiteral("base.sqlite"));
+    // SQLite gives the log the permissions of the file beside it: an empty stand-in.
+    const QString scratch = folder->filePath(QStringLiteral("base.sqlite"));
+    QFile standIn(scratch);
+    if (!standIn.open(QIODevice::WriteOnly))
+        return failed(QStringLiteral("no se puede escribir en la carpeta temporal %1").arg(folder->path()));
+    standIn.close();
     bool diskFull = false;
-    if (!copyWhole(path, copied, &diskFull)
-        || !copyWhole(path + QStringLiteral("-wal"), copied + QStringLiteral("-wal"), &diskFull))
+    if (withLog && !copyWhole(path + QStringLiteral("-wal"), scratch + QStringLiteral("-wal"), &diskFull))
         return failed(diskFull ? QStringLiteral("no queda espacio en el disco de la carpeta temporal %1")
-                                     .arg(QFileInfo(copied).absolutePath())
-                               : QStringLiteral("no se puede copiar a la carpeta temporal %1")
-                                     .arg(QFileInfo(copied).absolutePath()));
-    {
-        // Writing the log into the copy makes it one file; the guard is not on this handle.
-        sqlite3 *raw = nullptr;
-        sqlite3_open_v2(QFile::encodeName(copied).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        SqliteHandle writer(raw);
-        char *message = nullptr;
-        if (!writer
-            || sqlite3_exec(writer.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, &message)
-                != SQLITE_OK) {
-            const QString detail
-                = QString::fromUtf8(message ? message : (writer ? sqlite3_errmsg(writer.get()) : ""));
-            sqlite3_free(message);
-            error = corrupt(path, detail);
-            return nullptr;
-        }
-    }
+                                     .arg(folder->path())
+                               : QStringLiteral("no se puede copiar a la carpeta temporal %1").arg(folder->path()));
     QString problem;
-    SqliteHandle db = openAndForget(copied, problem);
+    SqliteHandle db = openInPlace(path, *before, scratch, problem);
     if (!db)
         error = corrupt(path, problem);
     return db;
+}
+
+// Longer than this a file name does not reach SQLite's own file system.
+bool tooLongForSqlite(const QString &path)
+{
+    return QFile::encodeName(path).size() >= sqlite3_vfs_find(nullptr)->mxPathname;
 }
 
 bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDatabase &open, DbError &error)
@@ -154,8 +210,13 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
         error = corrupt(path);
         return false;
     }
-    if (walMode(header) && QFileInfo(path + QStringLiteral("-wal")).size() > 0) {
-        SqliteHandle db = openWalCopy(path, error);
+    const bool withLog = walMode(header) && QFileInfo(path + QStringLiteral("-wal")).size() > 0;
+    if (walMode(header) || tooLongForSqlite(path)) {
+        if (!withLog && QFileInfo(path + QStringLiteral("-journal")).size() > 0) {
+            error = leftoverJournal(path);
+            return false;
+        }
+        SqliteHandle db = openInPrivateFolder(path, withLog, error);
         if (!db)
             return false;
         open.connection = std::make_unique<SqliteConnection>(std::move(db));
@@ -163,7 +224,7 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
     }
     sqlite3 *raw = nullptr;
     const int rc
-        = sqlite3_open_v2(fileUri(path, walMode(header)).constData(), &raw, readOnlyOpenFlags(), nullptr);
+        = sqlite3_open_v2(fileUri(path).constData(), &raw, readOnlyOpenFlags(), nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = makeError(dberror::FileUnreadable,
@@ -238,65 +299,6 @@ bool openJet(const QString &path, QByteArrayView start, qint64 size, const QStri
     }
     open.connection = std::make_unique<SqliteConnection>(std::move(db));
     return true;
-}
-
-DbError missingFile(const QString &path)
-{
-    return makeError(dberror::FileMissing,
-                     QStringLiteral("No se encuentra el archivo de base de datos %1.").arg(quote(path)));
-}
-
-DbError unreadableFile(const QString &path)
-{
-    return makeError(dberror::FileUnreadable,
-                     QStringLiteral("No se puede leer el archivo de base de datos %1 (sin "
-                                    "permiso de lectura o bloqueado).")
-                         .arg(quote(path)));
-}
-
-DbError notAFile(const QString &path, const QString &what)
-{
-    return makeError(dberror::FileUnreadable,
-                     QStringLiteral("%1 no es un archivo de base de datos (es %2).").arg(quote(path), what));
-}
-
-// Why a file that could not be opened or looked at cannot be read, from the system's own
-// answer `code` (an errno value).
-DbError fileProblem(const QString &path, int code)
-{
-    switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-        return missingFile(path);
-    case ELOOP:
-        return makeError(dberror::FileUnreadable,
-                         QStringLiteral("No se puede llegar al archivo de base de datos %1: sus enlaces "
-                                        "simbólicos forman un ciclo.")
-                             .arg(quote(path)));
-    case ENXIO: {
-        struct stat info
-        {
-        };
-        if (::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode))
-            return notAFile(path, QStringLiteral("un socket"));
-        return notAFile(path, QStringLiteral("un dispositivo sin conectar"));
-    }
-    case ENAMETOOLONG:
-        return makeError(
-            dberror::FileUnreadable,
-            QStringLiteral("El nombre del archivo de base de datos %1 es demasiado largo.").arg(quote(path)));
-    default:
-        return unreadableFile(path);
-    }
-}
-
-// The same for a file that stat() could not look at.
-DbError statProblem(const QString &path)
-{
-    struct stat info
-    {
-    };
-    return fileProblem(path, ::stat(QFile::encodeName(path).constData(), &info) == 0 ? EACCES : errno);
 }
 
 // The first bytes of a regular file, read without ever blocking: a FIFO or a device is

@@ -15,6 +15,18 @@ qint64 nanoseconds(const timespec &time)
 
 } // namespace
 
+FileStamp stampOfStatus(const struct stat &file)
+{
+    FileStamp stamp;
+    stamp.device = quint64(file.st_dev);
+    stamp.inode = quint64(file.st_ino);
+    stamp.size = qint64(file.st_size);
+    stamp.modifiedNs = nanoseconds(file.st_mtim);
+    stamp.changedNs = nanoseconds(file.st_ctim);
+    stamp.regular = S_ISREG(file.st_mode);
+    return stamp;
+}
+
 std::optional<FileStamp> stampOf(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -23,13 +35,7 @@ std::optional<FileStamp> stampOf(const QString &path)
     };
     if (::stat(name.constData(), &file) != 0)
         return std::nullopt;
-    FileStamp stamp;
-    stamp.device = quint64(file.st_dev);
-    stamp.inode = quint64(file.st_ino);
-    stamp.size = qint64(file.st_size);
-    stamp.modifiedNs = nanoseconds(file.st_mtim);
-    stamp.changedNs = nanoseconds(file.st_ctim);
-    stamp.regular = S_ISREG(file.st_mode);
+    FileStamp stamp = stampOfStatus(file);
     struct stat log
     {
     };

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+struct stat;
+
 namespace dw {
 
 // What the file system says about a database file, cheaply (two stat calls, no read): when
@@ -26,5 +28,8 @@ struct FileStamp
 // The stamp of `path`; nothing when the file cannot be looked at (gone, or a folder on its
 // way that denies access).
 [[nodiscard]] std::optional<FileStamp> stampOf(const QString &path);
+
+// The stamp of a file already looked at (its log left out).
+[[nodiscard]] FileStamp stampOfStatus(const struct stat &file);
 
 } // namespace dw

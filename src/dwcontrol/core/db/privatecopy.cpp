@@ -21,6 +21,7 @@ namespace dw {
 namespace {
 
 std::atomic<int> copies{0};
+std::atomic<qint64> copiedBytes{0};
 
 constexpr char Prefix[] = "zemparol-privado-";
 
@@ -97,8 +98,10 @@ bool copyWhole(const QString &source, const QString &target, bool *diskFull)
     for (;;) {
         if (inKernel) {
             const ssize_t moved = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-            if (moved > 0)
+            if (moved > 0) {
+                copiedBytes += moved;
                 continue;
+            }
             if (moved == 0) {
                 done = true;
                 break;
@@ -122,6 +125,7 @@ bool copyWhole(const QString &source, const QString &target, bool *diskFull)
         }
         if (!writeAll(out, buffer.data(), std::size_t(got)))
             break;
+        copiedBytes += got;
     }
     if (!done && diskFull)
         *diskFull = errno == ENOSPC || errno == EDQUOT;
@@ -143,7 +147,6 @@ SqliteHandle openAndForget(const QString &file, QString &problem)
     const bool opened = rc == SQLITE_OK
         && sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, &message)
             == SQLITE_OK;
-    ::unlink(QFile::encodeName(file).constData());
     if (!opened) {
         problem = QString::fromUtf8(message ? message : (db ? sqlite3_errmsg(db.get()) : "out of memory"));
         sqlite3_free(message);
@@ -155,6 +158,11 @@ SqliteHandle openAndForget(const QString &file, QString &problem)
 int privateCopyCount()
 {
     return copies.load();
+}
+
+qint64 privateCopyBytes()
+{
+    return copiedBytes.load();
 }
 
 } // namespace dw

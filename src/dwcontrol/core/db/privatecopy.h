@@ -9,10 +9,9 @@
 
 namespace dw {
 
-// Databases the built-in driver makes for itself alone (the copy of a file with a
-// write-ahead log, an Access import when the cache folder cannot be written) live in a
-// folder only the user can enter, under the system's temporary folder, and lose their name
-// as soon as SQLite has them open: nothing of them outlives the connection, not even after a
+// Files the built-in driver makes for itself alone (the copy of a write-ahead log, an Access
+// import when the cache folder cannot be written) live in a folder only the user can enter,
+// under the system's temporary folder, and lose their name as soon as SQLite has them open: nothing of them outlives the connection, not even after a
 // killed program. Folders left by a program killed before that moment are removed by the
 // next one that makes such a folder.
 
@@ -23,11 +22,13 @@ namespace dw {
 // it cannot be read whole or written (`diskFull` tells which reason the write failed for).
 [[nodiscard]] bool copyWhole(const QString &source, const QString &target, bool *diskFull = nullptr);
 
-// Opens the SQLite file `file` (in a scratch folder) read-only, reads its schema, and
-// removes its name. Null with `problem` set (SQLite's text) when the file does not open.
+// Opens the SQLite file `file` (in a scratch folder) read-only and reads its schema; the
+// scratch folder, removed by the caller right after, takes its name away. Null with `problem` set (SQLite's text) when the file does not open.
 [[nodiscard]] SqliteHandle openAndForget(const QString &file, QString &problem);
 
-// How many private copies of database files this process made (tests count them).
+// How many private copies of database files this process made, and how many bytes they
+// took (tests and the benchmark count them).
 [[nodiscard]] int privateCopyCount();
+[[nodiscard]] qint64 privateCopyBytes();
 
 } // namespace dw

@@ -100,6 +100,9 @@ int readOnlyAuthorizer(void *, int action, const char *arg1, const char *arg2, c
 // What SQLite reports, in Spanish, followed by SQLite's own words.
 QString explain(int code)
 {
+    if (code == SQLITE_IOERR_DATA)
+        return QStringLiteral("El archivo de base de datos cambió mientras se leía (otro programa escribió "
+                              "en él); vuelva a buscar para ver sus datos actuales");
     if (code == SQLITE_READONLY_ROLLBACK)
         return QStringLiteral("El archivo de base de datos tiene cambios a medias de un programa que se "
                               "interrumpió mientras lo escribía (queda su archivo -journal)");
