@@ -1,5 +1,7 @@
-// The sort and filter dialogs, driven through their widgets without being shown.
+// The sort and filter dialogs and the column chooser, driven through their widgets without
+// being shown.
 
+#include "columnsdialog.h"
 #include "filterdialog.h"
 #include "outputfixture.h"
 #include "sortdialog.h"
@@ -155,6 +157,47 @@ private slots:
         QCOMPARE(shown.expression(), u"id = 3"_s);
         dialogButton(shown, u"Cancelar"_s)->click();
         QCOMPARE(shown.result(), int(QDialog::Rejected));
+    }
+
+    // A box per column, checked as the column shows; the last checked box is locked, so the
+    // listing keeps a column; "Restablecer" closes with its own answer.
+    void columnChooser()
+    {
+        const QList<dw::ColumnChoice> columns{{u"nombre"_s, u"Nombre"_s, true},
+                                              {u"email"_s, u"Email"_s, true},
+                                              {u"cargo"_s, u"Cargo"_s, false}};
+        dw::ColumnsDialog dialog(columns);
+        auto *list = dialog.findChild<QListWidget *>(u"columnList"_s);
+        QVERIFY(list);
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(1)->text(), u"Email"_s);
+        QCOMPARE(list->item(2)->checkState(), Qt::Unchecked);
+        const auto userCanToggle
+            = [list](int row) { return list->item(row)->flags().testFlag(Qt::ItemIsEnabled); };
+        QVERIFY(userCanToggle(0) && userCanToggle(1) && userCanToggle(2));
+
+        list->item(0)->setCheckState(Qt::Unchecked);
+        QVERIFY(!userCanToggle(1));
+        QVERIFY(userCanToggle(0) && userCanToggle(2));
+        list->item(2)->setCheckState(Qt::Checked);
+        QVERIFY(userCanToggle(1) && userCanToggle(2));
+        const QList<dw::ColumnChoice> chosen = dialog.choices();
+        QCOMPARE(chosen.size(), 3);
+        QCOMPARE(chosen.at(2).name, u"cargo"_s);
+        QCOMPARE((QList<bool>{chosen.at(0).visible, chosen.at(1).visible, chosen.at(2).visible}),
+                 (QList<bool>{false, true, true}));
+        dialogButton(dialog, u"Aceptar"_s)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+        // One column shown from the start: its box is locked at once.
+        dw::ColumnsDialog single({{u"nombre"_s, u"Nombre"_s, true}, {u"email"_s, u"Email"_s, false}});
+        auto *only = single.findChild<QListWidget *>(u"columnList"_s);
+        QVERIFY(!only->item(0)->flags().testFlag(Qt::ItemIsEnabled));
+        auto *reset = single.findChild<QPushButton *>(u"resetButton"_s);
+        QVERIFY(reset);
+        QCOMPARE(reset->text(), u"Restablecer"_s);
+        reset->click();
+        QCOMPARE(single.result(), dw::ColumnsDialog::ResetCode);
     }
 };
 

@@ -96,6 +96,13 @@ public:
     QList<FolderQuestion> folderQuestions;
     QStringList folderAnswers;
 
+    // The column chooser: what it listed last, and its answer; on Confirmed exactly the
+    // columns named in `visibleColumns` are checked.
+    QList<dw::ColumnChoice> listedColumns;
+    dw::ColumnsAnswer columnsAnswer = dw::ColumnsAnswer::Cancelled;
+    QStringList visibleColumns;
+    int columnsCalls = 0;
+
     // The dialogs asked for while input was held back.
     QStringList unanswerable;
 
@@ -140,6 +147,17 @@ public:
         if (filterResult == 1)
             expression = filterExpression;
         return filterResult;
+    }
+    dw::ColumnsAnswer chooseColumns(QWidget *, QList<dw::ColumnChoice> &columns) override
+    {
+        expectAnswerable(QStringLiteral("columns"));
+        ++columnsCalls;
+        listedColumns = columns;
+        if (columnsAnswer == dw::ColumnsAnswer::Confirmed) {
+            for (dw::ColumnChoice &column : columns)
+                column.visible = visibleColumns.contains(column.name);
+        }
+        return columnsAnswer;
     }
     bool keyDown(int virtualKey) override
     {

@@ -31,6 +31,11 @@ std::optional<QString> Interaction::chooseFolder(QWidget *, const QString &, con
     return std::nullopt;
 }
 
+ColumnsAnswer Interaction::chooseColumns(QWidget *, QList<ColumnChoice> &)
+{
+    return ColumnsAnswer::Cancelled;
+}
+
 Interaction &interaction()
 {
     static HeadlessInteraction headless;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,21 @@ struct SaveTarget
     QString fileName;
     QString format; // "csv", "txt", "html", "xlsx", "pdf"
     QChar separator = QLatin1Char(','); // of "csv": ',' or ';'
+};
+
+// A column as the column chooser lists it: its name, its heading, and whether it shows.
+struct ColumnChoice
+{
+    QString name;
+    QString caption;
+    bool visible = true;
+};
+
+// How the column chooser was closed.
+enum class ColumnsAnswer {
+    Cancelled,
+    Confirmed, // the visible flags of the choices are the user's
+    Reset, // back to the designed columns, widths and order
 };
 
 // Every call that opens a dialog or asks the user goes through this one interface,
@@ -58,6 +74,10 @@ public:
     // nothing when the user cancels or no dialog can be shown (the standard answer).
     virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &question,
                                                 const QString &explanation, const QString &startFolder);
+    // The column chooser: a check box per column, at least one of them left checked.
+    // On Confirmed, `columns` carries the flags the user chose. Cancelled when no dialog
+    // can be shown (the standard answer).
+    virtual ColumnsAnswer chooseColumns(QWidget *parent, QList<ColumnChoice> &columns);
 };
 
 // The interaction in force: a replacement when one is installed, else the standard one.

@@ -2,6 +2,7 @@
 
 #include "interaction.h"
 
+#include "columnsdialog.h"
 #include "dialogs.h"
 #include "saveas.h"
 
@@ -150,6 +151,22 @@ public:
     int filterDialog(QWidget *parent, const DataWindow &dw, QString &expression) override
     {
         return runFilterDialog(parent, dw, expression);
+    }
+
+    ColumnsAnswer chooseColumns(QWidget *parent, QList<ColumnChoice> &columns) override
+    {
+        if (headless())
+            return ColumnsAnswer::Cancelled;
+        ColumnsDialog dialog(columns, parent);
+        switch (dialog.exec()) {
+        case QDialog::Accepted:
+            columns = dialog.choices();
+            return ColumnsAnswer::Confirmed;
+        case ColumnsDialog::ResetCode:
+            return ColumnsAnswer::Reset;
+        default:
+            return ColumnsAnswer::Cancelled;
+        }
     }
 
     bool keyDown(int virtualKey) override
