@@ -1,5 +1,6 @@
-// The column widths and order the user gives the grid with the mouse, remembered per
-// user and per data window object and given back at the next start.
+// The column widths and order the user gives the grid with the mouse, and the columns
+// the user hides, remembered per user and per data window object and given back at the
+// next start.
 #include "n_svc_dw_gridstyle.h"
 
 #include "columnorder.h"
@@ -9,8 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString widthsEntry = u"columnwidths"_s;
-const QString orderEntry = u"columnorder"_s;
 // Narrower or wider than this a remembered width is not the user's but garbage.
 constexpr int kNarrowest = 20;
 constexpr int kWidest = 100000;
@@ -27,9 +26,49 @@ long n_svc_dw_gridstyle::columnlayoutchanged()
         widths.append(column.name + u'=' + QString::number(column.width));
         order.append(column.name);
     }
-    of_setreg(widthsEntry, widths.join(u';'));
-    of_setreg(orderEntry, order.join(u','));
+    QStringList hidden;
+    for (const dw::GridColumn &column : ic_designed) {
+        if (!order.contains(column.name, Qt::CaseInsensitive))
+            hidden.append(column.name);
+    }
+    of_setreg(widths_entry, widths.join(u';'));
+    of_setreg(order_entry, order.join(u','));
+    of_setreg(hidden_entry, hidden.join(u','));
     return 0;
+}
+
+QString n_svc_dw_gridstyle::designedName(const QString &as_colname) const
+{
+    for (const dw::GridColumn &column : ic_designed) {
+        if (column.name.compare(as_colname.trimmed(), Qt::CaseInsensitive) == 0)
+            return column.name;
+    }
+    return {};
+}
+
+QStringList n_svc_dw_gridstyle::designedNames() const
+{
+    QStringList names;
+    for (const dw::GridColumn &column : ic_designed)
+        names.append(column.name);
+    return names;
+}
+
+void n_svc_dw_gridstyle::showOnly(const QStringList &as_shown)
+{
+    for (const dw::GridColumn &column : ic_designed) {
+        if (!as_shown.contains(column.name, Qt::CaseInsensitive))
+            idw_client->Modify(column.name + u".Visible='0'"_s);
+    }
+    for (const QString &name : as_shown) {
+        if (idw_client->Describe(name + u".Visible"_s) == u"1"_s)
+            continue;
+        idw_client->Modify(name + u".Visible='1'"_s);
+        // Header lines are made for the columns that show when the style is set; one hidden
+        // then gets its own when it shows, in its new place.
+        if (ib_highlite_added && idw_client->Describe(name + hline_suffix + u"1.Name"_s) == u"!"_s)
+            of_headerline(name);
+    }
 }
 
 long n_svc_dw_gridstyle::columnautofit(const QString &as_column)
@@ -45,11 +84,20 @@ long n_svc_dw_gridstyle::columnautofit(const QString &as_column)
 
 void n_svc_dw_gridstyle::of_restorecolumns()
 {
-    const QString widths = storedValue(widthsEntry, QString());
-    const QString order = storedValue(orderEntry, QString());
-    if (widths.isEmpty() && order.isEmpty())
+    const QString widths = storedValue(widths_entry, QString());
+    const QString order = storedValue(order_entry, QString());
+    const QString hidden = storedValue(hidden_entry, QString());
+    if (widths.isEmpty() && order.isEmpty() && hidden.isEmpty())
         return;
     const dw::RedrawSuspender redraw(*idw_client);
+
+    // Hidden first: the widths and the order are those of the columns that show. A list
+    // that would hide every column is not the user's (the chooser keeps one).
+    QStringList shown = designedNames();
+    for (const QString &name : hidden.split(u',', Qt::SkipEmptyParts))
+        shown.removeAll(designedName(name));
+    if (!shown.isEmpty())
+        showOnly(shown);
 
     const auto isVisibleColumn = [this](const QString &name) {
         return !name.isEmpty() && idw_client->model().columnNumber(name) > 0

@@ -1,6 +1,6 @@
 // The commands of the grid's context menu: filters by the clicked cell, held per
 // column and combined with the set-up filter; sorts; the sort and filter dialogs;
-// print and save as.
+// print and save as; the column chooser.
 #include "n_svc_dw_gridstyle.h"
 
 #include "datawindowcontrol.h"
@@ -59,6 +59,8 @@ bool n_svc_dw_gridstyle::runCommand(const QString &as_process, long al_row, cons
     } else if (as_process == u"m_saveas"_s) {
         idw_client->SetRedraw(true);
         idw_client->SaveAs();
+    } else if (as_process == u"m_columns"_s) {
+        of_choosecolumns();
     }
     return true;
 }

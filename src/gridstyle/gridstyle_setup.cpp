@@ -52,7 +52,9 @@ void n_svc_dw_gridstyle::of_initialize()
     for (int n = 1; n <= count; ++n)
         ii_original.append(idw_client->Describe(u"#%1.Width"_s.arg(n)).toInt());
 
-    // The user's own widths and order, once the designed widths are known.
+    ic_designed = dw::visibleColumns(idw_client->model());
+
+    // The user's own columns, widths and order, once the design is known.
     of_restorecolumns();
 }
 

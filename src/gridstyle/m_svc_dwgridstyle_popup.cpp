@@ -54,6 +54,8 @@ m_svc_dwgridstyle_popup::m_svc_dwgridstyle_popup(QObject *parent) : QObject(pare
     addSeparator(u"m_dash3"_s);
     addItem(u"m_print"_s, u"Imprimir"_s);
     addItem(u"m_saveas"_s, u"Guardar Como..."_s);
+    addSeparator(u"m_dash4"_s);
+    addItem(u"m_columns"_s, u"Columnas…"_s);
 }
 
 m_svc_dwgridstyle_popup::~m_svc_dwgridstyle_popup() = default;
@@ -99,8 +101,8 @@ void m_svc_dwgridstyle_popup::mf_register(n_svc_dw_gridstyle *asrv_sort, long al
         item(u"m_dash3"_s)->setVisible(false);
         item(u"m_saveas"_s)->setVisible(false);
     }
-    // Filters, sorts, printing and saving act on the whole listing: while it is still being
-    // read they show, greyed, until it is there.
+    // Filters, sorts, printing, saving and the column chooser act on the whole listing:
+    // while it is still being read they show, greyed, until it is there.
     if (asrv_sort && asrv_sort->idw_client && asrv_sort->idw_client->isRetrieving()) {
         for (QAction *action : m_popup.actions())
             action->setEnabled(action->isSeparator());

@@ -21,7 +21,7 @@ public:
     long il_row = 0;
     QString is_colname;
 
-    // The menu shown on screen, holding the fourteen items named after their commands.
+    // The menu shown on screen, holding the items named after their commands.
     QMenu m_popup;
 
     // Stores the spot and hides the items that do not fit it.

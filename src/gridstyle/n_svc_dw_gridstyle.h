@@ -1,5 +1,6 @@
 #pragma once
 
+#include "columnorder.h"
 #include "n_svc_dw_base.h"
 
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <vector>
 
 class QWidget;
 
@@ -86,6 +88,8 @@ public:
     // --- the user's column widths and order ------------------------------------------------
     // Remembered beside "sortorder" as "columnwidths" ("name=width;...") and "columnorder"
     // ("name,name,..."), written after every resize or move the user makes with the mouse.
+    static inline const QString widths_entry = QStringLiteral("columnwidths");
+    static inline const QString order_entry = QStringLiteral("columnorder");
     long columnlayoutchanged() override;
     // Fits the column's width to its heading and widest value exactly, as a double click
     // on the border of its heading asks; the design is no lower bound here.
@@ -93,6 +97,20 @@ public:
     // Applies the remembered widths and order; names that are not visible columns, and
     // widths that are not sensible numbers, are passed over.
     virtual void of_restorecolumns();
+
+    // --- the columns the user shows -------------------------------------------------------
+    // Which of the designed columns show is the user's choice too, remembered as
+    // "hiddencolumns" ("name,name,...") beside the widths and order; at least one shows.
+    static inline const QString hidden_entry = QStringLiteral("hiddencolumns");
+    // Asks through the column chooser and carries out its answer.
+    virtual void of_choosecolumns();
+    // Shows exactly the designed columns named (in that order, for those that were hidden:
+    // a column shown again joins at the right end) and hides the others; a list that names
+    // no designed column changes nothing.
+    virtual void of_showcolumns(const QStringList &as_visible);
+    // The designed columns again, with their widths, order and visibility; the remembered
+    // ones are forgotten.
+    virtual void of_resetcolumns();
 
     // Longer than this a remembered sort, width list or column order is not the user's:
     // it is passed over (with a note on stderr) instead of slowing the start down.
@@ -125,6 +143,8 @@ private:
     QString is_prevtextcolor;
     // Designed width per column number (element n at index n - 1).
     QList<int> ii_original;
+    // The columns visible at set-up, left to right, where the design put them.
+    std::vector<dw::GridColumn> ic_designed;
     // Columns registered for width fitting, duplicates allowed.
     QStringList is_colname;
     // Colours of header lines 1 (lowest) to 3 at rest and highlighted.
@@ -142,6 +162,12 @@ private:
         long widestRow = 0; // the first row whose value is widest, 0 without rows
     };
     [[nodiscard]] Fit measureWidth(const QString &as_colname);
+    // The designed column of that name as the design spells it; empty when there is none.
+    [[nodiscard]] QString designedName(const QString &as_colname) const;
+    [[nodiscard]] QStringList designedNames() const;
+    // Shows the designed columns named and hides the others; the ones shown again join at
+    // the right end in the order named, with header lines when the style has them.
+    void showOnly(const QStringList &as_shown);
     // The commands of of_process_popup; false when a filter command met no column (the
     // frame then ends without raising rowfocuschanged).
     bool runCommand(const QString &as_process, long al_row, const QString &as_colname);

@@ -28,6 +28,7 @@ const QString kSpecifySort = u"Especificar Ordenado..."_s;
 const QString kSpecifyFilter = u"Especificar Filtro..."_s;
 const QString kPrint = u"Imprimir"_s;
 const QString kSaveAs = u"Guardar Como..."_s;
+const QString kColumns = u"Columnas…"_s;
 
 QString storedSort(u_dw &control)
 {
@@ -127,16 +128,29 @@ void TstGridStyleMenu::itemsFitTheClickedSpot()
 {
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
-    const QStringList everything
-        = {kFilterBySelection, kFilterExcluding, kRemoveFilter, kOriginalFilter, u"-"_s,
-           kSortAscending,     kSortDescending,  kOriginalSort, u"-"_s,          kSpecifySort,
-           kSpecifyFilter,     u"-"_s,           kPrint,        kSaveAs};
+    const QStringList everything = {kFilterBySelection,
+                                    kFilterExcluding,
+                                    kRemoveFilter,
+                                    kOriginalFilter,
+                                    u"-"_s,
+                                    kSortAscending,
+                                    kSortDescending,
+                                    kOriginalSort,
+                                    u"-"_s,
+                                    kSpecifySort,
+                                    kSpecifyFilter,
+                                    u"-"_s,
+                                    kPrint,
+                                    kSaveAs,
+                                    u"-"_s,
+                                    kColumns};
     choose(*grid, u"nombre"_s, 3, kSortDescending);
     QCOMPARE(m_fake->lastMenuItems, everything);
     QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre D"_s);
 
-    const QStringList onHeading = {kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s, kSpecifySort,
-                                   kSpecifyFilter,  u"-"_s, kPrint,        kSaveAs};
+    const QStringList onHeading
+        = {kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s, kSpecifySort, kSpecifyFilter,
+           u"-"_s,          kPrint, kSaveAs,       u"-"_s, kColumns};
     choose(*grid, u"nombre"_s, 0, QString());
     QCOMPARE(m_fake->lastMenuItems, onHeading);
 
@@ -144,9 +158,9 @@ void TstGridStyleMenu::itemsFitTheClickedSpot()
     QVERIFY(empty);
     m_fake->chooseMenuItem.clear();
     gridtest::click(*empty->control, QPoint(200, 200), Qt::RightButton);
-    QCOMPARE(
-        m_fake->lastMenuItems,
-        (QStringList{kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s, kSpecifySort, kSpecifyFilter, kPrint}));
+    QCOMPARE(m_fake->lastMenuItems,
+             (QStringList{kOriginalFilter, u"-"_s, kOriginalSort, u"-"_s, kSpecifySort, kSpecifyFilter,
+                          kPrint, u"-"_s, kColumns}));
 
     // Menu off: no menu at all.
     const int shown = m_fake->menuCalls;
@@ -156,7 +170,7 @@ void TstGridStyleMenu::itemsFitTheClickedSpot()
 
     // Each item carries the name of its command and the menu's look.
     m_svc_dwgridstyle_popup menu;
-    QCOMPARE(menu.m_popup.actions().size(), 14);
+    QCOMPARE(menu.m_popup.actions().size(), 16);
     QCOMPARE(menu.item(u"m_specifyfilter"_s)->text(), kSpecifyFilter);
     QVERIFY(menu.item(u"m_dash2"_s)->isSeparator());
     QCOMPARE(menu.m_popup.font().family(), u"Tahoma"_s);

@@ -276,9 +276,10 @@ void TstReadingControl::popupDuringReadingGreysTheListingCommands()
         enabledWhileReading = m_fake->lastMenuEnabled;
         pressEsc();
     });
-    QCOMPARE(m_fake->lastMenuItems.size(), 14);
-    QCOMPARE(enabledWhileReading.size(), 14);
-    QCOMPARE(enabledWhileReading.count(true), 3); // the separators only
+    QCOMPARE(m_fake->lastMenuItems.size(), 16);
+    QCOMPARE(m_fake->lastMenuItems.last(), u"Columnas…"_s);
+    QCOMPARE(enabledWhileReading.size(), 16);
+    QCOMPARE(enabledWhileReading.count(true), 4); // the separators only
     rightClickFirstRow();
     QCOMPARE(m_fake->lastMenuEnabled.count(false), 0);
 }

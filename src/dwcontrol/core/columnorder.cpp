@@ -66,16 +66,26 @@ QString arrangeCommands(const DataWindow &dw, const QStringList &order)
             wanted.push_back(i);
     }
 
-    QString park;
-    QString place;
+    std::vector<GridColumn> places;
     int x = current.front().x;
     for (const int i : wanted) {
         const GridColumn &column = current[std::size_t(i)];
-        if (column.x != x) {
-            park += u"%1.X=%2 "_s.arg(column.name).arg(kParking + column.x);
-            place += u"%1.X=%2 "_s.arg(column.name).arg(x);
-        }
+        places.push_back({column.name, x, column.width});
         x += column.width + gapAfter[std::size_t(i)];
+    }
+    return placeCommands(dw, places);
+}
+
+QString placeCommands(const DataWindow &dw, const std::vector<GridColumn> &places)
+{
+    QString park;
+    QString place;
+    for (const GridColumn &column : places) {
+        const int now = dw.Describe(column.name + u".x"_s).toInt();
+        if (now != column.x) {
+            park += u"%1.X=%2 "_s.arg(column.name).arg(kParking + now);
+            place += u"%1.X=%2 "_s.arg(column.name).arg(column.x);
+        }
     }
     return (park + place).trimmed();
 }

@@ -26,6 +26,10 @@ struct GridColumn
 // their present order. Empty when nothing moves.
 [[nodiscard]] QString arrangeCommands(const DataWindow &dw, const QStringList &order);
 
+// The Modify text that puts each column of `places` at its x; its width is not touched.
+// Empty when nothing moves.
+[[nodiscard]] QString placeCommands(const DataWindow &dw, const std::vector<GridColumn> &places);
+
 // The visible columns' names with `moving` taken out and put back at `index` (0 is first).
 [[nodiscard]] QStringList movedOrder(const std::vector<GridColumn> &columns, const QString &moving,
                                      int index);
