@@ -157,11 +157,19 @@ click $SECOND_ROW 3
 shot menu
 key Escape
 
-# "Guardar Como...", the menu's last command, asks for the file and its format.
+# "Guardar Como...", the last command before "Columnas…", asks for the file and its format.
+click $SECOND_ROW 3
+key Up Up Return
+sleep 1
+shot guardar
+key Escape
+
+# "Columnas…", the menu's last command, lists the columns with a box each; Email unchecked.
 click $SECOND_ROW 3
 key Up Return
 sleep 1
-shot guardar
+key Down Down Down Down Down Down Down space
+shot columnas
 key Escape
 
 # A researcher's card. With no window manager to maximise it, the card window is given the
