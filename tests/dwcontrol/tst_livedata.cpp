@@ -640,7 +640,8 @@ private slots:
         QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio WHERE nombre = 'otro'"_s), 3000);
     }
 
-    // Names longer than SQLite's own limit open like any other, with or without a live log.
+    // Names longer than SQLite's own limit open like any other, with or without a live log,
+    // and so do Access files.
     void longNamesOpen()
     {
         QTemporaryDir folder;
@@ -664,13 +665,15 @@ private slots:
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
         QVERIFY(QFile::copy(writerFile, logged) && QFile::copy(writerFile + u"-wal"_s, logged + u"-wal"_s));
-        const std::pair<QString, qint64> cases[] = {{plain, 2}, {logged, 3}};
+        const QString access = deep + u"/acceso.mdb"_s;
+        QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), access));
+        const std::pair<QString, qint64> cases[] = {{plain, 2}, {logged, 3}, {access, 40}};
         for (const auto &[path, rows] : cases) {
             dw::Transaction transaction;
             QVERIFY2(testsupport::connectAccess(transaction, path), qPrintable(transaction.SQLErrText));
             QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio"_s), rows);
         }
-        QCOMPARE(QDir(deep).entryList(QDir::Files).size(), 3); // nothing beside them
+        QCOMPARE(QDir(deep).entryList(QDir::Files).size(), 4); // nothing beside them
     }
 
     // Failures that are not the database's are named for what they are: a cache folder that
