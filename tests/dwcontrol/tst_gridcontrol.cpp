@@ -1,6 +1,6 @@
 // The grid control's events as real mouse and keyboard input produces them: what is
 // under the pointer, in which order clicks and row changes arrive, the leave message,
-// tool tips, resizing, and the split horizontal scrolling.
+// tool tips, resizing, the split horizontal scrolling, and the zoom.
 
 #include "gridfixture.h"
 
@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -209,6 +210,62 @@ private slots:
                          u"mousemove(0,tipo_miembro_red_t,text,header)"_s}));
         QCOMPARE(m_control->GetRow(), 3L);
         QVERIFY(!m_control->IsSelected(3)); // clicks select nothing by themselves
+    }
+
+    // At 150 % the 68-unit header is 26 pixels high and each 120-unit row 45: a click hits
+    // the row and the heading drawn under the pointer, not those the designed size puts
+    // there, and events still report positions on the control.
+    void zoomedClicksHitWhatIsDrawn()
+    {
+        showListing(8);
+        m_control->setZoom(1.5);
+        click(QPoint(100, 26 + 2 * 45 + 40)); // row 5 at the designed size
+        click(QPoint(450, 12)); // the heading of grado_academico at the designed size
+        QTest::mouseDClick(canvas(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 26 + 45 + 5));
+        QCOMPARE(m_control->log,
+                 QStringList({u"clicked(3,nombre,column,detail)"_s, u"rowfocuschanged(3)"_s,
+                              u"clicked(0,tipo_miembro_red_t,text,header)"_s,
+                              u"doubleclicked(2,nombre,column,detail)"_s}));
+        const QPoint onControl = canvas()->mapTo(m_control.get(), QPoint(450, 12));
+        QCOMPARE(m_control->positions[1],
+                 QPoint(qRound(dw::units::toUnitsX(onControl.x(), m_control->logicalDpiX())),
+                        qRound(dw::units::toUnitsY(onControl.y(), m_control->logicalDpiY()))));
+    }
+
+    // Ctrl+wheel and Ctrl++ / Ctrl+- step a quarter up or down within the limits, Ctrl+0
+    // goes back to the designed size; the wheel alone scrolls.
+    void zoomSteps()
+    {
+        showListing(40);
+        m_control->setFocus();
+        const auto wheel = [&](int turn, Qt::KeyboardModifiers modifiers) {
+            QWheelEvent event(QPointF(100, 100), canvas()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                              QPoint(0, turn), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(canvas(), &event);
+        };
+        const auto key
+            = [&](Qt::Key pressed) { QTest::keyClick(m_control.get(), pressed, Qt::ControlModifier); };
+        const auto scrolled = [&] { return rowAt(QPoint(100, 17 + 10)); };
+
+        wheel(-120, Qt::NoModifier);
+        QCOMPARE(m_control->zoom(), 1.0);
+        QCOMPARE(scrolled(), 4L);
+        wheel(120, Qt::ControlModifier);
+        QCOMPARE(m_control->zoom(), 1.25);
+        key(Qt::Key_Plus);
+        QCOMPARE(m_control->zoom(), 1.5625);
+        key(Qt::Key_Minus);
+        key(Qt::Key_Minus);
+        wheel(-120, Qt::ControlModifier);
+        QCOMPARE(m_control->zoom(), 0.8);
+        for (int i = 0; i < 12; ++i)
+            key(Qt::Key_Minus);
+        QCOMPARE(m_control->zoom(), 0.25);
+        key(Qt::Key_0);
+        QCOMPARE(m_control->zoom(), 1.0);
+        for (int i = 0; i < 12; ++i)
+            wheel(120, Qt::ControlModifier);
+        QCOMPARE(m_control->zoom(), 8.0);
     }
 
     void keyboardMovesTheCurrentRowIntoView()

@@ -1,8 +1,10 @@
 // The keyboard on the grid: arrows and page keys move the current row, Ctrl+C copies,
 // Ctrl+A asks for every row, Ctrl+Enter double-clicks the current row, Shift+F10 and the
-// menu key open the context menu.
+// menu key open the context menu, Ctrl++, Ctrl+- and Ctrl+0 zoom.
 
 #include "datawindowcontrol_p.h"
+
+#include "zoomsteps.h"
 
 #include <QKeyEvent>
 
@@ -47,6 +49,11 @@ void DataWindowControl::keyPressEvent(QKeyEvent *event)
     if ((event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)
         || (event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier)) {
         popupAtCurrentRow();
+        event->accept();
+        return;
+    }
+    if (const auto next = dw::zoom::afterKey(*event, d->zoom); next && !d->preview) {
+        setZoom(*next);
         event->accept();
         return;
     }

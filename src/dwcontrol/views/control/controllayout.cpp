@@ -15,8 +15,9 @@ namespace dw {
 
 QPoint DataWindowControl::Impl::toUnits(QPoint pixel) const
 {
-    return {int(std::lround(units::toUnitsX(pixel.x(), view.dpiX()))),
-            int(std::lround(units::toUnitsY(pixel.y(), view.dpiY())))};
+    // A position on the control, whatever the zoom: a menu opened there lands there.
+    return {int(std::lround(units::toUnitsX(pixel.x(), q.logicalDpiX()))),
+            int(std::lround(units::toUnitsY(pixel.y(), q.logicalDpiY())))};
 }
 
 void DataWindowControl::Impl::refresh(bool layout)
@@ -62,7 +63,7 @@ void DataWindowControl::Impl::relayout()
         return;
     }
     if (layoutDirty) {
-        view.refreshMetrics(q.logicalDpiX(), q.logicalDpiY());
+        view.refreshMetrics(q.paintDpiX(), q.paintDpiY());
         layoutDirty = false;
     }
     const int extent = q.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &q);

@@ -1,7 +1,10 @@
 // The mouse on the grid: presses, releases and double clicks become the control's
-// events, a heading press waits to tell a click from a column drag, the wheel scrolls.
+// events, a heading press waits to tell a click from a column drag, the wheel scrolls (and
+// zooms with Ctrl held).
 
 #include "datawindowcontrol_p.h"
+
+#include "zoomsteps.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -80,12 +83,16 @@ void DataWindowControl::Impl::canvasPaintOver(QPainter &painter)
 
 void DataWindowControl::Impl::canvasWheelEvent(QWheelEvent *event)
 {
+    event->accept();
+    if (const auto next = dw::zoom::afterWheel(*event, zoom)) {
+        q.setZoom(*next);
+        return;
+    }
     const QPoint steps = event->angleDelta() / 120;
     if (steps.y() != 0 && vbar->isVisible())
         vbar->setValue(vbar->value() - steps.y() * 3);
     else if (steps.x() != 0 && hbars[0]->isVisible())
         hbars[0]->setValue(hbars[0]->value() - steps.x() * hbars[0]->singleStep());
-    event->accept();
 }
 
 } // namespace dw

@@ -41,6 +41,17 @@ public:
     void Resize(int width, int height);
     [[nodiscard]] int Width() const;
     [[nodiscard]] int Height() const;
+    // How large the grid shows its layout, 1 being the designed size: rows, headings and
+    // their texts grow together, while the positions events report stay the control's own.
+    // Ctrl+wheel, Ctrl++, Ctrl+- and Ctrl+0 change it by the zoom steps (zoomsteps.h).
+    // Printing and the page preview keep the designed size.
+    [[nodiscard]] double zoom() const;
+    // Kept within the steps' limits; raises zoomchanged when the zoom changes.
+    void setZoom(double zoom);
+    // The resolution the grid paints and measures its texts at: the control's own times
+    // the zoom.
+    [[nodiscard]] double paintDpiX() const;
+    [[nodiscard]] double paintDpiY() const;
     // The number of the window message being handled (675: the pointer left the control).
     [[nodiscard]] quint32 currentMessage() const;
 
@@ -103,6 +114,8 @@ public:
     // A double click on the right border of a column's heading asks for its width to fit
     // the values; the control itself measures nothing.
     virtual long columnautofit(const QString &column);
+    // The grid's zoom changed, by the user or by setZoom.
+    virtual long zoomchanged();
     // Ctrl+A asks for every row to be selected; the control selects nothing itself (a row
     // selection service decides what its style allows).
     virtual long selectall();

@@ -93,6 +93,7 @@ struct DataWindowControl::Impl final : DataWindowObserver, CanvasHost
     bool horizontalBar = true;
     bool verticalBar = true;
     bool splitScroll = false;
+    double zoom = 1.0;
     bool redraw = true;
     bool layoutDirty = true;
     ReadingFeedback reading{&q, [this](bool on) { emit q.readingChanged(on); }};

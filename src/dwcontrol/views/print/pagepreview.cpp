@@ -2,6 +2,7 @@
 
 #include "printjob.h"
 #include "units.h"
+#include "zoomsteps.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -20,9 +21,6 @@ namespace dw {
 namespace {
 
 constexpr int pageGap = 16; // pixels of grey around and between pages
-constexpr double zoomStep = 1.25;
-constexpr double minimumZoom = 0.25;
-constexpr double maximumZoom = 8.0;
 const QColor deskColor(128, 128, 128); // the grey the pages lie on
 
 // The pages, one under the other, zoomed so a page fills the width; only the pages
@@ -108,7 +106,7 @@ struct PagePreview::Impl
     // Zooms keeping the same place of the pages in view.
     void setZoom(double wanted)
     {
-        const double next = std::clamp(wanted, minimumZoom, maximumZoom);
+        const double next = dw::zoom::clamped(wanted);
         if (std::abs(next - zoom) < 1e-9)
             return;
         QScrollBar *vertical = area->verticalScrollBar();
@@ -175,31 +173,15 @@ bool PagePreview::eventFilter(QObject *watched, QEvent *event)
         d->fit();
     // Ctrl+wheel and Ctrl++ / Ctrl+- zoom; Ctrl+0 fits the width again.
     if (watched == d->area->viewport() && event->type() == QEvent::Wheel) {
-        const auto *wheel = static_cast<QWheelEvent *>(event);
-        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
-            const int steps = wheel->angleDelta().y();
-            if (steps != 0)
-                d->setZoom(steps > 0 ? d->zoom * zoomStep : d->zoom / zoomStep);
+        if (const auto next = dw::zoom::afterWheel(*static_cast<QWheelEvent *>(event), d->zoom)) {
+            d->setZoom(*next);
             return true;
         }
     }
     if (watched == d->area && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers().testFlag(Qt::ControlModifier)) {
-            switch (key->key()) {
-            case Qt::Key_Plus:
-            case Qt::Key_Equal:
-                d->setZoom(d->zoom * zoomStep);
-                return true;
-            case Qt::Key_Minus:
-                d->setZoom(d->zoom / zoomStep);
-                return true;
-            case Qt::Key_0:
-                d->setZoom(1.0);
-                return true;
-            default:
-                break;
-            }
+        if (const auto next = dw::zoom::afterKey(*static_cast<QKeyEvent *>(event), d->zoom)) {
+            d->setZoom(*next);
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);
