@@ -41,10 +41,11 @@ n_svc_dw_gridstyle::Fit n_svc_dw_gridstyle::measureWidth(const QString &as_colna
         return fit;
     fit.column = column;
 
-    // Measured as the grid paints: the cell's own font at the control's resolution, the
-    // heading's in the heading's font; each with the air painting leaves beside a text.
-    const double dpiX = idw_client->logicalDpiX();
-    const double dpiY = idw_client->logicalDpiY();
+    // Measured as the grid paints: the cell's own font at the resolution the control paints
+    // at (its zoom included), the heading's in the heading's font; each with the air
+    // painting leaves beside a text.
+    const double dpiX = idw_client->paintDpiX();
+    const double dpiY = idw_client->paintDpiY();
     const dw::DataWindow &model = idw_client->model();
     const dw::TextExtent cells(model, as_colname, dpiX, dpiY);
     const dw::TextExtent heading(model, as_colname + u"_t"_s, dpiX, dpiY);

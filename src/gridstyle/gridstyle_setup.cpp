@@ -56,6 +56,7 @@ void n_svc_dw_gridstyle::of_initialize()
 
     // The user's own columns, widths and order, once the design is known.
     of_restorecolumns();
+    of_restorezoom();
 }
 
 void n_svc_dw_gridstyle::of_setstyle(bool ab_popupmenu, bool ab_arrow, bool ab_shade, bool ab_highlite)

@@ -6,6 +6,8 @@
 #include "datawindowcontrol.h"
 #include "objectpainter.h"
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 long n_svc_dw_gridstyle::clicked(int xpos, int ypos, long row, const dw::DwObjectRef &dwo)
@@ -127,12 +129,13 @@ void n_svc_dw_gridstyle::of_sortshade(const QString &as_colname)
     const int x = idw_client->Describe(as_colname + u".x"_s).toInt();
     const int width = idw_client->Describe(as_colname + u".width"_s).toInt();
 
-    // One row more than the data, and at least the control's height; long grids
-    // outgrow 16 bits.
+    // One row more than the data, and at least what the control shows of the layout at its
+    // zoom; long grids outgrow 16 bits.
     const qint64 detailHeight = idw_client->Describe(u"Datawindow.Detail.height"_s).toInt();
     qint64 height = detailHeight * (qint64(idw_client->RowCount()) + 1);
-    if (height < idw_client->Height())
-        height = idw_client->Height();
+    const auto shown = qint64(std::ceil(idw_client->Height() / idw_client->zoom()));
+    if (height < shown)
+        height = shown;
 
     // default<TAB>expression: the stripe follows the column when it moves or resizes.
     const QString xText = QString::number(x) + u"\tInteger(Describe('"_s + as_colname + u".X')) - 8"_s;

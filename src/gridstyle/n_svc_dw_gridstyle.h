@@ -112,7 +112,15 @@ public:
     // ones are forgotten.
     virtual void of_resetcolumns();
 
-    // Longer than this a remembered sort, width list or column order is not the user's:
+    // --- zoom -------------------------------------------------------------------------------
+    // Remembered as "zoom" (a factor, "1.5625"), the stripe made again for the rows the
+    // control now shows, the registered columns fitted again at the new size.
+    long zoomchanged() override;
+    // Applies the remembered zoom; a value that is no number, or one outside the zoom
+    // steps' limits, is passed over.
+    virtual void of_restorezoom();
+
+    // Longer than this a remembered sort, width list, column order or zoom is not the user's:
     // it is passed over (with a note on stderr) instead of slowing the start down.
     static constexpr qsizetype kLongestStoredValue = 4096;
 

@@ -144,3 +144,11 @@ long u_dw::selectall()
         m_select->selectall();
     return result;
 }
+
+long u_dw::zoomchanged()
+{
+    const long result = dw::DataWindowControl::zoomchanged();
+    if (m_gridstyle)
+        m_gridstyle->zoomchanged();
+    return result;
+}

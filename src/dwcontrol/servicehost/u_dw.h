@@ -37,6 +37,7 @@ public:
     long columnlayoutchanged() override;
     long columnautofit(const QString &column) override;
     long selectall() override;
+    long zoomchanged() override;
 
 protected:
     // What of_startservice creates for each name; a descendant may hand out a service

@@ -52,3 +52,8 @@ long n_svc_dw_base::selectall()
 {
     return 0;
 }
+
+long n_svc_dw_base::zoomchanged()
+{
+    return 0;
+}

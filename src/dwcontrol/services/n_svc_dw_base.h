@@ -34,4 +34,6 @@ public:
     virtual long columnautofit(const QString &as_column);
     // The user asked for every row to be selected (Ctrl+A).
     virtual long selectall();
+    // The control's zoom changed.
+    virtual long zoomchanged();
 };
