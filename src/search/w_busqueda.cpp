@@ -6,6 +6,7 @@
 #include "picture.h"
 #include "searchcondition.h"
 #include "units.h"
+#include "zoomsteps.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -76,6 +77,8 @@ w_busqueda::w_busqueda(QWidget *parent) : rt::Window(parent)
     m_designedGrid = dw_listado->geometry();
     m_designedHint = st_2->geometry();
     m_designedCount = st_cuenta->geometry();
+    // Where the user left it, once the controls' designed places are known.
+    rememberPlacement(u"w_busqueda"_s);
     connect(dw_listado, &dw::DataWindowControl::rowsChanged, this, &w_busqueda::wf_showcount);
 }
 
@@ -174,6 +177,11 @@ void w_busqueda::keyPressEvent(QKeyEvent *event)
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && cb_buscar->isEnabled()) {
         cb_buscar->click();
+        return;
+    }
+    // The listing zooms wherever the keyboard is in the window.
+    if (const auto zoom = dw::zoom::afterKey(*event, dw_listado->zoom())) {
+        dw_listado->setZoom(*zoom);
         return;
     }
     rt::Window::keyPressEvent(event);

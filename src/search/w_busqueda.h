@@ -50,7 +50,8 @@ public:
     long resize(quint32 sizetype, int newwidth, int newheight) override;
 
 protected:
-    // Enter that no control takes presses the default button.
+    // Enter that no control takes presses the default button; Ctrl++, Ctrl+- and Ctrl+0
+    // zoom the listing.
     void keyPressEvent(QKeyEvent *event) override;
     // A long search says "Leyendo…" where the count goes, not in the title.
     void showReading(bool reading) override;

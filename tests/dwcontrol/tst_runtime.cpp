@@ -9,6 +9,7 @@
 #include "support/sample.h"
 #include "units.h"
 #include "window.h"
+#include "windowplacement.h"
 
 #include <QGuiApplication>
 #include <QSettings>
@@ -156,6 +157,68 @@ private slots:
         QCOMPARE(rt::RegistrySet(QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa"), QStringLiteral("x"),
                                  QStringLiteral("y")),
                  -1);
+    }
+
+    // A stored place is read back only as this program writes it.
+    void storedPlacements_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QRect>("normal");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("normal") << QStringLiteral("120,-40,900,600") << true << QRect(120, -40, 900, 600)
+                                << false;
+        QTest::newRow("maximised") << QStringLiteral("0,0,800,500,maximized") << true << QRect(0, 0, 800, 500)
+                                   << true;
+        QTest::newRow("blanks") << QStringLiteral(" 1, 2, 300, 200 ") << true << QRect(1, 2, 300, 200)
+                                << false;
+        QTest::newRow("another word") << QStringLiteral("0,0,800,500,minimized") << false << QRect() << false;
+        QTest::newRow("three numbers") << QStringLiteral("0,0,800") << false << QRect() << false;
+        QTest::newRow("no size") << QStringLiteral("10,10,0,500") << false << QRect() << false;
+        QTest::newRow("huge") << QStringLiteral("10,10,900000,500") << false << QRect() << false;
+        QTest::newRow("saved geometry of old")
+            << QStringLiteral("AdnQywADAAAAAAAAAAAAAAAAA") << false << QRect() << false;
+        QTest::newRow("too long") << QStringLiteral("1,2,300,200") + QString(80, QLatin1Char(' ')) << false
+                                  << QRect() << false;
+    }
+
+    void storedPlacements()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, read);
+        QFETCH(QRect, normal);
+        QFETCH(bool, maximized);
+        const std::optional<rt::Placement> placement = rt::parsePlacement(stored);
+        QCOMPARE(placement.has_value(), read);
+        if (!placement)
+            return;
+        QCOMPARE(placement->normal, normal);
+        QCOMPARE(placement->maximized, maximized);
+        QCOMPARE(rt::parsePlacement(rt::placementText(*placement))->normal, normal);
+    }
+
+    // A laptop's screen at the left, a second one at its right, taller and higher.
+    void placeReachableOnScreens_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("on the first") << QRect(100, 100, 800, 600) << true;
+        QTest::newRow("across both") << QRect(1500, 200, 800, 600) << true;
+        QTest::newRow("on the second, above the first's top") << QRect(2200, -150, 600, 400) << true;
+        QTest::newRow("mostly off to the right") << QRect(3100, 300, 800, 600) << true;
+        QTest::newRow("where a third screen was") << QRect(3300, 300, 800, 600) << false;
+        QTest::newRow("below both") << QRect(200, 1500, 800, 600) << false;
+        QTest::newRow("title bar above the top") << QRect(200, -20, 800, 600) << false;
+        QTest::newRow("only a corner shows") << QRect(-770, 500, 800, 600) << false;
+        QTest::newRow("left of the first") << QRect(-900, 100, 800, 600) << false;
+    }
+
+    void placeReachableOnScreens()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(bool, reachable);
+        const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, -200, 1280, 1024)};
+        QCOMPARE(rt::reachable(frame, screens), reachable);
     }
 
     void triggerEvent()

@@ -1,7 +1,7 @@
 // The search window around its listing: the count beside the hint after every search,
 // filter and unfilter; the listing that follows the window's size; Enter that still
 // searches from the grid, Ctrl+Enter that opens the current member's card; Escape that
-// closes a card.
+// closes a card; the place, size and zoom the window comes back with.
 
 #include "application.h"
 #include "datawindowcontrol.h"
@@ -9,6 +9,7 @@
 #include "globals.h"
 #include "n_svc_dw_gridstyle.h"
 #include "picture.h"
+#include "registry.h"
 #include "support/fakedriver.h"
 #include "support/fakeinteraction.h"
 #include "support/sample.h"
@@ -17,6 +18,7 @@
 #include "w_busqueda.h"
 #include "w_consulta.h"
 #include "window.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -60,11 +62,14 @@ private slots:
     void countFollowsSearchesAndFilters();
     void listingFollowsTheWindow();
     void keysAroundTheListing();
+    void placeAndZoomSurviveARestart();
     // Last: it leaves the connection without the statement log.
     void failedSearchKeepsListingAndCount();
 
 private:
     void search(const QString &text);
+    // A new search window on the same settings, as the next start makes it.
+    [[nodiscard]] w_busqueda *restart();
     [[nodiscard]] QString count() const { return m_window->st_cuenta->text(); }
 
     QTemporaryDir m_config;
@@ -233,6 +238,48 @@ void TstListingWindow::listingFollowsTheWindow()
     w.resize(designedSize);
     QTRY_COMPARE(w.dw_listado->geometry(), grid);
     QCOMPARE(w.st_2->geometry(), hint);
+}
+
+w_busqueda *TstListingWindow::restart()
+{
+    m_window->close(); // deletes itself
+    m_window = new w_busqueda();
+    m_window->show();
+    return m_window;
+}
+
+void TstListingWindow::placeAndZoomSurviveARestart()
+{
+    const QRect left(30, 40, 700, 480);
+    m_window->setGeometry(left);
+    // The listing zooms from the search box too.
+    QTest::keyClick(m_window->sle_filtro, Qt::Key_Plus, Qt::ControlModifier);
+    QTest::keyClick(m_window->sle_filtro, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(m_window->dw_listado->zoom(), 1.5625);
+
+    w_busqueda *next = restart();
+    QCOMPARE(next->geometry(), left);
+    QCOMPARE(next->dw_listado->zoom(), 1.5625);
+    // The listing fills the window it came back in.
+    QTRY_COMPARE(next->dw_listado->geometry().right() - next->width(),
+                 designed(55, 332, 4905, 1620).right() - designed(0, 0, 5001, 2128).width());
+
+    next->showMaximized();
+    QTRY_VERIFY(next->isMaximized());
+    next = restart();
+    QVERIFY(next->isMaximized());
+    next->showNormal();
+    QTRY_COMPARE(next->geometry(), left);
+
+    // Left on a screen that is no longer there, the window opens where it would at first.
+    m_window->close();
+    const QString key = rt::ProgramKey(u"Window\\w_busqueda"_s);
+    QCOMPARE(rt::RegistrySet(key, rt::screenArrangement(), u""_s), 1);
+    const QRect byDefault = w_busqueda().geometry();
+    QCOMPARE(rt::RegistrySet(key, rt::screenArrangement(), u"5000,40,700,480"_s), 1);
+    m_window = new w_busqueda();
+    QCOMPARE(m_window->geometry(), byDefault);
+    QCOMPARE(rt::RegistrySet(key, rt::screenArrangement(), u""_s), 1);
 }
 
 void TstListingWindow::keysAroundTheListing()

@@ -1,8 +1,11 @@
 #include "registry.h"
 
+#include "application.h"
 #include "interaction.h"
+#include "runtime.h"
 #include "settings/settingsstore.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <optional>
@@ -34,6 +37,15 @@ std::optional<KeyLocation> locate(const QString &key)
 }
 
 } // namespace
+
+QString ProgramKey(const QString &subkey)
+{
+    QString name = QCoreApplication::applicationName();
+    if (const Application *application = Application::instance())
+        name = application->displayname.isEmpty() ? application->appname : application->displayname;
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\Calvexa\\") + WordCap(name) + QLatin1Char('\\')
+        + subkey;
+}
 
 void ReportUnwritableSettings()
 {

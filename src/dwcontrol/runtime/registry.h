@@ -10,6 +10,12 @@ namespace rt {
 // with <sub> as nested groups. Reads fall back to the machine-wide settings. Values are
 // strings.
 
+// The key of the program's own settings with `subkey` below it:
+// "HKEY_CURRENT_USER\\Software\\Calvexa\\<application>\\<subkey>", the application being the
+// application object's display name, else its name (Qt's application name outside its
+// life), as the services name it.
+[[nodiscard]] QString ProgramKey(const QString &subkey);
+
 // Writes a value, creating missing keys: 1 on success, -1 on failure.
 int RegistrySet(const QString &key, const QString &valueName, const QString &value);
 // Reads a value into `value`, left unchanged when the key or the value is missing:

@@ -2,7 +2,9 @@
 
 #include "datawindowcontrol.h"
 #include "objectpainter.h"
+#include "registry.h"
 #include "units.h"
+#include "windowplacement.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -51,6 +53,19 @@ quint32 sizeTypeOf(const QWidget &window)
     if (window.isMaximized())
         return 2;
     return 0;
+}
+
+QString placementKey(const QString &name)
+{
+    return ProgramKey(QStringLiteral("Window\\") + name);
+}
+
+QList<QRect> availableAreas()
+{
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    return areas;
 }
 
 } // namespace
@@ -116,6 +131,30 @@ void Window::setWindowStateName(const QString &state)
         setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
 }
 
+void Window::rememberPlacement(const QString &name)
+{
+    m_placementName = name;
+    QString text;
+    if (RegistryGet(placementKey(name), screenArrangement(), text) != 1)
+        return;
+    const std::optional<Placement> placement = parsePlacement(text);
+    if (!placement || !reachable(placement->normal, availableAreas()))
+        return;
+    setGeometry(placement->normal);
+    if (placement->maximized)
+        setWindowStateName(QStringLiteral("maximized"));
+}
+
+void Window::storePlacement() const
+{
+    if (m_placementName.isEmpty())
+        return;
+    // A maximised window is stored with the size it returns to.
+    const Placement placement{isMaximized() ? normalGeometry() : geometry(), isMaximized()};
+    if (placement.normal.isValid())
+        RegistrySet(placementKey(m_placementName), screenArrangement(), placementText(placement));
+}
+
 long Window::resize(quint32 sizetype, int newwidth, int newheight)
 {
     Q_UNUSED(sizetype);
@@ -156,6 +195,8 @@ void Window::closeEvent(QCloseEvent *event)
         return;
     }
     QWidget::closeEvent(event);
+    if (event->isAccepted())
+        storePlacement();
 }
 
 void Window::retrieveFinished()

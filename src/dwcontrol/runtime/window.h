@@ -26,6 +26,12 @@ public:
     // "maximized", "normal", "minimized".
     void setWindowStateName(const QString &state);
 
+    // The window comes back where the user left it: the size, position and maximised
+    // state stored under `name` for the present screens replace the default placement,
+    // unless the place cannot be reached on them (windowplacement.h) or the stored text is
+    // not one. They are stored again when the window closes.
+    void rememberPlacement(const QString &name);
+
     virtual void open() {}
     using QWidget::resize; // the event below must not hide QWidget::resize(w, h)
     virtual long resize(quint32 sizetype, int newwidth, int newheight);
@@ -50,6 +56,9 @@ private:
     bool stopReadings();
     void retrieveFinished();
 
+    void storePlacement() const;
+
+    QString m_placementName; // empty: the window is not remembered
     QString m_titleBeforeReading;
     bool m_closeAfterReading = false;
 };
