@@ -175,6 +175,7 @@ private slots:
     void doubleClickOnBorderFits();
     void storedBytesMeasureAsTheirText();
     void maskedColumnFitsItsShownText();
+    void fitsAtTheZoomInForce();
     void layoutSurvivesRestart();
     void garbageInSettingsIsPassedOver();
     void oversizedSettingsArePassedOver_data();
@@ -210,6 +211,7 @@ void TstGridStyleColumns::store(const QString &widths, const QString &order)
     grid->service().of_setreg(u"columnwidths"_s, widths);
     grid->service().of_setreg(u"columnorder"_s, order);
     grid->service().of_setreg(u"sortorder"_s, u""_s);
+    grid->service().of_setreg(u"zoom"_s, u""_s);
 }
 
 void TstGridStyleColumns::borderDragResizes()
@@ -520,6 +522,27 @@ void TstGridStyleColumns::maskedColumnFitsItsShownText()
     QVERIFY(!control.model().showsStoredText(control.model().columnNumber(column)));
     grid->service().columnautofit(column);
     QCOMPARE(number(*grid, column + u".Width"_s), neededWidth(control, column));
+}
+
+// Fitted while the listing is zoomed, a column shows its widest value whole at that zoom:
+// font sizes are whole pixels, so a text does not grow exactly with the zoom, and at 80 % a
+// name measured at the designed size would lose its last letters.
+void TstGridStyleColumns::fitsAtTheZoomInForce()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    u_dw &control = *grid->control;
+    const QString column = u"nombre"_s;
+    const long widestRow = widestValueRow(control, column);
+    QVERIFY(widestRow > 0);
+    for (const double zoom : {0.8, 1.5625}) {
+        control.setZoom(zoom);
+        control.Modify(column + u".Width=2500"_s);
+        const int whole = ink(control, column, widestRow, false);
+        control.columnautofit(column);
+        QVERIFY(number(*grid, column + u".Width"_s) < 2500);
+        QCOMPARE(ink(control, column, widestRow, false), whole);
+    }
 }
 
 QTEST_MAIN(TstGridStyleColumns)
