@@ -243,25 +243,16 @@ private slots:
                               QPoint(0, turn), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(canvas(), &event);
         };
-        const auto key
-            = [&](Qt::Key pressed) { QTest::keyClick(m_control.get(), pressed, Qt::ControlModifier); };
-        const auto scrolled = [&] { return rowAt(QPoint(100, 17 + 10)); };
-
         wheel(-120, Qt::NoModifier);
         QCOMPARE(m_control->zoom(), 1.0);
-        QCOMPARE(scrolled(), 4L);
+        QCOMPARE(rowAt(QPoint(100, 17 + 10)), 4L);
         wheel(120, Qt::ControlModifier);
-        QCOMPARE(m_control->zoom(), 1.25);
-        key(Qt::Key_Plus);
+        QTest::keyClick(m_control.get(), Qt::Key_Plus, Qt::ControlModifier);
         QCOMPARE(m_control->zoom(), 1.5625);
-        key(Qt::Key_Minus);
-        key(Qt::Key_Minus);
-        wheel(-120, Qt::ControlModifier);
-        QCOMPARE(m_control->zoom(), 0.8);
         for (int i = 0; i < 12; ++i)
-            key(Qt::Key_Minus);
+            QTest::keyClick(m_control.get(), Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(m_control->zoom(), 0.25);
-        key(Qt::Key_0);
+        QTest::keyClick(m_control.get(), Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(m_control->zoom(), 1.0);
         for (int i = 0; i < 12; ++i)
             wheel(120, Qt::ControlModifier);

@@ -182,7 +182,7 @@ private slots:
     void oversizedSettingsArePassedOver();
 
 private:
-    void store(const QString &widths, const QString &order);
+    void store(const QString &widths, const QString &order, const QString &zoom = QString());
     std::unique_ptr<FakeInteraction> m_fake;
 };
 
@@ -204,14 +204,14 @@ void TstGridStyleColumns::cleanupTestCase()
     m_fake.reset();
 }
 
-void TstGridStyleColumns::store(const QString &widths, const QString &order)
+void TstGridStyleColumns::store(const QString &widths, const QString &order, const QString &zoom)
 {
     auto grid = gridtest::makeGrid(false, false);
     QVERIFY(grid);
     grid->service().of_setreg(u"columnwidths"_s, widths);
     grid->service().of_setreg(u"columnorder"_s, order);
     grid->service().of_setreg(u"sortorder"_s, u""_s);
-    grid->service().of_setreg(u"zoom"_s, u""_s);
+    grid->service().of_setreg(u"zoom"_s, zoom);
 }
 
 void TstGridStyleColumns::borderDragResizes()
@@ -394,10 +394,11 @@ void TstGridStyleColumns::layoutSurvivesRestart()
 void TstGridStyleColumns::garbageInSettingsIsPassedOver()
 {
     store(u"nombre=2000;nosuch=500;email=abc;cargo=-4;tipo_miembro_red=9999999;=;;especialidad;id=300"_s,
-          u"cargo,nosuch,,nombre,nombre,id"_s);
+          u"cargo,nosuch,,nombre,nombre,id"_s, u"12"_s);
     {
         auto grid = gridtest::makeGrid();
         QVERIFY(grid);
+        QCOMPARE(grid->control->zoom(), 1.0); // beyond the largest zoom
         QCOMPARE(number(*grid, u"nombre.width"_s), 2000);
         QCOMPARE(number(*grid, u"email.width"_s), 754);
         QCOMPARE(number(*grid, u"cargo.width"_s), 603);
@@ -410,9 +411,10 @@ void TstGridStyleColumns::garbageInSettingsIsPassedOver()
     }
 
     // Nothing readable: the designed layout.
-    store(u"\u0001%%%;nombre=;=12"_s, u";;;,"_s);
+    store(u"\u0001%%%;nombre=;=12"_s, u";;;,"_s, u"1,5"_s);
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
+    QCOMPARE(grid->control->zoom(), 1.0);
     QCOMPARE(number(*grid, u"nombre.x"_s), 9);
     QCOMPARE(number(*grid, u"nombre.width"_s), 1111);
     QCOMPARE(number(*grid, u"enzimas.x"_s), 11877);

@@ -61,6 +61,7 @@ private slots:
     void cleanupTestCase();
     void headingClicksToggleAndRemember();
     void clicksElsewhereChangeNothing();
+    void zoomedHeadingClickSortsTheColumnUnderThePointer();
     void codeTableColumnSortsByDisplayedText();
     void designedTwoKeySortGetsTwoArrows();
     void indicatorAndLineGeometry();
@@ -87,6 +88,7 @@ void TstGridStyleSort::init()
     auto grid = gridtest::makeGrid(false, false);
     QVERIFY(grid);
     storeSort(*grid->control, u""_s);
+    grid->service().of_setreg(u"zoom"_s, u""_s);
     gridstyle::setThemeQuery(nullptr);
 }
 
@@ -168,6 +170,18 @@ void TstGridStyleSort::clicksElsewhereChangeNothing()
         QCOMPARE(storedSort(control), u"<none>"_s);
         QCOMPARE(grid->describe(u"nombre_arrow.text"_s), u"!"_s);
     }
+}
+
+// At 150 % the point 450 pixels across is on the heading of tipo_miembro_red, where the
+// designed size has grado_academico's.
+void TstGridStyleSort::zoomedHeadingClickSortsTheColumnUnderThePointer()
+{
+    auto grid = gridtest::makeGrid();
+    QVERIFY(grid);
+    grid->control->setZoom(1.5);
+    gridtest::click(*grid->control, QPoint(450, 12));
+    QCOMPARE(sortOf(*grid), u"tipo_miembro_red A"_s);
+    QCOMPARE(grid->describe(u"tipo_miembro_red_arrow.text"_s), u"t"_s);
 }
 
 void TstGridStyleSort::codeTableColumnSortsByDisplayedText()
@@ -293,6 +307,9 @@ void TstGridStyleSort::stripeHeightFollowsRowsAndControl()
     QCOMPARE(control.RowCount(), 0L);
     grid->service().of_setstyle(true, true, true, true);
     QCOMPARE(grid->describe(u"nombre_shade.height"_s), u"600"_s);
+    // Zoomed out, the control shows twice its height of the layout, and the stripe with it.
+    control.setZoom(0.5);
+    QCOMPARE(grid->describe(u"nombre_shade.height"_s), u"1200"_s);
 }
 
 void TstGridStyleSort::resizeRebuildsOnlyWithShade()
