@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "programinfo.h"
 
 #include <QProcess>
 #include <QTest>
@@ -55,6 +56,30 @@ private slots:
         const QString line = ::commandLineOf(arguments);
         QVERIFY(line.startsWith(u'"'));
         QCOMPARE(QProcess::splitCommand(::argumentsOf(line)), arguments.mid(1));
+    }
+
+    // The first of --version, --help and -h answers on the terminal; anything else opens
+    // the program.
+    void infoRequestOf_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<InfoRequest>("request");
+        QTest::newRow("none") << QStringList() << InfoRequest::None;
+        QTest::newRow("a folder") << QStringList{QStringLiteral("/srv/red")} << InfoRequest::None;
+        QTest::newRow("version") << QStringList{QStringLiteral("--version")} << InfoRequest::Version;
+        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << InfoRequest::Help;
+        QTest::newRow("short help after a folder")
+            << QStringList{QStringLiteral("/srv/red"), QStringLiteral("-h")} << InfoRequest::Help;
+        QTest::newRow("the first one decides")
+            << QStringList{QStringLiteral("-h"), QStringLiteral("--version")} << InfoRequest::Help;
+        QTest::newRow("single dash words are not options")
+            << QStringList{QStringLiteral("-help"), QStringLiteral("-version")} << InfoRequest::None;
+    }
+    void infoRequestOf()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(InfoRequest, request);
+        QCOMPARE(::infoRequestOf(arguments), request);
     }
 
     // The process's own command line gives back the arguments the process got.

@@ -4,6 +4,7 @@
 
 #include "connectionsetting.h"
 #include "db/statementlimits.h"
+#include "db/transaction.h"
 #include "registry.h"
 #include "settings/settingsstore.h"
 #include "support/fakeinteraction.h"
@@ -100,6 +101,9 @@ void TstSettings::oneFileServesEverySetting()
     QCOMPARE(limits.memoryBytes, qint64(64) * 1024 * 1024);
     QCOMPARE(limits.resultBytes, qint64(100) * 1024 * 1024);
     QCOMPARE(configuredConnectString(u"Calvexa"_s, u"zemparol"_s), u"Driver={X};Server=a,b"_s);
+    // The configured string reaches the driver whole, apostrophes in a password or a path too.
+    for (const QString &configured : {u"Driver={X};Server=a,b"_s, u"DSN=red;UID=o'hara;PWD='x''y'"_s})
+        QCOMPARE(dw::Transaction::connectString(driverDbParm(configured)), configured);
 
     // The services' key names the application in either case; blanks count as no value.
     QString sort;

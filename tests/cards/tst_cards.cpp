@@ -497,11 +497,13 @@ private slots:
         QCOMPARE(fake.boxes.first().text,
                  QStringLiteral("No fue posible activar el seleccionador de impresoras de Windows"));
         QVERIFY(!QFile::exists(pdf));
-        // Cancelled: nothing printed, nothing said.
+        // Cancelled: nothing printed, nothing said, nothing asked again.
         fake.printerSetupResult = 0;
+        const int asked = fake.printerSetupCalls;
         window->printCard();
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(fake.boxes.size(), 1);
+        QCOMPARE(fake.printerSetupCalls, asked + 1);
 
         // Confirmed: the card goes to the chosen PDF file, its text readable there.
         fake.printerSetupResult = 1;
