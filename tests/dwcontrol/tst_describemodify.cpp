@@ -2,8 +2,10 @@
 // as default and expression, and the grid's column rules.
 
 #include "datawindow.h"
+#include "interaction.h"
 #include "modelfixture.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +41,40 @@ QStringList xs(const dw::DataWindow &dw, const QString &names)
     return result;
 }
 
+// Confirms every sort and filter dialog with the criteria it was made with.
+class Answering final : public dw::Interaction
+{
+public:
+    Answering(QString sort, QString filter) : m_sort(std::move(sort)), m_filter(std::move(filter)) {}
+    int asked = 0;
+
+    void messageBox(QWidget *, const QString &, const QString &) override { ++asked; }
+    int printerSetup(QWidget *, QPrinter &, bool) override { return ++asked, 0; }
+    std::optional<dw::SaveTarget> askSaveAs(QWidget *, const dw::SaveTarget &) override
+    {
+        ++asked;
+        return std::nullopt;
+    }
+    int sortDialog(QWidget *, const dw::DataWindow &, QString &criteria) override
+    {
+        ++asked;
+        criteria = m_sort;
+        return 1;
+    }
+    int filterDialog(QWidget *, const dw::DataWindow &, QString &expression) override
+    {
+        ++asked;
+        expression = m_filter;
+        return 1;
+    }
+    bool keyDown(int) override { return false; }
+    QAction *popMenu(QMenu &, const QPoint &) override { return nullptr; }
+
+private:
+    QString m_sort;
+    QString m_filter;
+};
+
 } // namespace
 
 class tst_DescribeModify : public QObject
@@ -58,6 +94,7 @@ private slots:
     void gridWidthMovesHeadingAndNeighbours();
     void gridVisibilityReordersColumns();
     void setPositionBringsToFront();
+    void dialogsGoToWhoeverAnswers();
 
 private:
     std::unique_ptr<dw::DataWindow> m_dw;
@@ -312,6 +349,37 @@ void tst_DescribeModify::setPositionBringsToFront()
     QCOMPARE(m_dw->SetPosition(u"ghost"_s, u"header"_s, true), -1);
     QCOMPARE(m_dw->SetPosition(u"a_t"_s, u"nowhere"_s, true), -1);
     QCOMPARE(observer.layoutChanges, 2);
+}
+
+// Sort and filter criteria asked of the user go to the replacement a test installs, else
+// to the standard dialogs the program installs; with neither, the question counts as
+// cancelled and the criteria stay.
+void tst_DescribeModify::dialogsGoToWhoeverAnswers()
+{
+    const auto restore = qScopeGuard([] {
+        dw::setInteraction(nullptr);
+        dw::setStandardInteraction(nullptr);
+    });
+    QCOMPARE(m_dw->SetSort(QString()), 0);
+    QCOMPARE(m_dw->SetFilter(QString()), 0);
+    QCOMPARE(m_dw->Describe(u"DataWindow.Table.Filter"_s), u"?"_s);
+
+    Answering standard(u"b D"_s, u"b > 1"_s);
+    dw::setStandardInteraction(&standard);
+    QCOMPARE(m_dw->SetSort(QString()), 1);
+    QCOMPARE(m_dw->Describe(u"DataWindow.Table.Sort"_s), u"b D"_s);
+
+    Answering replacement(u"c A"_s, u"c > 2"_s);
+    dw::setInteraction(&replacement);
+    QCOMPARE(m_dw->SetFilter(QString()), 1);
+    QCOMPARE(m_dw->Describe(u"DataWindow.Table.Filter"_s), u"c > 2"_s);
+    QCOMPARE(standard.asked, 1);
+
+    dw::setInteraction(nullptr);
+    QCOMPARE(m_dw->SetFilter(QString()), 1);
+    QCOMPARE(m_dw->Describe(u"DataWindow.Table.Filter"_s), u"b > 1"_s);
+    QCOMPARE(replacement.asked, 1);
+    QCOMPARE(standard.asked, 2);
 }
 
 QTEST_MAIN(tst_DescribeModify)
