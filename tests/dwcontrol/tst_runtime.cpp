@@ -1,3 +1,4 @@
+#include "application.h"
 #include "datawindowcontrol.h"
 #include "db/transaction.h"
 #include "globals.h"
@@ -11,9 +12,10 @@
 #include "window.h"
 #include "windowplacement.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -122,12 +124,57 @@ protected:
     }
 };
 
+// An application that notes its events and shows a window when given one.
+class ProbeApplication final : public rt::Application
+{
+public:
+    QStringList events;
+    QWidget *window = nullptr;
+    void create() override { events.append(QStringLiteral("create")); }
+    void open(const QString &commandline) override
+    {
+        events.append(QStringLiteral("open ") + commandline);
+        if (window)
+            window->show();
+    }
+    void destroy() override { events.append(QStringLiteral("destroy")); }
+};
+
 } // namespace
 
 class RuntimeTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // A start that shows no window ends at once instead of waiting in an event loop no
+    // window is left to end; one that shows a window runs until the loop is ended.
+    void applicationRunsWhileAWindowShows()
+    {
+        for (const QWidget *widget : QApplication::topLevelWidgets())
+            QVERIFY(!widget->isVisible());
+        bool looped = false;
+        QTimer ending;
+        ending.setSingleShot(true);
+        ending.callOnTimeout([&] {
+            looped = true;
+            QCoreApplication::exit(7);
+        });
+        ending.start(0);
+
+        ProbeApplication quiet;
+        QCOMPARE(quiet.run(QStringLiteral("/srv/red")), 0);
+        QVERIFY(!looped);
+        QCOMPARE(quiet.events,
+                 (QStringList{QStringLiteral("create"), QStringLiteral("open /srv/red"), QStringLiteral("destroy")}));
+
+        ProbeApplication shown;
+        QWidget window;
+        shown.window = &window;
+        QCOMPARE(shown.run(QString()), 7);
+        QVERIFY(looped);
+        QCOMPARE(shown.events.size(), 3);
+    }
+
     void registryRoundTrip()
     {
         const QString key
