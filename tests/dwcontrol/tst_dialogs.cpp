@@ -1,17 +1,21 @@
 // The sort and filter dialogs and the column chooser, driven through their widgets without
 // being shown.
 
+#include "columnheading.h"
 #include "columnsdialog.h"
+#include "dialogs.h"
 #include "filterdialog.h"
 #include "outputfixture.h"
 #include "sortdialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace outputtest;
@@ -85,6 +89,13 @@ private slots:
         keys->setCurrentItem(keys->topLevelItem(0));
         remove->click();
         QCOMPARE(dialog.criteria(), QString());
+
+        // A heading of blanks counts as none.
+        dw::DataWindow blank;
+        QVERIFY(blank.setSyntax(layoutSyntax({})
+                                + u"text(band=header name=nota_t text=\"  \" x=0 y=0 width=10 height=10)\n"_s));
+        QCOMPARE(dw::columnHeading(blank, u"nota"_s), u"nota"_s);
+        QCOMPARE(dw::columnHeading(blank, u"nombre"_s), u"Nombre"_s);
     }
 
     // Criteria in force come in as keys, lookup keys and lower-case directions too.
@@ -107,6 +118,42 @@ private slots:
         QVERIFY(cancel);
         cancel->click();
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+    }
+
+    // As the data window opens them: no filter in force shows an empty expression, Cancelar
+    // answers 0 and leaves the text as it was, and a sort emptied and confirmed comes back
+    // empty, not null (a null answer would keep the sort in force).
+    void dialogsAsTheDataWindowOpensThem()
+    {
+        std::function<void(QDialog &)> act;
+        QTimer answer;
+        answer.callOnTimeout([&] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()); dialog && act)
+                std::exchange(act, nullptr)(*dialog);
+        });
+        answer.start(10);
+
+        QString shown = u"unread"_s;
+        act = [&](QDialog &dialog) {
+            shown = dialog.findChild<QPlainTextEdit *>(u"expressionEdit"_s)->toPlainText();
+            dialog.reject();
+        };
+        QString expression;
+        QCOMPARE(dw::runFilterDialog(nullptr, m_dw, expression), 0);
+        QCOMPARE(shown, u""_s);
+        QVERIFY(expression.isNull());
+
+        act = [&](QDialog &dialog) {
+            auto *keys = dialog.findChild<QTreeWidget *>(u"keyList"_s);
+            QCOMPARE(keys->topLevelItemCount(), 1);
+            keys->setCurrentItem(keys->topLevelItem(0));
+            dialog.findChild<QPushButton *>(u"removeButton"_s)->click();
+            dialog.accept();
+        };
+        QString criteria = u"nombre D"_s;
+        QCOMPARE(dw::runSortDialog(nullptr, m_dw, criteria), 1);
+        QVERIFY(!criteria.isNull());
+        QVERIFY(criteria.isEmpty());
     }
 
     // Columns and functions go in at the cursor; an expression is accepted only when

@@ -280,6 +280,12 @@ private slots:
         QCOMPARE(m_control->GetRow(), 1L);
         QCOMPARE(rowAt(QPoint(100, 17 + 10)), 1L);
         QVERIFY(!m_control->IsSelected(1) && !m_control->IsSelected(60));
+        // Down from the lowest whole row scrolls one row: the new current row is the lowest.
+        for (int i = 0; i < visible; ++i)
+            QTest::keyClick(m_control.get(), Qt::Key_Down);
+        QCOMPARE(m_control->GetRow(), long(visible) + 1);
+        QCOMPARE(rowAt(QPoint(100, 17 + (visible - 1) * 30 + 10)), long(visible) + 1);
+        QTest::keyClick(m_control.get(), Qt::Key_Home);
 
         // ScrollToRow keeps a row in view without making it current.
         QCOMPARE(m_control->ScrollToRow(40), 1);

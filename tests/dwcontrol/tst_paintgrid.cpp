@@ -5,6 +5,8 @@
 #include "gridfixture.h"
 
 #include "datawindowcontrol.h"
+#include "fonts.h"
+#include "objectgeometry.h"
 #include "objectpainter.h"
 #include "units.h"
 
@@ -88,6 +90,38 @@ private slots:
             for (int x = at(9, 0).x(); x < at(500, 0).x(); ++x)
                 dark += image.pixelColor(x, y).lightness() < 100 ? 1 : 0;
         QVERIFY(dark > 10);
+    }
+
+    // An attribute written as a default and an expression reads as the expression's value
+    // at the row asked for.
+    void attributesAtTheirRow()
+    {
+        showListing(3);
+        const dw::DataWindow &model = m_control->model();
+        QCOMPARE(m_control->Modify(u"nombre.tag='nadie~tnombre'"_s), QString());
+        const auto column = std::find_if(model.objects().begin(), model.objects().end(), [](const auto &object) {
+            return object.kind == u"column" && object.name == u"nombre";
+        });
+        QVERIFY(column != model.objects().end());
+        for (long row = 1; row <= 3; ++row) {
+            const QString name = model.GetItemString(row, u"nombre"_s);
+            QVERIFY(!name.isEmpty());
+            QCOMPARE(dw::ObjectAttributes(model, *column, row).text(u"tag"_s), name);
+        }
+    }
+
+    // Fonts as layouts give them: heights in points (negative) or in layout units
+    // (positive, four to a pixel at 96 dpi), each weight its own font even where face and
+    // size are the same, weight 0 as normal.
+    void layoutFonts()
+    {
+        QCOMPARE(dw::units::fontPoints(-10), 10.0);
+        QCOMPARE(dw::units::fontPoints(40), 7.5);
+        QCOMPARE(dw::layoutFont({u"Arial"_s, 40}, 96).pixelSize(), 10);
+        QCOMPARE(dw::layoutFont({u"Arial"_s, -10}, 96).pixelSize(), 13);
+        QCOMPARE(dw::layoutFont({u"Arial"_s, -9, 700}, 96).weight(), QFont::Bold);
+        QCOMPARE(dw::layoutFont({u"Arial"_s, -9, 400}, 96).weight(), QFont::Normal);
+        QCOMPARE(dw::layoutFont({u"Arial"_s, -9, 0}, 96).weight(), QFont::Normal);
     }
 
     void createdTextsOpaqueAndTransparent()

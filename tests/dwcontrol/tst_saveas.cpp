@@ -499,6 +499,15 @@ private slots:
         QCOMPARE(cells.value(u"C2"_s).text, u"Marca"_s);
         QCOMPARE(cells.value(u"D2"_s).text, longValue.left(32767));
         QCOMPARE(cells.value(u"D3"_s).text, emoji);
+
+        // A column with a code table holds the texts the grid shows for its codes.
+        QCOMPARE(table.dw.Modify(u"id.Edit.CodeTable=yes id.Values='Uno~t1/Dos~t2/'"_s), QString());
+        QCOMPARE(table.dw.displayText(2, 1), u"Dos"_s);
+        QVERIFY(dw::saveRows(table.dw, {csv, u"csv"_s}));
+        const Rows coded = parseCsv(QString::fromUtf8(readFile(csv).mid(3)));
+        QCOMPARE(coded.size(), shown.size());
+        QCOMPARE(coded.at(1).at(0), u"Uno"_s);
+        QCOMPARE(coded.at(2).at(0), u"Dos"_s);
     }
 
     // Copied rows, in the order given, hold each value as the grid shows it: in the text a

@@ -38,7 +38,8 @@ void TstToolTipText::shortValuesAsTheyAre()
     const QFont font(u"Arial"_s, 9);
     const QRect screen(0, 0, 1280, 1024);
     QCOMPARE(shownLines(dw::boundedToolTip(u"Bioquímica"_s, font, screen)), QStringList{u"Bioquímica"_s});
-    // Markup in a value is text, line breaks in it are kept.
+    // Markup in a value is text, on one line too; line breaks in it are kept.
+    QCOMPARE(shownLines(dw::boundedToolTip(u"<b>uno</b>"_s, font, screen)), QStringList{u"<b>uno</b>"_s});
     QCOMPARE(shownLines(dw::boundedToolTip(u"<b>uno</b>\ndos"_s, font, screen)),
              (QStringList{u"<b>uno</b>"_s, u"dos"_s}));
 }
