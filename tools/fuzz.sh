@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a while: tools/fuzz.sh TARGET SECONDS
-# TARGET is connectstring, expression, layout, sort or jetpages. The targets are built with
+# TARGET is connectstring, expression, layout, sort, jetpages, longvalues or settings. The targets are built with
 # clang and sanitizers in build-fuzz/; new inputs gather in build-fuzz/corpus/TARGET, and a
 # crash leaves its input in build-fuzz/ as crash-*, to be replayed with
 # build-fuzz/fuzz/fuzz_TARGET FILE.
@@ -30,6 +30,8 @@ if [ "$target" = jetpages ]; then
     # The import gives up on a reader that runs 30 s; the target allows it that long.
     options+=(-max_len=262144 -timeout=60 "$PWD/$build/seeds/jetpages")
 fi
+# The long values are written over the pages of a fixture whose memos span many pages.
+export FUZZ_MDB_FIXTURE="$PWD/tests/data/mdb/memo_long.mdb.z"
 export UBSAN_OPTIONS="print_stacktrace=1"
 cd "$build"
 # libFuzzer adds what it finds to the first folder only; the repository's seeds stay as they are.

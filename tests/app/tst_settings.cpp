@@ -53,6 +53,8 @@ private slots:
     void oneFileServesEverySetting();
     void writingKeepsWhatTheAdministratorWrote_data();
     void writingKeepsWhatTheAdministratorWrote();
+    void damagedFilesStillTakeTheValue_data();
+    void damagedFilesStillTakeTheValue();
     void unwritableFileIsSaidOnce();
     void writesKeepTheFileItsEncodingAndItsOwner();
 
@@ -194,6 +196,39 @@ void TstSettings::writingKeepsWhatTheAdministratorWrote()
     QCOMPARE(store.text(key), std::optional<QString>(other));
 }
 
+// A file the reader takes otherwise than line by line, as a damaged one may be: the value
+// written reads back, and no key the reader found before is lost.
+void TstSettings::damagedFilesStillTakeTheValue_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("key");
+
+    QTest::newRow("a quote left open above the section's end")
+        << QByteArray("[GridStyle]\ndw_listado_grid\\columnorder=\"nombre,email\n[Consultas]\nSegundosMaximos=2\n")
+        << u"GridStyle/dw_listado_grid/sortorder"_s;
+    QTest::newRow("zero bytes a power cut left")
+        << QByteArray("[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n") + QByteArray(64, '\0')
+        << u"GridStyle/dw_listado_grid/sortorder"_s;
+    QTest::newRow("Latin-1 with a quote left open")
+        << QByteArray("; ordenaci\xf3n\n[GridStyle]\nx=\"a\n[Consultas]\nSegundosMaximos=2\n")
+        << u"GridStyle/dw_listado_grid/sortorder"_s;
+}
+
+void TstSettings::damagedFilesStillTakeTheValue()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    writeFile(userFile(), before);
+    const QStringList keys = QSettings(userFile(), QSettings::IniFormat).allKeys();
+    const QString value = u"email D, ñ"_s;
+    const dw::SettingsStore store = dw::SettingsStore::program();
+    QVERIFY(store.setText(key, value));
+    QCOMPARE(store.text(key), std::optional<QString>(value));
+    const QStringList now = QSettings(userFile(), QSettings::IniFormat).allKeys();
+    for (const QString &kept : keys)
+        QVERIFY2(now.contains(kept), qPrintable(kept));
+}
+
 void TstSettings::unwritableFileIsSaidOnce()
 {
     const QByteArray content
@@ -244,6 +279,13 @@ void TstSettings::writesKeepTheFileItsEncodingAndItsOwner()
     QVERIFY(after.st_ino != before.st_ino);
     if (root)
         QCOMPARE(after.st_uid, uid_t(65534));
+    // Letters beyond ASCII go in as escapes, so the file stays Latin-1 and reads back whole
+    // (the reader takes every file as UTF-8); a hex digit after an escape is escaped too.
+    const QString accented = u"Peña, José A; ñ1 😀b"_s;
+    QVERIFY(store.setText(u"GridStyle/dw_listado_grid/sortorder"_s, accented));
+    QCOMPARE(store.userText(u"GridStyle/dw_listado_grid/sortorder"_s), accented);
+    QVERIFY(readFile(userFile()).startsWith("; ordenaci\xf3n del administrador\n"));
+    QVERIFY(!QByteArrayView(readFile(userFile())).isValidUtf8());
 
     QByteArray huge("[GridStyle]\n");
     while (huge.size() <= 5 * 1024 * 1024)

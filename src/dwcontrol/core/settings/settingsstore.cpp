@@ -188,6 +188,25 @@ std::optional<EncodedEntry> encoded(const QString &key, const QString &value)
     return entry;
 }
 
+// An INI line or value with every character beyond ASCII written as an INI escape (\xHHHH, the
+// next character escaped too when it is a hex digit, as QSettings does), for a file kept in
+// Latin-1: QSettings reads every INI file as UTF-8, so the bytes of a Latin-1 "ñ" would come
+// back as a replacement character, while the escape reads back as written.
+QString asciiOnly(const QString &text)
+{
+    QString out;
+    bool escaped = false;
+    for (const QChar c : text) {
+        const bool hexDigit = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        escaped = c.unicode() > 0x7F || (escaped && hexDigit);
+        if (escaped)
+            out += u"\\x"_s + QString::number(c.unicode(), 16);
+        else
+            out += c;
+    }
+    return out;
+}
+
 // `content` with the value of `key` set: the key's own lines change, or one line is added
 // at the end of its section (or a section at the end of the file). Nothing when the file
 // already holds that value.
@@ -252,6 +271,13 @@ std::optional<QString> withValue(const QString &content, const QString &key, con
 // freeze the window for a second at every click, is left as it is and said.
 constexpr qint64 LargestRewrittenFile = 4 * 1024 * 1024;
 
+// A new file is the writer's: an administrator writing a user's file gives it back.
+void giveBack(const QString &file, const std::optional<std::pair<uid_t, gid_t>> &owner)
+{
+    if (owner && (owner->first != ::geteuid() || owner->second != ::getegid()))
+        (void)::chown(QFile::encodeName(file).constData(), owner->first, owner->second);
+}
+
 // Writes `key` into the INI file at `path`; the reason when it cannot.
 std::optional<QString> writeIni(const QString &path, const QString &key, const QString &value)
 {
@@ -283,21 +309,26 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
     const bool locked = lock.tryLock(2000);
     Q_UNUSED(locked); // a folder without room for the lock still lets the file be written
 
-    QString content;
-    bool latin1 = false; // a file written in Latin-1 stays in it while its text fits
+    QByteArray original;
     if (info.exists()) {
         QFile file(target);
         if (!file.open(QIODevice::ReadOnly))
             return file.errorString();
-        const QByteArray bytes = file.readAll();
-        latin1 = !QByteArrayView(bytes).isValidUtf8();
-        content = latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+        original = file.readAll();
     }
+    // A file written in Latin-1 stays in it.
+    const bool latin1 = !QByteArrayView(original).isValidUtf8();
+    const QString content = latin1 ? QString::fromLatin1(original) : QString::fromUtf8(original);
     const QDateTime before = info.exists() ? info.lastModified() : QDateTime();
     std::optional<std::pair<uid_t, gid_t>> owner;
     if (struct stat present{}; ::stat(QFile::encodeName(target).constData(), &present) == 0)
         owner = std::pair(present.st_uid, present.st_gid);
-    const auto changed = withValue(content, key, *entry);
+    EncodedEntry line = *entry;
+    if (latin1) {
+        line.keyLine = asciiOnly(line.keyLine);
+        line.value = asciiOnly(line.value);
+    }
+    const auto changed = withValue(content, key, line);
     if (!changed)
         return std::nullopt;
 
@@ -309,14 +340,10 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
         return u"la carpeta %1 no admite un archivo nuevo (%2)"_s.arg(
             QDir::toNativeSeparators(info.absolutePath()), file.errorString());
     }
-    const bool fitsLatin1 = latin1
-        && std::all_of(changed->cbegin(), changed->cend(), [](QChar c) { return c.unicode() <= 0xFF; });
-    const QByteArray bytes = fitsLatin1 ? changed->toLatin1() : changed->toUtf8();
+    const QByteArray bytes = latin1 ? changed->toLatin1() : changed->toUtf8();
     if (file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString();
-    // The new file is the writer's: an administrator writing a user's file gives it back.
-    if (owner && (owner->first != ::geteuid() || owner->second != ::getegid()))
-        (void)::chown(QFile::encodeName(target).constData(), owner->first, owner->second);
+    giveBack(target, owner);
 
     // A reader of the same process (QSettings) reads the file again only when its size or
     // time changed: two writes of one size within a millisecond would otherwise look alike.
@@ -325,6 +352,27 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
         QFile touched(target);
         if (touched.open(QIODevice::Append))
             touched.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
+    }
+    // A damaged file the reader takes otherwise than line by line (a section or a quote left
+    // open runs on over the following lines) may hide the new line: then the file is put
+    // back and the reader writes the value itself, keeping every value it reads there,
+    // though not the comments.
+    if (textIn(QSettings(target, QSettings::IniFormat), key) != value) {
+        QSaveFile restored(target);
+        restored.setDirectWriteFallback(false);
+        if (!restored.open(QIODevice::WriteOnly) || restored.write(original) != original.size()
+            || !restored.commit())
+            return restored.errorString();
+        QFile touched(target);
+        if (touched.open(QIODevice::Append))
+            touched.setFileTime(QFileInfo(target).lastModified().addMSecs(1), QFileDevice::FileModificationTime);
+        lock.unlock(); // the reader takes the same lock to write
+        QSettings settings(target, QSettings::IniFormat);
+        settings.setValue(key, value);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            return u"el archivo está dañado y no admite el cambio"_s;
+        giveBack(target, owner);
     }
     return std::nullopt;
 }
