@@ -268,6 +268,15 @@ private slots:
         const auto accent = onBoth([&] { return search(true, -1, u"león"_s); });
         QVERIFY2(accent.first.rows > 0 && accent.first.rows < 60, qPrintable(describe(accent.first)));
         QCOMPARE(accent.first, accent.second);
+        // Typed without accents, a search finds the spellings with and without them, as the
+        // built-in driver does; typed with them, exactly what was typed.
+        for (const QString &typed : {u"leon"_s, u"LEON"_s, u"le_n"_s, u"león"_s, u"quimica"_s, u"ñ"_s, u"n"_s}) {
+            const auto found = onBoth([&] { return search(true, -1, typed); });
+            QVERIFY2(found.first == found.second, qPrintable(typed + u": "_s + describe(found.first) + u" / "_s
+                                                             + describe(found.second)));
+        }
+        const auto unaccented = onBoth([&] { return search(true, -1, u"leon"_s); });
+        QVERIFY2(unaccented.first.rows >= accent.first.rows, qPrintable(describe(unaccented.first)));
         const auto nulls = onBoth([&] { return search(false, 3, QString()); });
         QCOMPARE(nulls.first, nulls.second);
         const auto wildcards = onBoth([&] { return search(false, 0, u"o_farr%z"_s); });
