@@ -132,6 +132,10 @@ shot inicio
 click $SEARCH_TEXT && typed 'quím' && click $SEARCH_BUTTON
 shot buscar-todos
 
+# The same word typed without its accent finds the accented spellings too.
+click $SEARCH_TEXT && key ctrl+a && typed 'quimica' && click $SEARCH_BUTTON
+shot sin-acentos
+
 # One field: uncheck, open the list of fields, go down to "Institución", search a partial word.
 click $ANY_FIELD
 click $FIELD_LIST
