@@ -129,25 +129,24 @@ PreparedCopy prepareCopy(const dw::DataWindow &dw, const std::vector<long> &rows
 {
     PreparedCopy prepared;
     std::vector<int> columns;
+    const auto add = [&](const QString &value, const QString &tag) {
+        prepared.textCells.push_back(withoutBreaks(value).toStdString());
+        QString html = value.toHtmlEscaped();
+        html.replace(u"\r\n"_s, u"<br>"_s);
+        html.replace(u'\n', u"<br>"_s);
+        prepared.htmlCells.push_back((u'<' + tag + u'>' + html + u"</"_s + tag + u'>').toStdString());
+    };
     for (const dw::GridColumn &column : dw::visibleColumns(dw)) {
         const int number = dw.columnNumber(column.name);
         if (number > 0) {
             columns.push_back(number);
-            const QString heading = dw::columnHeading(dw, column.name);
-            prepared.textCells.append(withoutBreaks(heading));
-            prepared.htmlCells.append(u"<th>"_s + heading.toHtmlEscaped() + u"</th>"_s);
+            add(dw::columnHeading(dw, column.name), u"th"_s);
         }
     }
     prepared.columns = int(columns.size());
     for (const long row : rows) {
-        for (const int column : columns) {
-            const QString value = dw.displayText(row, column);
-            prepared.textCells.append(withoutBreaks(value));
-            QString html = value.toHtmlEscaped();
-            html.replace(u"\r\n"_s, u"<br>"_s);
-            html.replace(u'\n', u"<br>"_s);
-            prepared.htmlCells.append(u"<td>"_s + html + u"</td>"_s);
-        }
+        for (const int column : columns)
+            add(dw.displayText(row, column), u"td"_s);
     }
     return prepared;
 }
@@ -156,38 +155,33 @@ void copyFloor(const PreparedCopy &prepared)
 {
     qsizetype textSize = 0;
     qsizetype htmlSize = 0;
-    for (const QString &cell : prepared.textCells)
-        textSize += cell.size() + 1;
-    for (const QString &cell : prepared.htmlCells)
-        htmlSize += cell.size();
-    QString text;
-    QString html;
+    for (const std::string &cell : prepared.textCells)
+        textSize += qsizetype(cell.size()) + 1;
+    for (const std::string &cell : prepared.htmlCells)
+        htmlSize += qsizetype(cell.size());
+    QByteArray text;
+    QByteArray html;
     text.reserve(textSize);
-    html.reserve(htmlSize + (prepared.textCells.size() / std::max(1, prepared.columns)) * 10 + 32);
-    html += u"<table>\n"_s;
-    const auto columns = qsizetype(std::max(1, prepared.columns));
-    for (qsizetype i = 0; i < prepared.textCells.size(); ++i) {
+    const auto columns = std::size_t(std::max(1, prepared.columns));
+    html.reserve(htmlSize + qsizetype(prepared.textCells.size() / columns) * 10 + 32);
+    html += "<table>\n";
+    for (std::size_t i = 0; i < prepared.textCells.size(); ++i) {
         const bool first = i % columns == 0;
         if (first)
-            html += u"<tr>"_s;
+            html += "<tr>";
         else
-            text += u'\t';
-        text += prepared.textCells.at(i);
-        html += prepared.htmlCells.at(i);
+            text += '\t';
+        text.append(prepared.textCells[i].data(), qsizetype(prepared.textCells[i].size()));
+        html.append(prepared.htmlCells[i].data(), qsizetype(prepared.htmlCells[i].size()));
         if (i % columns == columns - 1) {
-            text += u'\n';
-            html += u"</tr>\n"_s;
+            text += '\n';
+            html += "</tr>\n";
         }
     }
-    html += u"</table>\n"_s;
-    toClipboard(text, html);
-}
-
-void toClipboard(const QString &text, const QString &html)
-{
+    html += "</table>\n";
     auto mime = std::make_unique<QMimeData>();
-    mime->setText(text);
-    mime->setHtml(html);
+    mime->setData(u"text/plain"_s, text);
+    mime->setData(u"text/html"_s, html);
     QApplication::clipboard()->setMimeData(mime.release());
 }
 

@@ -7,15 +7,14 @@
 //                line: the disk's part alone;
 //   XLSX         the same cells, texts as UTF-8 and numbers as numbers, handed to the same
 //                library in the same constant-memory mode: the library's part alone;
-//   clipboard    the same cell texts, already cleaned and escaped, joined into the plain
-//                text and the HTML table and put on the clipboard;
+//   clipboard    the same cell texts in UTF-8, already cleaned and escaped, joined into the
+//                plain text and the HTML table and put on the clipboard as they are;
 //   printing     the same cell texts drawn at their places on as many PDF sheets, in one
 //                font, with the same footer.
 
 #include <QPageLayout>
 #include <QPointF>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -45,14 +44,12 @@ void xlsxFloor(const PreparedCells &cells, const QString &file);
 
 struct PreparedCopy
 {
-    QStringList textCells; // headings first, then row by row
-    QStringList htmlCells; // each with its tags
+    std::vector<std::string> textCells; // UTF-8, headings first, then row by row
+    std::vector<std::string> htmlCells; // each with its tags
     int columns = 0;
 };
 [[nodiscard]] PreparedCopy prepareCopy(const dw::DataWindow &dw, const std::vector<long> &rows);
 void copyFloor(const PreparedCopy &prepared);
-// Puts a text and its HTML table on the clipboard, as the grid's copy does.
-void toClipboard(const QString &text, const QString &html);
 
 struct PlacedText
 {

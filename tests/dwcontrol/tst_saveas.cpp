@@ -515,7 +515,8 @@ private slots:
     // table markup is escaped and line breaks become <br>.
     void copiedRowsAsShown()
     {
-        const QString emoji = u"Bióloga \U0001F9EC Ñ"_s;
+        // A carriage return alone is no line break.
+        const QString emoji = u"Bióloga \U0001F9EC Ñ \"sic\"\r."_s;
         Table table;
         QVERIFY(table.open({{1, u"Ana\tPérez"_s, u"Línea uno\nLínea dos"_s, emoji},
                             {2, u"José\r\nMaría"_s, QString(), u"<b>&</b>"_s}}));
@@ -542,9 +543,10 @@ private slots:
             text.append(oneLine.join(u'\t'));
             html.append(shown);
         }
-        QCOMPARE(copied.text, text.join(u'\n') + u'\n');
-        QVERIFY(copied.html.contains(u"&lt;b&gt;&amp;&lt;/b&gt;"_s));
-        QCOMPARE(parseHtml(copied.html), html);
+        QCOMPARE(QString::fromUtf8(copied.text), text.join(u'\n') + u'\n');
+        QVERIFY(copied.html.contains("&lt;b&gt;&amp;&lt;/b&gt;"));
+        QVERIFY(copied.html.contains("&quot;sic&quot;\r.</td>"));
+        QCOMPARE(parseHtml(QString::fromUtf8(copied.html)), html);
     }
 
     // Stored bytes are written as they are only when they are exactly the text the grid

@@ -139,6 +139,8 @@ void TstGridStyleKeys::copyTakesRowsAsShown()
     QVERIFY(copied().contains(u"Patricio O'Farrill Baeza\t"_s));
     const QMimeData *mime = QApplication::clipboard()->mimeData();
     QVERIFY(mime && mime->hasHtml());
+    // Another program asking for plain text receives its UTF-8.
+    QCOMPARE(mime->data(u"text/plain"_s), (headings + line(control, apostrophe)).toUtf8());
     QVERIFY(mime->html().contains(u"<th>Grado Académico</th>"_s));
     QVERIFY(mime->html().contains(u"<td>Patricio O'Farrill Baeza</td>"_s));
 

@@ -23,11 +23,8 @@ void DataWindowControl::copyRowsToClipboard()
         rows.push_back(d->model.GetRow());
     if (rows.empty())
         return;
-    const CopiedRows copied = copyRows(d->model, rows);
-    auto mime = std::make_unique<QMimeData>();
-    mime->setText(copied.text);
-    mime->setHtml(copied.html);
-    QGuiApplication::clipboard()->setMimeData(mime.release()); // the clipboard owns it
+    // The clipboard owns what it is given.
+    QGuiApplication::clipboard()->setMimeData(clipboardData(copyRows(d->model, rows)).release());
 }
 
 } // namespace dw

@@ -1,14 +1,16 @@
 #include "rowscopy.h"
 
+#include "bytesink.h"
 #include "cellbytes.h"
-#include "celltexts.h"
 #include "columnheading.h"
 #include "columnorder.h"
 #include "datawindow.h"
 
-#include <QStringDecoder>
+#include <QMimeData>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace dw {
 
@@ -16,107 +18,141 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void appendTextCell(QString &out, const QString &value)
+void append(QByteArray &out, std::string_view bytes)
+{
+    out.append(bytes.data(), qsizetype(bytes.size()));
+}
+
+// A tab or line break inside a value becomes a blank, so every row stays one line.
+void appendTextCell(QByteArray &out, std::string_view value)
 {
     const qsizetype start = out.size();
-    out += value;
-    QChar *appended = out.data() + start; // one check that the text is not shared, not one per letter
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = appended[i];
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            appended[i] = u' ';
+    append(out, value);
+    char *appended = out.data() + start; // one check that the bytes are not shared, not one per byte
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = appended[i];
+        if (c == '\t' || c == '\n' || c == '\r')
+            appended[i] = ' ';
     }
 }
 
-// Opening and closing tags of a cell, e.g. "<td>" and "</td>".
-struct Tag
+// What a byte becomes in HTML: markup escaped as QString::toHtmlEscaped() does, a line
+// feed a line break; empty for a byte that stays as it is.
+std::string_view htmlEntity(char c)
 {
-    QString open;
-    QString close;
-};
-
-void appendHtmlCell(QString &out, const Tag &tag, const QString &value)
-{
-    out += tag.open;
-    const bool plain = std::none_of(value.begin(), value.end(), [](QChar c) {
-        return c == u'<' || c == u'>' || c == u'&' || c == u'"' || c == u'\n';
-    });
-    if (plain) {
-        out += value;
-    } else {
-        QString escaped = value.toHtmlEscaped();
-        escaped.replace(u"\r\n"_s, u"<br>"_s);
-        escaped.replace(u'\n', u"<br>"_s);
-        out += escaped;
+    switch (c) {
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '&':
+        return "&amp;";
+    case '"':
+        return "&quot;";
+    case '\n':
+        return "<br>";
+    default:
+        return {};
     }
-    out += tag.close;
 }
+
+// "\r\n" is one line break; a carriage return alone stays as it is.
+void appendHtmlText(QByteArray &out, std::string_view value)
+{
+    std::size_t run = 0; // start of the bytes not yet written
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        std::string_view replacement = htmlEntity(value[i]);
+        std::size_t taken = 1;
+        if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
+            replacement = "<br>";
+            taken = 2;
+        }
+        if (replacement.empty())
+            continue;
+        append(out, value.substr(run, i - run));
+        append(out, replacement);
+        i += taken - 1;
+        run = i + 1;
+    }
+    append(out, value.substr(run));
+}
+
+void appendCell(CopiedRows &copied, bool first, bool heading, std::string_view value)
+{
+    if (!first)
+        copied.text.append('\t');
+    appendTextCell(copied.text, value);
+    append(copied.html, heading ? "<th>" : "<td>");
+    appendHtmlText(copied.html, value);
+    append(copied.html, heading ? "</th>" : "</td>");
+}
+
+// How many rows ahead the bytes of the cells are fetched.
+constexpr std::size_t kAhead = 8;
 
 } // namespace
 
 CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
 {
-    QStringList headings;
+    std::vector<QString> headings;
     std::vector<int> columns;
     for (const GridColumn &column : visibleColumns(dw)) {
         const int number = dw.columnNumber(column.name);
         if (number > 0) {
-            headings.append(columnHeading(dw, column.name));
+            headings.push_back(columnHeading(dw, column.name));
             columns.push_back(number);
         }
     }
-    CellBytes bytes(dw);
-    const CellTexts &cells = bytes.texts();
+    CellBytes cells(dw);
 
-    // Sized once from a sample of the rows, so that a copy of a hundred thousand rows
-    // does not move its text again and again while it grows.
+    // Sized once from a sample of the rows, so that a copy of a hundred thousand rows does
+    // not move its bytes again and again while it grows. Room reserved and never written
+    // costs address space only.
     const std::size_t sampled = std::min<std::size_t>(rows.size(), 64);
-    qsizetype sampleCharacters = 0;
+    double sampleBytes = 0;
     for (std::size_t r = 0; r < sampled; ++r) {
         for (const int column : columns)
-            sampleCharacters += cells.text(rows[r], column).size() + 1;
+            sampleBytes += double(cells.utf8(rows[r], column).size() + 1);
     }
-    const double perRow = sampled > 0 ? double(sampleCharacters) / double(sampled) : 0.0;
-    const auto expected = qsizetype(perRow * 1.1 * double(rows.size()));
+    const double perRow = sampled > 0 ? sampleBytes / double(sampled) : 0.0;
+    const auto expected = qsizetype(perRow * 1.25 * double(rows.size())) + 4096;
     CopiedRows copied;
-    copied.text.reserve(expected + 4096);
-    copied.html.reserve(expected + qsizetype(rows.size() * (columns.size() * 9 + 10)) + 4096);
-    const Tag th{u"<th>"_s, u"</th>"_s};
-    const Tag td{u"<td>"_s, u"</td>"_s};
-    copied.html += u"<table>\n<tr>"_s;
-    for (qsizetype i = 0; i < headings.size(); ++i) {
-        if (i > 0)
-            copied.text += u'\t';
-        appendTextCell(copied.text, headings[i]);
-        appendHtmlCell(copied.html, th, headings[i]);
-    }
-    copied.text += u'\n';
-    copied.html += u"</tr>\n"_s;
+    copied.text.reserve(expected);
+    copied.html.reserve(expected + qsizetype(rows.size() * (columns.size() * 9 + 10)));
 
-    // A value the rows hold as its text is decoded into one string reused for every cell.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString value;
-    for (const long row : rows) {
-        copied.html += u"<tr>"_s;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (const std::optional<std::string_view> stored = bytes.stored(row, columns[c])) {
-                value.resize(qsizetype(stored->size()));
-                const QChar *end = decoder.appendToBuffer(
-                    value.data(), QByteArrayView(stored->data(), qsizetype(stored->size())));
-                value.resize(end - value.constData());
-            } else {
-                value = cells.text(row, columns[c]);
-            }
-            if (c > 0)
-                copied.text += u'\t';
-            appendTextCell(copied.text, value);
-            appendHtmlCell(copied.html, td, value);
-        }
-        copied.text += u'\n';
-        copied.html += u"</tr>\n"_s;
+    append(copied.html, "<table>\n<tr>");
+    std::string heading;
+    for (std::size_t c = 0; c < headings.size(); ++c) {
+        heading.clear();
+        appendUtf8(heading, headings[c]);
+        appendCell(copied, c == 0, true, heading);
     }
-    copied.html += u"</table>\n"_s;
+    copied.text.append('\n');
+    append(copied.html, "</tr>\n");
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (r + kAhead < rows.size()) {
+            for (const int column : columns)
+                cells.prefetch(rows[r + kAhead], column);
+        }
+        append(copied.html, "<tr>");
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            appendCell(copied, c == 0, false, cells.utf8(rows[r], columns[c]));
+        copied.text.append('\n');
+        append(copied.html, "</tr>\n");
+    }
+    append(copied.html, "</table>\n");
     return copied;
+}
+
+std::unique_ptr<QMimeData> clipboardData(const CopiedRows &copied)
+{
+    // The bytes go as they are: a reader in this program asking for text or HTML has them
+    // decoded as UTF-8, and another program asking for "text/plain" or "text/html" receives
+    // them unchanged.
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(u"text/plain"_s, copied.text);
+    mime->setData(u"text/html"_s, copied.html);
+    return mime;
 }
 
 } // namespace dw
