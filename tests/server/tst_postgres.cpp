@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -34,6 +35,13 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <future>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <signal.h>
 
@@ -618,6 +626,38 @@ private slots:
         const Shown after = search(true, -1, QString());
         QVERIFY2(m_fake.boxes.isEmpty(), m_fake.boxes.isEmpty() ? "" : qPrintable(m_fake.boxes.first().text));
         QCOMPARE(after.rows, 60L);
+    }
+
+    // A server that takes the connection and never answers: connecting gives up at the
+    // limit with a sentence, on either path, instead of holding the window for good.
+    void aServerThatNeverAnswers()
+    {
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        auto closeSilent = qScopeGuard([&] { ::close(silent); });
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+                && ::listen(silent, 4) == 0
+                && ::getsockname(silent, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+        QString text = serverString();
+        text.replace(m_server.socketFolder(), u"127.0.0.1"_s)
+            .replace(QString::number(m_server.port()), QString::number(ntohs(address.sin_port)));
+        userSettings().setValue(u"Consultas/SegundosMaximos"_s, 2);
+        auto restore = qScopeGuard([] { userSettings().remove(u"Consultas"_s); });
+
+        // A connection that hangs would hold the test too: it waits in a thread of its own.
+        auto answer = std::make_shared<std::promise<QString>>();
+        std::future<QString> answered = answer->get_future();
+        std::thread([answer, text] {
+            dw::Transaction transaction;
+            answer->set_value(connectTo(transaction, text));
+        }).detach();
+        QVERIFY2(answered.wait_for(std::chrono::seconds(120)) == std::future_status::ready,
+                 "connecting never gave up");
+        const QString error = answered.get();
+        QVERIFY2(!error.isEmpty() && !error.contains(testsupport::PostgresServer::password()), qPrintable(error));
     }
 
     // A statement the server refuses is reported and leaves the connection usable; a wrong

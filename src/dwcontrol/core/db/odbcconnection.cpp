@@ -220,6 +220,10 @@ std::unique_ptr<Connection> openOdbc(const QString &connectString, bool autoComm
     // The program only reads: ask the driver for a read-only connection where it can.
     SQLSetConnectAttrW(handles->dbc, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
                        0);
+    // A server that never answers gives up connecting at the limit, as on the client
+    // library's own path (drivers that know no such limit ignore it).
+    SQLSetConnectAttrW(handles->dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(SQLULEN(statementLimits().connectSeconds())), 0);
     const std::u16string text = utf16(withServerCursor(connectString));
     std::array<SQLWCHAR, 1024> completed{};
     SQLSMALLINT completedLength = 0;

@@ -95,7 +95,7 @@ std::unique_ptr<Connection> openPostgres(const QString &connectString, DbError &
     auto link = std::make_shared<PgLink>();
     link->limitSeconds = statementLimits().seconds;
     // The string's own settings come after the defaults, so they win; the encoding does not.
-    const QByteArray timeout = QByteArray::number(std::min(link->limitSeconds, 30));
+    const QByteArray timeout = QByteArray::number(statementLimits().connectSeconds());
     const QByteArray string = connectString.trimmed().toUtf8();
     const std::array<const char *, 5> keywords{"connect_timeout", "fallback_application_name", "dbname",
                                                "client_encoding", nullptr};

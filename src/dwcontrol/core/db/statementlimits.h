@@ -14,6 +14,10 @@ struct StatementLimits
     // The text and binary values of all the rows a statement hands over (the program
     // keeps them): a view can make every row huge.
     qint64 resultBytes = qint64(2048) * 1024 * 1024;
+
+    // How long connecting to a server may take: the statement's time, and never more than
+    // 30 s, so that a server that never answers does not hold the window.
+    [[nodiscard]] int connectSeconds() const { return qBound(1, seconds, 30); }
 };
 
 // The limits in force, read from the program's settings, the user's and then the
