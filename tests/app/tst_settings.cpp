@@ -209,6 +209,9 @@ void TstSettings::damagedFilesStillTakeTheValue_data()
     QTest::newRow("zero bytes a power cut left")
         << QByteArray("[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n") + QByteArray(64, '\0')
         << u"GridStyle/dw_listado_grid/sortorder"_s;
+    QTest::newRow("a lone carriage return before another key")
+        << QByteArray("[GridStyle]\ndw_listado_grid\\sortorder=nombre A\rotra=1\n")
+        << u"GridStyle/dw_listado_grid/sortorder"_s;
     QTest::newRow("Latin-1 with a quote left open")
         << QByteArray("; ordenaci\xf3n\n[GridStyle]\nx=\"a\n[Consultas]\nSegundosMaximos=2\n")
         << u"GridStyle/dw_listado_grid/sortorder"_s;

@@ -271,6 +271,11 @@ std::optional<QString> withValue(const QString &content, const QString &key, con
 // freeze the window for a second at every click, is left as it is and said.
 constexpr qint64 LargestRewrittenFile = 4 * 1024 * 1024;
 
+bool containsAll(const QStringList &keys, const QStringList &wanted)
+{
+    return std::all_of(wanted.cbegin(), wanted.cend(), [&](const QString &key) { return keys.contains(key); });
+}
+
 // A new file is the writer's: an administrator writing a user's file gives it back.
 void giveBack(const QString &file, const std::optional<std::pair<uid_t, gid_t>> &owner)
 {
@@ -310,7 +315,9 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
     Q_UNUSED(locked); // a folder without room for the lock still lets the file be written
 
     QByteArray original;
+    QStringList keysBefore; // as the reader finds them
     if (info.exists()) {
+        keysBefore = QSettings(target, QSettings::IniFormat).allKeys();
         QFile file(target);
         if (!file.open(QIODevice::ReadOnly))
             return file.errorString();
@@ -354,10 +361,13 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
             touched.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
     }
     // A damaged file the reader takes otherwise than line by line (a section or a quote left
-    // open runs on over the following lines) may hide the new line: then the file is put
-    // back and the reader writes the value itself, keeping every value it reads there,
-    // though not the comments.
-    if (textIn(QSettings(target, QSettings::IniFormat), key) != value) {
+    // open, a lone carriage return, a line continued by a backslash) may hide the new line or
+    // have another key swallowed by it: then the file is put back and the reader writes the
+    // value itself, keeping every value it reads there, though not the comments.
+    const QSettings written(target, QSettings::IniFormat);
+    const QStringList keysAfter = written.allKeys();
+    const bool keptEveryKey = containsAll(keysAfter, keysBefore);
+    if (textIn(written, key) != value || !keptEveryKey) {
         QSaveFile restored(target);
         restored.setDirectWriteFallback(false);
         if (!restored.open(QIODevice::WriteOnly) || restored.write(original) != original.size()
