@@ -5,6 +5,7 @@
 
 #include "columndrag.h"
 #include "columnorder.h"
+#include "settings/settingsstore.h"
 #include "fonts.h"
 #include "gridstylefixture.h"
 #include "support/fakeinteraction.h"
@@ -12,6 +13,7 @@
 #include "units.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QTest>
 
@@ -195,7 +197,8 @@ void TstGridStyleColumns::initTestCase()
 
 void TstGridStyleColumns::init()
 {
-    store(u""_s, u""_s);
+    // A fresh settings file: one a test filled with a megabyte of garbage is not rewritten.
+    QFile::remove(dw::SettingsStore::program().userFile());
 }
 
 void TstGridStyleColumns::cleanupTestCase()
