@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 using dw::ColumnType;
 using dw::Value;
@@ -59,7 +61,8 @@ private slots:
 
     // Many rows: the null flags of rows past the first word of the bitmap, a column of
     // text large enough to live in pages of its own (it shrinks after the first
-    // retrieval and grows again with the second), and a copy that outlives the original.
+    // retrieval and grows again with the second), and copies that outlive the original
+    // and grow apart.
     void appendsManyRowsAndRetrievalsInOrder()
     {
         const QString padding(400, u'x');
@@ -87,6 +90,23 @@ private slots:
         QCOMPARE(copy.value(999, 0), Value(text(999)));
         QCOMPARE(copy.value(1000, 0), Value(u"fin"_s));
         QVERIFY(copy.memoryBytes() >= 857 * std::size_t(text(999).size()));
+
+        // Copies share the rows; each appends rows of its own afterwards, a null cell in
+        // one and a text in the other at the same place.
+        dw::ColumnStore left = copy;
+        dw::ColumnStore right = copy;
+        TableCursor withNull({u"a"_s, u"b"_s}, {{Value(), Value(7)}});
+        TableCursor withText({u"a"_s, u"b"_s}, {{Value(u"otra"_s), Value(8)}});
+        QCOMPARE(left.appendAll(withNull), 1);
+        QCOMPARE(right.appendAll(withText), 1);
+        for (const auto &[grown, cell, number] :
+             {std::tuple{&left, Value(), 7}, std::tuple{&right, Value(u"otra"_s), 8}}) {
+            QCOMPARE(grown->size(), 1002);
+            QCOMPARE(grown->value(1001, 0), cell);
+            QCOMPARE(grown->integer(1001, 1), qint64(number));
+            QCOMPARE(grown->value(1000, 0), Value(u"fin"_s));
+            QCOMPARE(grown->value(994, 0), Value()); // 994 = 7 * 142
+        }
     }
 
     void infersTypesWithoutDeclarationAndReportsErrors()

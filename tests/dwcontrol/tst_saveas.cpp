@@ -5,12 +5,14 @@
 #include "columnheading.h"
 #include "columnorder.h"
 #include "outputfixture.h"
+#include "rowsclipboard.h"
 #include "rowscopy.h"
 #include "saveas.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -103,6 +105,17 @@ Rows parseHtml(const QString &text)
         rows.append(cells);
     }
     return rows;
+}
+
+// Runs a statement on the table's database file, as another program changing it would.
+bool execSql(Table &table, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    const bool ok
+        = sqlite3_open(table.folder.filePath(u"directorio.mdb"_s).toUtf8().constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
 }
 
 // Root writes anywhere: while the guard lives the test runs with an ordinary user's rights
@@ -512,15 +525,20 @@ private slots:
 
     // Copied rows, in the order given, hold each value as the grid shows it: in the text a
     // tab or line break becomes a blank so every row stays one line of cells; in the HTML
-    // table markup is escaped and line breaks become <br>.
+    // table markup is escaped and line breaks become <br>. Bytes that are not UTF-8 come as
+    // the grid decodes them. What was copied stays as it was when the listing is sorted and
+    // read again with other rows, and the clipboard gives the same bytes.
     void copiedRowsAsShown()
     {
         // A carriage return alone is no line break.
         const QString emoji = u"Bióloga \U0001F9EC Ñ \"sic\"\r."_s;
         Table table;
         QVERIFY(table.open({{1, u"Ana\tPérez"_s, u"Línea uno\nLínea dos"_s, emoji},
-                            {2, u"José\r\nMaría"_s, QString(), u"<b>&</b>"_s}}));
-        const dw::CopiedRows copied = dw::copyRows(table.dw, {2, 1});
+                            {2, u"José\r\nMaría"_s, QString(), u"<b>&</b>"_s},
+                            {3, u"Cortado"_s, u"x"_s, u"x"_s}}));
+        QVERIFY(execSql(table, "UPDATE directorio SET nota = CAST(X'4A6F73C3' AS TEXT) WHERE id = 3"));
+        QCOMPARE(table.dw.Retrieve(), 3L);
+        const dw::CopiedRows copied(table.dw, {2, 1, 3});
         QStringList text;
         Rows html;
         QStringList headings;
@@ -529,10 +547,10 @@ private slots:
             columns.push_back(table.dw.columnNumber(column.name));
             headings.append(dw::columnHeading(table.dw, column.name));
         }
-        QVERIFY(columns.size() >= 3);
+        QVERIFY(columns.size() >= 4);
         text.append(headings.join(u'\t'));
         html.append(headings);
-        for (const long row : {2L, 1L}) {
+        for (const long row : {2L, 1L, 3L}) {
             QStringList shown;
             QStringList oneLine;
             for (const int column : columns) {
@@ -543,10 +561,26 @@ private slots:
             text.append(oneLine.join(u'\t'));
             html.append(shown);
         }
-        QCOMPARE(QString::fromUtf8(copied.text), text.join(u'\n') + u'\n');
-        QVERIFY(copied.html.contains("&lt;b&gt;&amp;&lt;/b&gt;"));
-        QVERIFY(copied.html.contains("&quot;sic&quot;\r.</td>"));
-        QCOMPARE(parseHtml(QString::fromUtf8(copied.html)), html);
+        QVERIFY(text.last().contains(u"Jos\uFFFD"_s));
+        const QByteArray expected = (text.join(u'\n') + u'\n').toUtf8();
+        QCOMPARE(copied.text(), expected);
+        const QByteArray copiedHtml = copied.html();
+        QVERIFY(copiedHtml.contains("&lt;b&gt;&amp;&lt;/b&gt;"));
+        QVERIFY(copiedHtml.contains("&quot;sic&quot;\r.</td>"));
+        QCOMPARE(parseHtml(QString::fromUtf8(copiedHtml)), html);
+
+        QVERIFY(execSql(table, "DELETE FROM directorio WHERE id > 1"));
+        QCOMPARE(table.dw.SetSort(u"nombre D"_s), 1);
+        QCOMPARE(table.dw.Retrieve(), 1L);
+        QCOMPARE(copied.text(), expected);
+        QCOMPARE(copied.html(), copiedHtml);
+
+        const std::unique_ptr<QMimeData> mime = dw::clipboardData(copied);
+        QCOMPARE(mime->formats(), QStringList({u"text/plain"_s, u"text/html"_s}));
+        QCOMPARE(mime->data(u"text/plain"_s), expected);
+        QCOMPARE(mime->text(), QString::fromUtf8(expected));
+        QCOMPARE(mime->data(u"text/html"_s), copiedHtml);
+        QCOMPARE(mime->html(), QString::fromUtf8(copiedHtml));
     }
 
     // Stored bytes are written as they are only when they are exactly the text the grid

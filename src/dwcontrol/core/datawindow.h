@@ -15,6 +15,7 @@ class QWidget;
 
 namespace dw {
 
+class ColumnStore;
 class Transaction;
 
 // The object under a point, as events report it: its name (a column, "<col>_t" for
@@ -132,6 +133,12 @@ public:
     [[nodiscard]] bool showsStoredText(int column) const;
     // The stored UTF-8 of a cell of a text column (empty for null and for other columns).
     [[nodiscard]] std::string_view storedText(long row, int column) const;
+    // The stored rows as they are now, for reading later whatever becomes of the listing
+    // (sorted, filtered, read again, closed): rows never change once stored, so the copy
+    // shares their memory. storeIndex() gives the stored row a row of the listing shows
+    // (-1 outside the rows); a column's number less one is its column in the store.
+    [[nodiscard]] ColumnStore storedRows() const;
+    [[nodiscard]] qint64 storeIndex(long row) const;
     // Rows (in listing order) that between them show every text of a column: the first row
     // of each stored value, or every row when the column's format is worked out per row.
     [[nodiscard]] std::vector<long> rowsShowingEachText(int column) const;

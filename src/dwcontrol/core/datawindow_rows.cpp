@@ -540,6 +540,16 @@ std::string_view DataWindow::storedText(long row, int column) const
     return d->store.utf8(index, column - 1);
 }
 
+ColumnStore DataWindow::storedRows() const
+{
+    return d->store;
+}
+
+qint64 DataWindow::storeIndex(long row) const
+{
+    return d->indexOf(row);
+}
+
 std::vector<long> DataWindow::rowsShowingEachText(int column) const
 {
     const LayoutObject *object = d->columnObject(column);

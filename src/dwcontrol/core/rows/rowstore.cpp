@@ -187,6 +187,42 @@ struct ColumnStore::Column
         return true;
     }
 
+    [[nodiscard]] qint64 rows() const
+    {
+        switch (storage) {
+        case Storage::Text:
+            return qint64(offsets.size()) - 1;
+        case Storage::Integer:
+            return qint64(integers.size());
+        case Storage::Real:
+            return qint64(reals.size());
+        }
+        return 0;
+    }
+
+    // A column of its own holding the first `count` rows.
+    [[nodiscard]] Column firstRows(qint64 count) const
+    {
+        Column copy(type);
+        const auto n = std::size_t(count);
+        switch (storage) {
+        case Storage::Text:
+            copy.text.append(std::string_view(text.data(), offsets[n]));
+            copy.offsets.assign(offsets.begin(), offsets.begin() + std::ptrdiff_t(n) + 1);
+            break;
+        case Storage::Integer:
+            copy.integers.assign(integers.begin(), integers.begin() + std::ptrdiff_t(n));
+            break;
+        case Storage::Real:
+            copy.reals.assign(reals.begin(), reals.begin() + std::ptrdiff_t(n));
+            break;
+        }
+        copy.nulls.assign(nulls.begin(), nulls.begin() + std::ptrdiff_t((n + 63) / 64));
+        if ((n & 63) != 0)
+            copy.nulls.back() &= (std::uint64_t(1) << (n & 63)) - 1; // rows past the end are not null
+        return copy;
+    }
+
     void shrink()
     {
         text.shrink();
@@ -215,15 +251,15 @@ ColumnStore::ColumnStore(std::vector<ColumnType> types)
 {
     m_columns.reserve(types.size());
     for (const ColumnType type : types)
-        m_columns.emplace_back(type);
+        m_columns.push_back(std::make_shared<Column>(type));
 }
 
 void ColumnStore::clear()
 {
-    std::vector<Column> empty;
+    std::vector<std::shared_ptr<Column>> empty;
     empty.reserve(m_columns.size());
-    for (const Column &column : m_columns)
-        empty.emplace_back(column.type);
+    for (const auto &column : m_columns)
+        empty.push_back(std::make_shared<Column>(column->type));
     m_columns = std::move(empty);
     m_size = 0;
 }
@@ -233,28 +269,35 @@ qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<bool()> &progr
     // Often enough for the first screen of rows to be shown at once.
     constexpr qint64 RowsPerProgress = 256;
     bool typed = !m_columns.empty();
+    // A column shared with a copy that appended rows of its own since is copied first, up
+    // to this store's rows; rows the two hold in common stay shared.
+    for (auto &column : m_columns) {
+        if (column.use_count() > 1 && column->rows() > m_size)
+            column = std::make_shared<Column>(column->firstRows(m_size));
+    }
     qint64 appended = 0;
     while (cursor.next()) {
         if (!typed) {
             for (int c = 0; c < cursor.columnCount(); ++c) {
                 const CellKind kind = cursor.kind(c);
-                m_columns.emplace_back(kind == CellKind::Integer    ? ColumnType::Long
-                                           : kind == CellKind::Real ? ColumnType::Real
-                                                                    : ColumnType::Char);
+                m_columns.push_back(std::make_shared<Column>(kind == CellKind::Integer ? ColumnType::Long
+                                                                 : kind == CellKind::Real
+                                                                 ? ColumnType::Real
+                                                                 : ColumnType::Char));
             }
             typed = true;
         }
         const int shared = std::min(cursor.columnCount(), columnCount());
         for (int c = 0; c < columnCount(); ++c) {
-            Column &column = m_columns[std::size_t(c)];
+            Column &column = *m_columns[std::size_t(c)];
             if (c >= shared) {
                 column.appendNull(m_size);
             } else if (!column.append(cursor, c, m_size)) {
                 // A column's text is full: the row is taken back so every column keeps the same rows.
                 for (int done = 0; done < c; ++done)
-                    m_columns[std::size_t(done)].removeLast(m_size);
-                for (Column &each : m_columns)
-                    each.shrink();
+                    m_columns[std::size_t(done)]->removeLast(m_size);
+                for (const auto &each : m_columns)
+                    each->shrink();
                 return -1;
             }
         }
@@ -263,8 +306,8 @@ qint64 ColumnStore::appendAll(Cursor &cursor, const std::function<bool()> &progr
         if (progress && appended % RowsPerProgress == 0 && !progress())
             break;
     }
-    for (Column &column : m_columns)
-        column.shrink();
+    for (const auto &column : m_columns)
+        column->shrink();
     return cursor.error() ? -1 : appended;
 }
 
@@ -280,27 +323,27 @@ int ColumnStore::columnCount() const
 
 ColumnType ColumnStore::type(int column) const
 {
-    return m_columns[std::size_t(column)].type;
+    return m_columns[std::size_t(column)]->type;
 }
 
 bool ColumnStore::isText(int column) const
 {
-    return m_columns[std::size_t(column)].storage == Storage::Text;
+    return m_columns[std::size_t(column)]->storage == Storage::Text;
 }
 
 bool ColumnStore::isInteger(int column) const
 {
-    return m_columns[std::size_t(column)].storage == Storage::Integer;
+    return m_columns[std::size_t(column)]->storage == Storage::Integer;
 }
 
 bool ColumnStore::isNull(qint64 index, int column) const
 {
-    return m_columns[std::size_t(column)].isNull(index);
+    return m_columns[std::size_t(column)]->isNull(index);
 }
 
 std::string_view ColumnStore::utf8(qint64 index, int column) const
 {
-    const Column &c = m_columns[std::size_t(column)];
+    const Column &c = *m_columns[std::size_t(column)];
     if (c.storage != Storage::Text)
         return {};
     const std::uint32_t begin = c.offsets[std::size_t(index)];
@@ -310,13 +353,13 @@ std::string_view ColumnStore::utf8(qint64 index, int column) const
 
 qint64 ColumnStore::integer(qint64 index, int column) const
 {
-    const Column &c = m_columns[std::size_t(column)];
+    const Column &c = *m_columns[std::size_t(column)];
     return c.storage == Storage::Integer ? c.integers[std::size_t(index)] : 0;
 }
 
 double ColumnStore::number(qint64 index, int column) const
 {
-    const Column &c = m_columns[std::size_t(column)];
+    const Column &c = *m_columns[std::size_t(column)];
     switch (c.storage) {
     case Storage::Integer:
         return double(c.integers[std::size_t(index)]);
@@ -329,7 +372,7 @@ double ColumnStore::number(qint64 index, int column) const
 
 Value ColumnStore::value(qint64 index, int column) const
 {
-    const Column &c = m_columns[std::size_t(column)];
+    const Column &c = *m_columns[std::size_t(column)];
     if (c.isNull(index))
         return {};
     switch (c.storage) {
@@ -350,9 +393,10 @@ Value ColumnStore::value(qint64 index, int column) const
 
 std::size_t ColumnStore::memoryBytes() const
 {
-    std::size_t bytes = sizeof(*this) + m_columns.capacity() * sizeof(Column);
-    for (const Column &column : m_columns)
-        bytes += column.memoryBytes();
+    std::size_t bytes
+        = sizeof(*this) + m_columns.capacity() * (sizeof(std::shared_ptr<Column>) + sizeof(Column));
+    for (const auto &column : m_columns)
+        bytes += column->memoryBytes();
     return bytes;
 }
 

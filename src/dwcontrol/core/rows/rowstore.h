@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +16,10 @@ namespace dw {
 
 // The retrieved rows, column by column: texts as UTF-8 in one arena per column with
 // offsets, numbers in plain vectors, a null flag per cell. Rows are appended by a
-// retrieval and never change afterwards; sorting and filtering work on indexes.
+// retrieval and never change afterwards; sorting and filtering work on indexes. So a copy
+// shares the columns instead of copying them: it costs a few pointers, holds the rows
+// stored when it was made for as long as it lives, and is unaffected by what the original
+// stores or clears afterwards.
 class ColumnStore
 {
 public:
@@ -53,7 +57,7 @@ public:
 
 private:
     struct Column;
-    std::vector<Column> m_columns;
+    std::vector<std::shared_ptr<Column>> m_columns;
     qint64 m_size = 0;
     friend class RowSet;
 };

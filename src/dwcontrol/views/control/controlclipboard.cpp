@@ -3,6 +3,7 @@
 
 #include "datawindowcontrol_p.h"
 
+#include "rowsclipboard.h"
 #include "rowscopy.h"
 
 #include <QClipboard>
@@ -24,7 +25,7 @@ void DataWindowControl::copyRowsToClipboard()
     if (rows.empty())
         return;
     // The clipboard owns what it is given.
-    QGuiApplication::clipboard()->setMimeData(clipboardData(copyRows(d->model, rows)).release());
+    QGuiApplication::clipboard()->setMimeData(clipboardData(CopiedRows(d->model, rows)).release());
 }
 
 } // namespace dw

@@ -83,12 +83,6 @@ std::optional<std::string_view> CellBytes::stored(long row, int column) const
     return bytes;
 }
 
-void CellBytes::prefetch(long row, int column) const
-{
-    if (column >= 1 && std::size_t(column) <= m_stored.size() && m_stored[std::size_t(column - 1)])
-        __builtin_prefetch(m_dw.storedText(row, column).data());
-}
-
 std::string_view CellBytes::utf8(long row, int column)
 {
     if (const std::optional<std::string_view> bytes = stored(row, column))

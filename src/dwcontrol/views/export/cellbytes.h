@@ -24,10 +24,6 @@ public:
     [[nodiscard]] std::string_view utf8(long row, int column);
     // The stored bytes of a cell when they are exactly its text's UTF-8, else nothing.
     [[nodiscard]] std::optional<std::string_view> stored(long row, int column) const;
-    // Asks the processor to fetch a cell's stored bytes now, for a call to utf8() a little
-    // later: rows visited out of the order they are stored in (as a sort leaves them) then
-    // do not wait for memory one cell at a time.
-    void prefetch(long row, int column) const;
     [[nodiscard]] const CellTexts &texts() const { return m_texts; }
     // Whether the stored bytes of a cell are exactly its text's UTF-8: they are valid UTF-8
     // and do not start with a byte order mark, which the text leaves out.

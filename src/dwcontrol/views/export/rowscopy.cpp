@@ -6,16 +6,10 @@
 #include "columnorder.h"
 #include "datawindow.h"
 
-#include <QMimeData>
-
 #include <algorithm>
-#include <string>
 #include <string_view>
 
 namespace dw {
-
-using namespace Qt::StringLiterals;
-
 namespace {
 
 void append(QByteArray &out, std::string_view bytes)
@@ -77,82 +71,134 @@ void appendHtmlText(QByteArray &out, std::string_view value)
     append(out, value.substr(run));
 }
 
-void appendCell(CopiedRows &copied, bool first, bool heading, std::string_view value)
+struct TextFormat
 {
-    if (!first)
-        copied.text.append('\t');
-    appendTextCell(copied.text, value);
-    append(copied.html, heading ? "<th>" : "<td>");
-    appendHtmlText(copied.html, value);
-    append(copied.html, heading ? "</th>" : "</td>");
-}
+    QByteArray out;
+    void beginRow() {}
+    void cell(std::size_t column, bool, std::string_view value)
+    {
+        if (column > 0)
+            out.append('\t');
+        appendTextCell(out, value);
+    }
+    void endRow() { out.append('\n'); }
+};
 
-// How many rows ahead the bytes of the cells are fetched.
+struct HtmlFormat
+{
+    QByteArray out;
+    void beginRow() { append(out, "<tr>"); }
+    void cell(std::size_t, bool heading, std::string_view value)
+    {
+        append(out, heading ? "<th>" : "<td>");
+        appendHtmlText(out, value);
+        append(out, heading ? "</th>" : "</td>");
+    }
+    void endRow() { append(out, "</tr>\n"); }
+};
+
+// How many rows ahead the bytes of the cells are fetched: rows in an order other than the
+// one they are stored in (a sort) then do not wait for memory one cell at a time.
 constexpr std::size_t kAhead = 8;
 
 } // namespace
 
-CopiedRows copyRows(const DataWindow &dw, const std::vector<long> &rows)
+CopiedRows::CopiedRows(const DataWindow &dw, const std::vector<long> &rows) : m_store(dw.storedRows())
 {
-    std::vector<QString> headings;
-    std::vector<int> columns;
-    for (const GridColumn &column : visibleColumns(dw)) {
-        const int number = dw.columnNumber(column.name);
-        if (number > 0) {
-            headings.push_back(columnHeading(dw, column.name));
-            columns.push_back(number);
-        }
+    for (const long row : rows) {
+        const qint64 index = dw.storeIndex(row);
+        if (index >= 0)
+            m_indexes.push_back(std::uint32_t(index));
     }
     CellBytes cells(dw);
-
-    // Sized once from a sample of the rows, so that a copy of a hundred thousand rows does
-    // not move its bytes again and again while it grows. Room reserved and never written
-    // costs address space only.
-    const std::size_t sampled = std::min<std::size_t>(rows.size(), 64);
-    double sampleBytes = 0;
-    for (std::size_t r = 0; r < sampled; ++r) {
-        for (const int column : columns)
-            sampleBytes += double(cells.utf8(rows[r], column).size() + 1);
-    }
-    const double perRow = sampled > 0 ? sampleBytes / double(sampled) : 0.0;
-    const auto expected = qsizetype(perRow * 1.25 * double(rows.size())) + 4096;
-    CopiedRows copied;
-    copied.text.reserve(expected);
-    copied.html.reserve(expected + qsizetype(rows.size() * (columns.size() * 9 + 10)));
-
-    append(copied.html, "<table>\n<tr>");
-    std::string heading;
-    for (std::size_t c = 0; c < headings.size(); ++c) {
-        heading.clear();
-        appendUtf8(heading, headings[c]);
-        appendCell(copied, c == 0, true, heading);
-    }
-    copied.text.append('\n');
-    append(copied.html, "</tr>\n");
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (r + kAhead < rows.size()) {
-            for (const int column : columns)
-                cells.prefetch(rows[r + kAhead], column);
+    for (const GridColumn &visible : visibleColumns(dw)) {
+        const int number = dw.columnNumber(visible.name);
+        if (number <= 0)
+            continue;
+        std::string &heading = m_headings.emplace_back();
+        appendUtf8(heading, columnHeading(dw, visible.name));
+        Column &column = m_columns.emplace_back();
+        if (dw.showsStoredText(number)) {
+            column.stored = number - 1;
+            continue;
         }
-        append(copied.html, "<tr>");
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            appendCell(copied, c == 0, false, cells.utf8(rows[r], columns[c]));
-        copied.text.append('\n');
-        append(copied.html, "</tr>\n");
+        column.ends.reserve(m_indexes.size());
+        for (const long row : rows) {
+            if (dw.storeIndex(row) >= 0) {
+                column.texts.append(cells.utf8(row, number));
+                column.ends.push_back(column.texts.size());
+            }
+        }
     }
-    append(copied.html, "</table>\n");
-    return copied;
+    const std::size_t sampled = std::min<std::size_t>(m_indexes.size(), 64);
+    std::string scratch;
+    for (std::size_t r = 0; r < sampled; ++r) {
+        for (const Column &column : m_columns)
+            m_bytesPerRow += double(cell(r, column, scratch).size() + 1);
+    }
+    if (sampled > 0)
+        m_bytesPerRow /= double(sampled);
 }
 
-std::unique_ptr<QMimeData> clipboardData(const CopiedRows &copied)
+std::string_view CopiedRows::cell(std::size_t position, const Column &column, std::string &scratch) const
 {
-    // The bytes go as they are: a reader in this program asking for text or HTML has them
-    // decoded as UTF-8, and another program asking for "text/plain" or "text/html" receives
-    // them unchanged.
-    auto mime = std::make_unique<QMimeData>();
-    mime->setData(u"text/plain"_s, copied.text);
-    mime->setData(u"text/html"_s, copied.html);
-    return mime;
+    if (column.stored < 0) {
+        const std::size_t begin = position > 0 ? column.ends[position - 1] : 0;
+        return std::string_view(column.texts).substr(begin, column.ends[position] - begin);
+    }
+    const std::string_view bytes = m_store.utf8(m_indexes[position], column.stored);
+    if (CellBytes::isOwnText(bytes))
+        return bytes;
+    // The grid shows such bytes decoded, invalid ones as replacement characters.
+    scratch.clear();
+    appendUtf8(scratch, QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
+    return scratch;
+}
+
+void CopiedRows::prefetch(std::size_t position) const
+{
+    if (position >= m_indexes.size())
+        return;
+    for (const Column &column : m_columns) {
+        if (column.stored >= 0)
+            __builtin_prefetch(m_store.utf8(m_indexes[position], column.stored).data());
+    }
+}
+
+template <class Format> QByteArray CopiedRows::written(Format &format, double markupPerRow) const
+{
+    // Sized once, so that a copy of a hundred thousand rows does not move its bytes again
+    // and again while it grows. Room reserved and never written costs address space only.
+    const double perRow = m_bytesPerRow * 1.25 + markupPerRow;
+    format.out.reserve(format.out.size() + qsizetype(perRow * double(m_indexes.size())) + 4096);
+    format.beginRow();
+    for (std::size_t c = 0; c < m_headings.size(); ++c)
+        format.cell(c, true, m_headings[c]);
+    format.endRow();
+    std::string scratch;
+    for (std::size_t r = 0; r < m_indexes.size(); ++r) {
+        prefetch(r + kAhead);
+        format.beginRow();
+        for (std::size_t c = 0; c < m_columns.size(); ++c)
+            format.cell(c, false, cell(r, m_columns[c], scratch));
+        format.endRow();
+    }
+    return std::move(format.out);
+}
+
+QByteArray CopiedRows::text() const
+{
+    TextFormat format;
+    return written(format, 0);
+}
+
+QByteArray CopiedRows::html() const
+{
+    HtmlFormat format;
+    append(format.out, "<table>\n");
+    QByteArray html = written(format, double(m_columns.size()) * 9 + 10); // the tags of a row and its cells
+    append(html, "</table>\n");
+    return html;
 }
 
 } // namespace dw
