@@ -3,6 +3,8 @@
 
 #include "bench.h"
 
+#include "rows/largeblocks.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -15,6 +17,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    // The program's own memory policy, so that its figures are the program's.
+    dw::giveLargeBlocksBack();
     // Measurements paint and lay out widgets, never on a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

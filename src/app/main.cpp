@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "programinfo.h"
+#include "rows/largeblocks.h"
 #include "zemparol.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    dw::giveLargeBlocksBack();
     // Named before anything else, so that the help names the right folders and the
     // window class stays "zemparol" whatever the executable is called.
     QCoreApplication::setApplicationName(zemparol::name());
