@@ -92,8 +92,8 @@ private slots:
 
         // A heading of blanks counts as none.
         dw::DataWindow blank;
-        QVERIFY(blank.setSyntax(layoutSyntax({})
-                                + u"text(band=header name=nota_t text=\"  \" x=0 y=0 width=10 height=10)\n"_s));
+        QVERIFY(blank.setSyntax(
+            layoutSyntax({}) + u"text(band=header name=nota_t text=\"  \" x=0 y=0 width=10 height=10)\n"_s));
         QCOMPARE(dw::columnHeading(blank, u"nota"_s), u"nota"_s);
         QCOMPARE(dw::columnHeading(blank, u"nombre"_s), u"Nombre"_s);
     }

@@ -99,9 +99,10 @@ private slots:
         showListing(3);
         const dw::DataWindow &model = m_control->model();
         QCOMPARE(m_control->Modify(u"nombre.tag='nadie~tnombre'"_s), QString());
-        const auto column = std::find_if(model.objects().begin(), model.objects().end(), [](const auto &object) {
-            return object.kind == u"column" && object.name == u"nombre";
-        });
+        const auto column
+            = std::find_if(model.objects().begin(), model.objects().end(), [](const auto &object) {
+                  return object.kind == u"column" && object.name == u"nombre";
+              });
         QVERIFY(column != model.objects().end());
         for (long row = 1; row <= 3; ++row) {
             const QString name = model.GetItemString(row, u"nombre"_s);

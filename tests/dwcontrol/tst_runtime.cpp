@@ -165,7 +165,8 @@ private slots:
         QCOMPARE(quiet.run(QStringLiteral("/srv/red")), 0);
         QVERIFY(!looped);
         QCOMPARE(quiet.events,
-                 (QStringList{QStringLiteral("create"), QStringLiteral("open /srv/red"), QStringLiteral("destroy")}));
+                 (QStringList{QStringLiteral("create"), QStringLiteral("open /srv/red"),
+                              QStringLiteral("destroy")}));
 
         ProbeApplication shown;
         QWidget window;
