@@ -544,17 +544,29 @@ private slots:
     // tab or line break becomes a blank so every row stays one line of cells; in the HTML
     // table markup is escaped and line breaks become <br>. Bytes that are not UTF-8 come as
     // the grid decodes them. What was copied stays as it was when the listing is sorted and
-    // read again with other rows, and the clipboard gives the same bytes.
+    // read again with other rows, and the clipboard gives the same bytes: whether the copy
+    // is most of the listing (it shares the stored rows) or a small part (it keeps texts).
+    void copiedRowsAsShown_data()
+    {
+        QTest::addColumn<long>("others");
+        QTest::newRow("every row") << 0L;
+        QTest::newRow("a few rows of many") << 40L;
+    }
+
     void copiedRowsAsShown()
     {
+        QFETCH(long, others);
         // A carriage return alone is no line break.
         const QString emoji = u"Bióloga \U0001F9EC Ñ \"sic\"\r."_s;
+        std::vector<Member> members{{1, u"Ana\tPérez"_s, u"Línea uno\nLínea dos"_s, emoji},
+                                    {2, u"José\r\nMaría"_s, QString(), u"<b>&</b>"_s},
+                                    {3, u"Cortado"_s, u"x"_s, u"x"_s}};
+        for (long id = 4; id < 4 + others; ++id)
+            members.push_back({id, u"Otro"_s, u"y"_s, u"z"_s});
         Table table;
-        QVERIFY(table.open({{1, u"Ana\tPérez"_s, u"Línea uno\nLínea dos"_s, emoji},
-                            {2, u"José\r\nMaría"_s, QString(), u"<b>&</b>"_s},
-                            {3, u"Cortado"_s, u"x"_s, u"x"_s}}));
+        QVERIFY(table.open(members));
         QVERIFY(execSql(table, "UPDATE directorio SET nota = CAST(X'4A6F73C3' AS TEXT) WHERE id = 3"));
-        QCOMPARE(table.dw.Retrieve(), 3L);
+        QCOMPARE(table.dw.Retrieve(), 3L + others);
         const dw::CopiedRows copied(table.dw, {2, 1, 3});
         QStringList text;
         Rows html;

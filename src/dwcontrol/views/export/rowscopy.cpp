@@ -103,13 +103,21 @@ constexpr std::size_t kAhead = 8;
 
 } // namespace
 
-CopiedRows::CopiedRows(const DataWindow &dw, const std::vector<long> &rows) : m_store(dw.storedRows())
+CopiedRows::CopiedRows(const DataWindow &dw, const std::vector<long> &rows)
 {
     for (const long row : rows) {
         const qint64 index = dw.storeIndex(row);
         if (index >= 0)
             m_indexes.push_back(std::uint32_t(index));
     }
+    // A copy of a good part of the rows shares the stored rows, which costs nothing while
+    // the listing holds them. A copy of a few keeps their texts instead: sharing, it would
+    // hold every stored row for as long as it stays on the clipboard, after the listing
+    // has let go of them (read again, closed).
+    ColumnStore stored = dw.storedRows();
+    const bool sharesRows = m_indexes.size() * 8 > std::size_t(stored.size());
+    if (sharesRows)
+        m_store = std::move(stored);
     CellBytes cells(dw);
     for (const GridColumn &visible : visibleColumns(dw)) {
         const int number = dw.columnNumber(visible.name);
@@ -118,7 +126,7 @@ CopiedRows::CopiedRows(const DataWindow &dw, const std::vector<long> &rows) : m_
         std::string &heading = m_headings.emplace_back();
         appendUtf8(heading, columnHeading(dw, visible.name));
         Column &column = m_columns.emplace_back();
-        if (dw.showsStoredText(number)) {
+        if (sharesRows && dw.showsStoredText(number)) {
             column.stored = number - 1;
             continue;
         }

@@ -16,9 +16,10 @@ class DataWindow;
 // given, those outside the listing left out) as the grid shows them, its visible columns
 // left to right under their headings, each value as displayed. It holds what it needs to
 // give them as they were when it was made, however the listing changes afterwards (sorted,
-// filtered, read again, closed): the stored rows, shared rather than copied, and the text
-// of any column that does not show its stored text as it is. The text and the HTML are
-// made in UTF-8 only when asked for, and not kept.
+// filtered, read again, closed): the texts of the rows copied, or, for a good part of the
+// listing, the stored rows shared rather than copied and the texts of the columns that do
+// not show their stored text as it is. The text and the HTML are made in UTF-8 only when
+// asked for, and not kept.
 class CopiedRows
 {
 public:
@@ -33,7 +34,7 @@ public:
 private:
     struct Column
     {
-        int stored = -1; // the store's column when the column shows its stored text
+        int stored = -1; // the store's column when the cells are read from the stored rows
         std::string texts; // else the texts of the rows copied, one after the other
         std::vector<std::size_t> ends; // where each row's text ends in `texts`
     };
