@@ -58,6 +58,20 @@ void execute(const QString &file, const char *sql)
     QVERIFY2(rc == SQLITE_OK, problem.constData());
 }
 
+// A writer keeping `file` in WAL mode with its log never written into the file, once it ran
+// `sql`; null when that failed.
+using Writer = std::unique_ptr<sqlite3, int (*)(sqlite3 *)>;
+Writer walWriter(const QString &file, const QByteArray &sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(file).constData(), &db);
+    Writer writer(db, sqlite3_close);
+    const QByteArray all = "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;" + sql;
+    if (sqlite3_exec(db, all.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        writer.reset();
+    return writer;
+}
+
 qint64 count(dw::Connection &db, const QString &sql, dw::DbError *failure = nullptr)
 {
     dw::DbError error;
@@ -549,15 +563,9 @@ private slots:
         QTemporaryDir folder;
         const QStringList tempBefore = filesLeftInTemp(folder.path());
         const QString file = folder.filePath(u"base.sqlite"_s);
-        sqlite3 *writer = nullptr;
-        sqlite3_open(QFile::encodeName(file).constData(), &writer);
-        auto closeWriter = qScopeGuard([&] { sqlite3_close(writer); });
-        QCOMPARE(sqlite3_exec(writer,
-                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
-                              "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
-                              "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        const Writer writer = walWriter(file, "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                                              "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')");
+        QVERIFY(writer);
         // What a program killed before its copies lost their names left goes with the next copy.
         const pid_t gone = ::fork();
         if (gone == 0)
@@ -583,7 +591,7 @@ private slots:
         {
         };
         QCOMPARE(::stat(QFile::encodeName(file + u"-wal"_s).constData(), &log), 0);
-        QCOMPARE(sqlite3_exec(writer, "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
+        QCOMPARE(sqlite3_exec(writer.get(), "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
                  SQLITE_OK);
         const timespec times[2] = {log.st_atim, log.st_mtim};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file + u"-wal"_s).constData(), times, 0), 0);
@@ -593,7 +601,7 @@ private slots:
         QCOMPARE(filesLeftInTemp(folder.path()), tempBefore);
 
         // The log written into the file: the file itself is read again, still in place.
-        QCOMPARE(sqlite3_exec(writer,
+        QCOMPARE(sqlite3_exec(writer.get(),
                               "INSERT INTO directorio VALUES (4, 'Rosa'); PRAGMA wal_checkpoint(TRUNCATE)",
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
@@ -609,23 +617,18 @@ private slots:
     {
         QTemporaryDir folder;
         const QString file = folder.filePath(u"base.sqlite"_s);
-        sqlite3 *writer = nullptr;
-        sqlite3_open(QFile::encodeName(file).constData(), &writer);
-        auto closeWriter = qScopeGuard([&] { sqlite3_close(writer); });
-        QCOMPARE(sqlite3_exec(writer,
-                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
-                              "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+        const Writer writer
+            = walWriter(file, "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
                               " INSERT INTO directorio SELECT i, printf('%0300d', i) FROM n;"
-                              "PRAGMA wal_checkpoint(TRUNCATE)",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+                              "PRAGMA wal_checkpoint(TRUNCATE)");
+        QVERIFY(writer);
         dw::Transaction transaction;
         QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
         dw::DbError error;
         auto cursor = transaction.connection()->query(u"SELECT id, nombre FROM directorio"_s, {}, error);
         QVERIFY(cursor && cursor->next());
-        QCOMPARE(sqlite3_exec(writer,
+        QCOMPARE(sqlite3_exec(writer.get(),
                               "UPDATE directorio SET nombre = 'otro'; PRAGMA wal_checkpoint(TRUNCATE)",
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
@@ -656,14 +659,9 @@ private slots:
         QVERIFY(QFile::copy(folder.filePath(u"corto.sqlite"_s), plain));
         const QString logged = deep + u"/registro.sqlite"_s;
         const QString writerFile = folder.filePath(u"registro.sqlite"_s);
-        sqlite3 *writer = nullptr;
-        sqlite3_open(QFile::encodeName(writerFile).constData(), &writer);
-        auto closeWriter = qScopeGuard([&] { sqlite3_close(writer); });
-        QCOMPARE(sqlite3_exec(writer,
-                              "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
-                              "CREATE TABLE directorio(id INTEGER); INSERT INTO directorio VALUES (1), (2), (3)",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        const Writer writer
+            = walWriter(writerFile, "CREATE TABLE directorio(id INTEGER); INSERT INTO directorio VALUES (1), (2), (3)");
+        QVERIFY(writer);
         QVERIFY(QFile::copy(writerFile, logged) && QFile::copy(writerFile + u"-wal"_s, logged + u"-wal"_s));
         const QString access = deep + u"/acceso.mdb"_s;
         QVERIFY(QFile::copy(fixture(u"directorio_40.mdb"_s), access));

@@ -3,6 +3,7 @@
 // A styled listing grid on an offscreen window, and the pointer work the grid style
 // tests share: finding an object on screen and sending real mouse events to it.
 
+#include "columnorder.h"
 #include "db/transaction.h"
 #include "globals.h"
 #include "n_svc_dw_gridstyle.h"
@@ -114,6 +115,15 @@ inline void leave(const Grid &grid)
     for (long row = 1; row <= control.RowCount(); ++row)
         values.append(control.GetItemString(row, column));
     return values;
+}
+
+// The names of the visible columns, left to right.
+inline QStringList visibleOrder(const u_dw &control)
+{
+    QStringList names;
+    for (const dw::GridColumn &column : dw::visibleColumns(control.model()))
+        names.append(column.name);
+    return names;
 }
 
 } // namespace gridtest

@@ -28,14 +28,6 @@ QStringList placed(const u_dw &control)
     return columns;
 }
 
-QStringList order(const u_dw &control)
-{
-    QStringList names;
-    for (const dw::GridColumn &column : dw::visibleColumns(control.model()))
-        names.append(column.name);
-    return names;
-}
-
 // The designed columns but those named.
 QStringList allBut(const QStringList &left_out)
 {
@@ -106,7 +98,7 @@ void TstGridStyleChooseColumns::cleanupTestCase()
 
 void TstGridStyleChooseColumns::chooseColumns(Grid &grid)
 {
-    const QPoint cell = gridtest::pointOf(*grid.control, order(*grid.control).first(), 2);
+    const QPoint cell = gridtest::pointOf(*grid.control, gridtest::visibleOrder(*grid.control).first(), 2);
     QVERIFY(cell.x() >= 0);
     const int asked = m_fake->columnsCalls;
     m_fake->chooseMenuItem = kColumns;
@@ -135,13 +127,13 @@ void TstGridStyleChooseColumns::hiddenColumnsStayHiddenAtTheNextStart()
         QCOMPARE(m_fake->listedColumns.at(9).caption, u"Líneas de Investigación"_s);
         QVERIFY(std::all_of(m_fake->listedColumns.begin(), m_fake->listedColumns.end(),
                             [](const dw::ColumnChoice &c) { return c.visible; }));
-        QCOMPARE(order(*grid->control), allBut({u"email"_s, u"cargo"_s}));
+        QCOMPARE(gridtest::visibleOrder(*grid->control), allBut({u"email"_s, u"cargo"_s}));
     }
     QCOMPARE(stored(u"hiddencolumns"_s), u"email,cargo"_s);
 
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
-    QCOMPARE(order(*grid->control), allBut({u"email"_s, u"cargo"_s}));
+    QCOMPARE(gridtest::visibleOrder(*grid->control), allBut({u"email"_s, u"cargo"_s}));
     QCOMPARE(grid->describe(u"email_t.visible"_s), u"0"_s);
     // Listed as the grid will show them: the hidden ones last, unchecked.
     m_fake->columnsAnswer = dw::ColumnsAnswer::Confirmed;
@@ -152,7 +144,7 @@ void TstGridStyleChooseColumns::hiddenColumnsStayHiddenAtTheNextStart()
     QVERIFY(!m_fake->listedColumns.at(12).visible);
     // Shown again, email joins at the right end with its heading and header lines, which it
     // did not have: it was hidden when the style made them.
-    const QStringList names = order(*grid->control);
+    const QStringList names = gridtest::visibleOrder(*grid->control);
     QCOMPARE(names.last(), u"email"_s);
     QCOMPARE(names.size(), 13);
     const QString x = grid->describe(u"email.x"_s);
@@ -194,7 +186,7 @@ void TstGridStyleChooseColumns::storedHiddenColumnsAreRead()
     }
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
-    QStringList shown = order(*grid->control);
+    QStringList shown = gridtest::visibleOrder(*grid->control);
     if (hidden.isEmpty()) {
         QCOMPARE(shown.first(), u"email"_s);
         QCOMPARE(grid->describe(u"email.width"_s), u"1500"_s);
@@ -212,20 +204,20 @@ void TstGridStyleChooseColumns::theLastColumnStays()
     m_fake->columnsAnswer = dw::ColumnsAnswer::Confirmed;
     m_fake->visibleColumns = {u"institucion"_s};
     chooseColumns(*grid);
-    QCOMPARE(order(*grid->control), QStringList{u"institucion"_s});
+    QCOMPARE(gridtest::visibleOrder(*grid->control), QStringList{u"institucion"_s});
     QCOMPARE(grid->describe(u"institucion.x"_s), u"9"_s);
 
     // An answer that leaves nothing checked (the chooser never gives one) changes nothing.
     m_fake->visibleColumns.clear();
     chooseColumns(*grid);
-    QCOMPARE(order(*grid->control), QStringList{u"institucion"_s});
+    QCOMPARE(gridtest::visibleOrder(*grid->control), QStringList{u"institucion"_s});
     QCOMPARE(stored(u"hiddencolumns"_s), allBut({u"institucion"_s}).join(u','));
 
     // Cancelled: nothing changes either.
     m_fake->columnsAnswer = dw::ColumnsAnswer::Cancelled;
     m_fake->visibleColumns = allBut({});
     chooseColumns(*grid);
-    QCOMPARE(order(*grid->control), QStringList{u"institucion"_s});
+    QCOMPARE(gridtest::visibleOrder(*grid->control), QStringList{u"institucion"_s});
 }
 
 void TstGridStyleChooseColumns::hiddenColumnsLeavePrintAndCopyNotSave()
@@ -297,7 +289,7 @@ void TstGridStyleChooseColumns::resetBringsTheDesignBack()
     m_fake->columnsAnswer = dw::ColumnsAnswer::Confirmed;
     m_fake->visibleColumns = allBut({u"email"_s, u"proyectos"_s});
     chooseColumns(*grid);
-    QCOMPARE(order(*grid->control).first(), u"cargo"_s);
+    QCOMPARE(gridtest::visibleOrder(*grid->control).first(), u"cargo"_s);
     // The sorted column's stripe went with it.
     QCOMPARE(grid->describe(u"email_shade.name"_s), u"!"_s);
 

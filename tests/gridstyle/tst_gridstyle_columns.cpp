@@ -29,14 +29,6 @@ int number(const Grid &grid, const QString &path)
     return grid.describe(path).toInt();
 }
 
-QStringList order(const u_dw &control)
-{
-    QStringList names;
-    for (const dw::GridColumn &column : dw::visibleColumns(control.model()))
-        names.append(column.name);
-    return names;
-}
-
 // Each visible column as "name x width", left to right.
 QStringList placed(const u_dw &control)
 {
@@ -269,7 +261,7 @@ void TstGridStyleColumns::headingDragMovesClickSorts()
     auto grid = gridtest::makeGrid();
     QVERIFY(grid);
     u_dw &control = *grid->control;
-    const QStringList designed = order(control);
+    const QStringList designed = gridtest::visibleOrder(control);
     QCOMPARE(designed.size(), 14);
     const QString designedSort = grid->describe(u"DataWindow.Table.Sort"_s);
 
@@ -277,7 +269,7 @@ void TstGridStyleColumns::headingDragMovesClickSorts()
     drag(control, headingOf(*grid, u"nivel_sni"_s), QPoint(4, 6));
     QStringList expected = designed;
     expected.move(expected.indexOf(u"nivel_sni"_s), 0);
-    QCOMPARE(order(control), expected);
+    QCOMPARE(gridtest::visibleOrder(control), expected);
     QCOMPARE(number(*grid, u"nivel_sni.x"_s), 9);
     QCOMPARE(number(*grid, u"nivel_sni_hline1.x"_s), 9);
     QCOMPARE(number(*grid, u"nombre_t.x"_s), 9 + 270 + 9);
@@ -290,11 +282,11 @@ void TstGridStyleColumns::headingDragMovesClickSorts()
     // A plain click on a heading still sorts, and moves nothing.
     gridtest::click(control, headingOf(*grid, u"nombre"_s));
     QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
-    QCOMPARE(order(control), expected);
+    QCOMPARE(gridtest::visibleOrder(control), expected);
     // The sorted column moved to the far right keeps its stripe over it.
     const QPoint nombre = headingOf(*grid, u"nombre"_s);
     drag(control, nombre, QPoint(control.width() - 30, 6));
-    QCOMPARE(order(control).indexOf(u"nombre"_s), order(control).indexOf(u"institucion"_s) + 1);
+    QCOMPARE(gridtest::visibleOrder(control).indexOf(u"nombre"_s), gridtest::visibleOrder(control).indexOf(u"institucion"_s) + 1);
     QCOMPARE(evaluated(control, u"nombre_shade"_s, u"x"_s), number(*grid, u"nombre.x"_s) - 8);
     QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
 }
@@ -407,7 +399,7 @@ void TstGridStyleColumns::garbageInSettingsIsPassedOver()
         QCOMPARE(number(*grid, u"cargo.width"_s), 603);
         QCOMPARE(number(*grid, u"tipo_miembro_red.width"_s), 567);
         QCOMPARE(grid->describe(u"id.visible"_s), u"0"_s);
-        const QStringList names = order(*grid->control);
+        const QStringList names = gridtest::visibleOrder(*grid->control);
         QCOMPARE(names.mid(0, 3), (QStringList{u"cargo"_s, u"nombre"_s, u"tipo_miembro_red"_s}));
         QCOMPARE(names.size(), 14);
         QCOMPARE(number(*grid, u"cargo.x"_s), 9);
@@ -421,7 +413,7 @@ void TstGridStyleColumns::garbageInSettingsIsPassedOver()
     QCOMPARE(number(*grid, u"nombre.x"_s), 9);
     QCOMPARE(number(*grid, u"nombre.width"_s), 1111);
     QCOMPARE(number(*grid, u"enzimas.x"_s), 11877);
-    QCOMPARE(order(*grid->control).first(), u"nombre"_s);
+    QCOMPARE(gridtest::visibleOrder(*grid->control).first(), u"nombre"_s);
 }
 
 // A value can be as long as the service allows and still count; a longer one (a damaged
@@ -478,7 +470,7 @@ void TstGridStyleColumns::oversizedSettingsArePassedOver()
     else if (entry == u"columnwidths"_s)
         QCOMPARE(number(*grid, u"nombre.width"_s), honoured ? 2000 : 1111);
     else
-        QCOMPARE(order(*grid->control).first(), honoured ? u"cargo"_s : u"nombre"_s);
+        QCOMPARE(gridtest::visibleOrder(*grid->control).first(), honoured ? u"cargo"_s : u"nombre"_s);
 }
 
 // Fitting measures a column shown as stored straight from its UTF-8: every text measures

@@ -232,20 +232,12 @@ SqliteHandle openInPlace(const QString &path, const FileStamp &before, const QSt
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(uri.constData(), &raw, readOnlyOpenFlags(), inPlaceVfs()->zName);
     SqliteHandle db(raw);
+    if (rc == SQLITE_OK)
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     // Under the exclusive locking mode, set before the first read, SQLite keeps the log's
     // index in memory instead of a shared file; reading the schema reads the log in.
-    char *message = nullptr;
-    const bool opened = rc == SQLITE_OK
-        && sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr) == SQLITE_OK
-        && sqlite3_exec(db.get(), "PRAGMA locking_mode=EXCLUSIVE; SELECT count(*) FROM sqlite_schema", nullptr,
-                        nullptr, &message)
-            == SQLITE_OK;
-    if (!opened) {
-        problem = QString::fromUtf8(message ? message : (db ? sqlite3_errmsg(db.get()) : "out of memory"));
-        sqlite3_free(message);
-        return nullptr;
-    }
-    return db;
+    return readyOrNull(rc, std::move(db), "PRAGMA locking_mode=EXCLUSIVE; SELECT count(*) FROM sqlite_schema",
+                       problem);
 }
 
 } // namespace dw

@@ -141,18 +141,8 @@ SqliteHandle openAndForget(const QString &file, QString &problem)
     const QByteArray uri = "file:" + QFile::encodeName(file).toPercentEncoding("/") + "?mode=ro&immutable=1";
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(uri.constData(), &raw, readOnlyOpenFlags(), nullptr);
-    SqliteHandle db(raw);
     // Reading the schema opens the file for good; from then on the name is not needed.
-    char *message = nullptr;
-    const bool opened = rc == SQLITE_OK
-        && sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, &message)
-            == SQLITE_OK;
-    if (!opened) {
-        problem = QString::fromUtf8(message ? message : (db ? sqlite3_errmsg(db.get()) : "out of memory"));
-        sqlite3_free(message);
-        return nullptr;
-    }
-    return db;
+    return readyOrNull(rc, SqliteHandle(raw), "SELECT count(*) FROM sqlite_schema", problem);
 }
 
 int privateCopyCount()

@@ -390,6 +390,16 @@ int readOnlyOpenFlags()
     return SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
 }
 
+SqliteHandle readyOrNull(int rc, SqliteHandle db, const char *statement, QString &problem)
+{
+    char *message = nullptr;
+    if (rc == SQLITE_OK && sqlite3_exec(db.get(), statement, nullptr, nullptr, &message) == SQLITE_OK)
+        return db;
+    problem = QString::fromUtf8(message ? message : (db ? sqlite3_errmsg(db.get()) : "out of memory"));
+    sqlite3_free(message);
+    return nullptr;
+}
+
 void enableMappedReads(sqlite3 *db)
 {
     // SQLite lowers the size to the most its build allows (nothing where it has no

@@ -49,6 +49,10 @@ private:
 // Flags of the built-in driver's own handles: each is used by one thread at a time,
 // so SQLite's per-connection mutexes are only overhead on every step of a cursor.
 int readOnlyOpenFlags();
+// `db` as sqlite3_open_v2 answered `rc`, once `statement` (one that reads the schema, so a
+// damaged file fails here rather than at the first search) ran on it; null with `problem`
+// set (SQLite's text) when the open or the statement failed.
+[[nodiscard]] SqliteHandle readyOrNull(int rc, SqliteHandle db, const char *statement, QString &problem);
 // Lets SQLite read the database file through a memory map where the platform has
 // one, instead of copying each page into its cache; a no-op elsewhere. Call it
 // before the connection takes the handle (its guard refuses setting pragmas). The
