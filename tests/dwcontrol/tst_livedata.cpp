@@ -744,7 +744,7 @@ private slots:
         QCOMPARE(::symlink(qPrintable(loop + u"2"_s), qPrintable(loop)), 0);
         QCOMPARE(::symlink(qPrintable(loop), qPrintable(loop + u"2"_s)), 0);
         QVERIFY(!testsupport::connectAccess(transaction, loop));
-        QVERIFY2(transaction.SQLErrText.contains(u"ciclo"_s), qPrintable(transaction.SQLErrText));
+        QVERIFY2(transaction.SQLErrText.contains(u"forman un ciclo"_s), qPrintable(transaction.SQLErrText));
 
         const QString socketFile = folder.filePath(u"socket.mdb"_s);
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -757,7 +757,7 @@ private slots:
         const bool socketOpened = testsupport::connectAccess(transaction, socketFile);
         ::close(fd);
         QVERIFY(!socketOpened);
-        QVERIFY2(transaction.SQLErrText.contains(u"socket"_s), qPrintable(transaction.SQLErrText));
+        QVERIFY2(transaction.SQLErrText.contains(u"(es un socket)"_s), qPrintable(transaction.SQLErrText));
     }
 
     void unfitFilesRefusedBeforeReading()
