@@ -60,14 +60,16 @@ void liveLog(const bench::Options &options)
 
         sqlite3 *writer = nullptr;
         sqlite3_open(QFile::encodeName(file).constData(), &writer);
-        sqlite3_exec(writer, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0", nullptr, nullptr, nullptr);
+        sqlite3_exec(writer, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0", nullptr, nullptr,
+                     nullptr);
         dw::Transaction live;
         const bool connected = bench::connectAccess(live, file);
         std::vector<double> copiedKb;
         std::vector<double> times;
         std::vector<double> wholeKb;
         for (int run = 0; connected && run < options.repeats; ++run) {
-            const QByteArray change = "INSERT INTO directorio (nombre, tipo_miembro_red) VALUES ('Miembro nuevo "
+            const QByteArray change
+                = "INSERT INTO directorio (nombre, tipo_miembro_red) VALUES ('Miembro nuevo "
                 + QByteArray::number(run + 1) + "', 'Miembro Estudiante')";
             sqlite3_exec(writer, change.constData(), nullptr, nullptr, nullptr);
             const qint64 before = dw::privateCopyBytes();

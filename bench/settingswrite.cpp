@@ -20,8 +20,9 @@ namespace {
 
 QByteArray administratorsFile(qint64 bytes)
 {
-    QByteArray text = "; Configuración de la red, mantenida por el administrador\n[Consultas]\nSegundosMaximos=30\n"
-                      "[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n[Notas]\n";
+    QByteArray text
+        = "; Configuración de la red, mantenida por el administrador\n[Consultas]\nSegundosMaximos=30\n"
+          "[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n[Notas]\n";
     for (int n = 0; text.size() < bytes; ++n)
         text += "nota" + QByteArray::number(n) + "=una línea que el programa no conoce y deja como está\n";
     return text;
@@ -35,7 +36,8 @@ void settingsWrite(const bench::Options &options)
     const dw::SettingsStore store(u"Calvexa"_s, u"Medida"_s);
     const QString file = store.userFile();
     QDir().mkpath(QFileInfo(file).absolutePath());
-    for (const qint64 size : {qint64(4) << 10, qint64(64) << 10, qint64(1) << 20, (qint64(4) << 20) - (qint64(64) << 10)}) {
+    for (const qint64 size :
+         {qint64(4) << 10, qint64(64) << 10, qint64(1) << 20, (qint64(4) << 20) - (qint64(64) << 10)}) {
         const QByteArray content = administratorsFile(size);
         {
             QFile out(file);

@@ -203,9 +203,9 @@ void TstSettings::damagedFilesStillTakeTheValue_data()
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QString>("key");
 
-    QTest::newRow("a quote left open above the section's end")
-        << QByteArray("[GridStyle]\ndw_listado_grid\\columnorder=\"nombre,email\n[Consultas]\nSegundosMaximos=2\n")
-        << u"GridStyle/dw_listado_grid/sortorder"_s;
+    QTest::newRow("a quote left open above the section's end") << QByteArray(
+        "[GridStyle]\ndw_listado_grid\\columnorder=\"nombre,email\n[Consultas]\nSegundosMaximos=2\n")
+                                                               << u"GridStyle/dw_listado_grid/sortorder"_s;
     QTest::newRow("zero bytes a power cut left")
         << QByteArray("[GridStyle]\ndw_listado_grid\\sortorder=nombre A\n") + QByteArray(64, '\0')
         << u"GridStyle/dw_listado_grid/sortorder"_s;

@@ -563,8 +563,9 @@ private slots:
         QTemporaryDir folder;
         const QStringList tempBefore = filesLeftInTemp(folder.path());
         const QString file = folder.filePath(u"base.sqlite"_s);
-        const Writer writer = walWriter(file, "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
-                                              "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')");
+        const Writer writer = walWriter(file,
+                                        "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                                        "INSERT INTO directorio VALUES (1, 'Ana'), (2, 'Luis')");
         QVERIFY(writer);
         // What a program killed before its copies lost their names left goes with the next copy.
         const pid_t gone = ::fork();
@@ -591,8 +592,9 @@ private slots:
         {
         };
         QCOMPARE(::stat(QFile::encodeName(file + u"-wal"_s).constData(), &log), 0);
-        QCOMPARE(sqlite3_exec(writer.get(), "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(writer.get(), "INSERT INTO directorio VALUES (3, 'Eva')", nullptr, nullptr, nullptr),
+            SQLITE_OK);
         const timespec times[2] = {log.st_atim, log.st_mtim};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(file + u"-wal"_s).constData(), times, 0), 0);
         for (int i = 0; i < 3; ++i)
@@ -618,10 +620,11 @@ private slots:
         QTemporaryDir folder;
         const QString file = folder.filePath(u"base.sqlite"_s);
         const Writer writer
-            = walWriter(file, "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
-                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
-                              " INSERT INTO directorio SELECT i, printf('%0300d', i) FROM n;"
-                              "PRAGMA wal_checkpoint(TRUNCATE)");
+            = walWriter(file,
+                        "CREATE TABLE directorio(id INTEGER, nombre TEXT);"
+                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
+                        " INSERT INTO directorio SELECT i, printf('%0300d', i) FROM n;"
+                        "PRAGMA wal_checkpoint(TRUNCATE)");
         QVERIFY(writer);
         dw::Transaction transaction;
         QVERIFY2(testsupport::connectAccess(transaction, file), qPrintable(transaction.SQLErrText));
@@ -639,8 +642,10 @@ private slots:
         }
         QVERIFY(older < 3000);
         QVERIFY(cursor->error());
-        QVERIFY2(cursor->error()->text.contains(u"cambió mientras se leía"_s), qPrintable(cursor->error()->text));
-        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio WHERE nombre = 'otro'"_s), 3000);
+        QVERIFY2(cursor->error()->text.contains(u"cambió mientras se leía"_s),
+                 qPrintable(cursor->error()->text));
+        QCOMPARE(count(*transaction.connection(), u"SELECT count(*) FROM directorio WHERE nombre = 'otro'"_s),
+                 3000);
     }
 
     // Names longer than SQLite's own limit open like any other, with or without a live log,
@@ -659,8 +664,8 @@ private slots:
         QVERIFY(QFile::copy(folder.filePath(u"corto.sqlite"_s), plain));
         const QString logged = deep + u"/registro.sqlite"_s;
         const QString writerFile = folder.filePath(u"registro.sqlite"_s);
-        const Writer writer
-            = walWriter(writerFile, "CREATE TABLE directorio(id INTEGER); INSERT INTO directorio VALUES (1), (2), (3)");
+        const Writer writer = walWriter(
+            writerFile, "CREATE TABLE directorio(id INTEGER); INSERT INTO directorio VALUES (1), (2), (3)");
         QVERIFY(writer);
         QVERIFY(QFile::copy(writerFile, logged) && QFile::copy(writerFile + u"-wal"_s, logged + u"-wal"_s));
         const QString access = deep + u"/acceso.mdb"_s;

@@ -5,9 +5,9 @@
 
 #include "columndrag.h"
 #include "columnorder.h"
-#include "settings/settingsstore.h"
 #include "fonts.h"
 #include "gridstylefixture.h"
+#include "settings/settingsstore.h"
 #include "support/fakeinteraction.h"
 #include "textextent.h"
 #include "units.h"
@@ -286,7 +286,8 @@ void TstGridStyleColumns::headingDragMovesClickSorts()
     // The sorted column moved to the far right keeps its stripe over it.
     const QPoint nombre = headingOf(*grid, u"nombre"_s);
     drag(control, nombre, QPoint(control.width() - 30, 6));
-    QCOMPARE(gridtest::visibleOrder(control).indexOf(u"nombre"_s), gridtest::visibleOrder(control).indexOf(u"institucion"_s) + 1);
+    QCOMPARE(gridtest::visibleOrder(control).indexOf(u"nombre"_s),
+             gridtest::visibleOrder(control).indexOf(u"institucion"_s) + 1);
     QCOMPARE(evaluated(control, u"nombre_shade"_s, u"x"_s), number(*grid, u"nombre.x"_s) - 8);
     QCOMPARE(grid->describe(u"DataWindow.Table.Sort"_s), u"nombre A"_s);
 }

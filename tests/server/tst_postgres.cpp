@@ -27,8 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -278,10 +278,11 @@ private slots:
         QCOMPARE(accent.first, accent.second);
         // Typed without accents, a search finds the spellings with and without them, as the
         // built-in driver does; typed with them, exactly what was typed.
-        for (const QString &typed : {u"leon"_s, u"LEON"_s, u"le_n"_s, u"león"_s, u"quimica"_s, u"ñ"_s, u"n"_s}) {
+        for (const QString &typed :
+             {u"leon"_s, u"LEON"_s, u"le_n"_s, u"león"_s, u"quimica"_s, u"ñ"_s, u"n"_s}) {
             const auto found = onBoth([&] { return search(true, -1, typed); });
-            QVERIFY2(found.first == found.second, qPrintable(typed + u": "_s + describe(found.first) + u" / "_s
-                                                             + describe(found.second)));
+            QVERIFY2(found.first == found.second,
+                     qPrintable(typed + u": "_s + describe(found.first) + u" / "_s + describe(found.second)));
         }
         const auto unaccented = onBoth([&] { return search(true, -1, u"leon"_s); });
         QVERIFY2(unaccented.first.rows >= accent.first.rows, qPrintable(describe(unaccented.first)));
@@ -657,7 +658,8 @@ private slots:
         QVERIFY2(answered.wait_for(std::chrono::seconds(120)) == std::future_status::ready,
                  "connecting never gave up");
         const QString error = answered.get();
-        QVERIFY2(!error.isEmpty() && !error.contains(testsupport::PostgresServer::password()), qPrintable(error));
+        QVERIFY2(!error.isEmpty() && !error.contains(testsupport::PostgresServer::password()),
+                 qPrintable(error));
     }
 
     // A statement the server refuses is reported and leaves the connection usable; a wrong

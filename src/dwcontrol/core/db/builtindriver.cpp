@@ -188,9 +188,10 @@ SqliteHandle openInPrivateFolder(const QString &path, bool withLog, DbError &err
     standIn.close();
     bool diskFull = false;
     if (withLog && !copyWhole(path + QStringLiteral("-wal"), scratch + QStringLiteral("-wal"), &diskFull))
-        return failed(diskFull ? QStringLiteral("no queda espacio en el disco de la carpeta temporal %1")
-                                     .arg(folder->path())
-                               : QStringLiteral("no se puede copiar a la carpeta temporal %1").arg(folder->path()));
+        return failed(
+            diskFull
+                ? QStringLiteral("no queda espacio en el disco de la carpeta temporal %1").arg(folder->path())
+                : QStringLiteral("no se puede copiar a la carpeta temporal %1").arg(folder->path()));
     QString problem;
     SqliteHandle db = openInPlace(path, *before, scratch, problem);
     if (!db)
@@ -223,8 +224,7 @@ bool openSqlite(const QString &path, QByteArrayView header, qint64 size, OpenDat
         return true;
     }
     sqlite3 *raw = nullptr;
-    const int rc
-        = sqlite3_open_v2(fileUri(path).constData(), &raw, readOnlyOpenFlags(), nullptr);
+    const int rc = sqlite3_open_v2(fileUri(path).constData(), &raw, readOnlyOpenFlags(), nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = makeError(dberror::FileUnreadable,

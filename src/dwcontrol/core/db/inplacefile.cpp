@@ -223,7 +223,8 @@ sqlite3_vfs *inPlaceVfs()
 
 } // namespace
 
-SqliteHandle openInPlace(const QString &path, const FileStamp &before, const QString &scratch, QString &problem)
+SqliteHandle openInPlace(const QString &path, const FileStamp &before, const QString &scratch,
+                         QString &problem)
 {
     const QByteArray uri = "file:" + QFile::encodeName(scratch).toPercentEncoding("/")
         + "?mode=ro&fuente=" + QFile::encodeName(path).toPercentEncoding()

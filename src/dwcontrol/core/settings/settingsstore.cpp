@@ -197,7 +197,8 @@ QString asciiOnly(const QString &text)
     QString out;
     bool escaped = false;
     for (const QChar c : text) {
-        const bool hexDigit = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        const bool hexDigit
+            = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
         escaped = c.unicode() > 0x7F || (escaped && hexDigit);
         if (escaped)
             out += u"\\x"_s + QString::number(c.unicode(), 16);
@@ -274,7 +275,8 @@ constexpr qint64 LargestRewrittenFile = 1024 * 1024;
 bool containsAll(const QStringList &keys, const QStringList &wanted)
 {
     const QSet<QString> present(keys.cbegin(), keys.cend());
-    return std::all_of(wanted.cbegin(), wanted.cend(), [&](const QString &key) { return present.contains(key); });
+    return std::all_of(wanted.cbegin(), wanted.cend(),
+                       [&](const QString &key) { return present.contains(key); });
 }
 
 // A new file is the writer's: an administrator writing a user's file gives it back.
@@ -376,7 +378,8 @@ std::optional<QString> writeIni(const QString &path, const QString &key, const Q
             return restored.errorString();
         QFile touched(target);
         if (touched.open(QIODevice::Append))
-            touched.setFileTime(QFileInfo(target).lastModified().addMSecs(1), QFileDevice::FileModificationTime);
+            touched.setFileTime(QFileInfo(target).lastModified().addMSecs(1),
+                                QFileDevice::FileModificationTime);
         lock.unlock(); // the reader takes the same lock to write
         QSettings settings(target, QSettings::IniFormat);
         settings.setValue(key, value);
