@@ -33,10 +33,8 @@ fi
 # The long values are written over the pages of a fixture whose memos span many pages.
 export FUZZ_MDB_FIXTURE="$PWD/tests/data/mdb/memo_long.mdb.z"
 export UBSAN_OPTIONS="print_stacktrace=1"
-# Leaks of the libraries outside the project are known and listed, by the function that
-# made them: libraries built without frame pointers need the slow unwinder to name it.
+# Leaks of the libraries outside the project are known and listed.
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp"
-export ASAN_OPTIONS="fast_unwind_on_malloc=0"
 cd "$build"
 # libFuzzer adds what it finds to the first folder only; the repository's seeds stay as they are.
 exec "fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
