@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the fuzz targets of the project's own code for a few seconds (FUZZ_SECONDS, default 5) on the seeds of the
-# repository, in the clang build with AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-fuzz/). A crash, a leak or undefined behaviour fails the run and shows the report.
+# Runs the fuzz targets of the project's own code for a few seconds (FUZZ_SECONDS, default
+# 5) on the seeds of the repository, in the clang build with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-fuzz/). A crash, a leak or undefined behaviour fails the
+# run and shows the report.
 # The long-value target stays out: within seconds it can reach libmdb's own faults (an
 # over-read and huge allocations on a damaged catalog), which its 10-minute runs report.
 set -euo pipefail
