@@ -19,9 +19,6 @@
 #include <QProcess>
 #include <QTextStream>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -93,31 +90,6 @@ double timed(const std::function<void()> &work, int repeats)
     return bench::median(times);
 }
 
-// Peak memory, in MB, of `work` run in a fresh child process plus every process it started.
-double peakOfRun(const std::function<void()> &work)
-{
-    int pipes[2];
-    if (::pipe(pipes) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipes[0]);
-        bench::resetPeakRss();
-        work();
-        rusage children{};
-        ::getrusage(RUSAGE_CHILDREN, &children);
-        const double mb = bench::peakRssMb() + double(children.ru_maxrss) / 1024.0;
-        (void)!::write(pipes[1], &mb, sizeof mb);
-        ::_exit(0);
-    }
-    ::close(pipes[1]);
-    double mb = -1;
-    (void)!::read(pipes[0], &mb, sizeof mb);
-    ::close(pipes[0]);
-    ::waitpid(child, nullptr, 0);
-    return mb;
-}
-
 void measure(const bench::Options &options)
 {
     const QString script = makeJetScript(options);
@@ -166,12 +138,12 @@ void measure(const bench::Options &options)
                        u"mdb_export_ms=%1"_s.arg(exportMs, 0, 'f', 1),
                        u"ratio=%1"_s.arg(missMs / exportMs, 0, 'f', 2)});
 
-        const double sqliteMb = peakOfRun([&] { (void)startAndRead(sqlite); });
-        const double missMb = peakOfRun([&] {
+        const double sqliteMb = bench::peakOfRun([&] { (void)startAndRead(sqlite); });
+        const double missMb = bench::peakOfRun([&] {
             QDir(cacheFolder).removeRecursively();
             (void)startAndRead(file);
         });
-        const double hitMb = peakOfRun([&] { (void)startAndRead(file); });
+        const double hitMb = bench::peakOfRun([&] { (void)startAndRead(file); });
         bench::report({u"op=access_memory"_s, u"n=%1"_s.arg(members), u"miss_mb=%1"_s.arg(missMb, 0, 'f', 1),
                        u"hit_mb=%1"_s.arg(hitMb, 0, 'f', 1), u"sqlite_mb=%1"_s.arg(sqliteMb, 0, 'f', 1),
                        u"ratio=%1"_s.arg(missMb / sqliteMb, 0, 'f', 2)});

@@ -13,6 +13,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace bench {
@@ -137,6 +141,31 @@ QString sampleOf(const Options &options, long members)
         return {};
     }
     return folder;
+}
+
+// Peak memory, in MB, of `work` run in a fresh child process plus every process it started.
+double peakOfRun(const std::function<void()> &work)
+{
+    int pipes[2];
+    if (::pipe(pipes) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipes[0]);
+        resetPeakRss();
+        work();
+        rusage children{};
+        ::getrusage(RUSAGE_CHILDREN, &children);
+        const double mb = peakRssMb() + double(children.ru_maxrss) / 1024.0;
+        (void)!::write(pipes[1], &mb, sizeof mb);
+        ::_exit(0);
+    }
+    ::close(pipes[1]);
+    double mb = -1;
+    (void)!::read(pipes[0], &mb, sizeof mb);
+    ::close(pipes[0]);
+    ::waitpid(child, nullptr, 0);
+    return mb;
 }
 
 } // namespace bench

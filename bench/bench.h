@@ -54,6 +54,8 @@ void report(const QStringList &pairs);
 // Starts a new peak at the current resident memory, so each size reports its own peak
 // (Linux; elsewhere the peak stays that of the whole run).
 void resetPeakRss();
+// Peak memory, in MB, of `work` run in a fresh child process plus every process it started.
+[[nodiscard]] double peakOfRun(const std::function<void()> &work);
 // Current resident memory of the process, in MB.
 [[nodiscard]] double currentRssMb();
 // The process's resident memory now, in MB, split as the kernel counts it: private

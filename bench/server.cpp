@@ -25,8 +25,6 @@
 #include <thread>
 #include <tuple>
 
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -203,28 +201,13 @@ template <class Run> double medianMs(int repeats, Run run)
 // and lists every member.
 double peakOfListing(const QString &dbParm)
 {
-    int pipes[2];
-    if (::pipe(pipes) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipes[0]);
-        bench::resetPeakRss();
+    return bench::peakOfRun([&] {
         dw::Transaction transaction;
         transaction.DBMS = u"ODBC"_s;
         transaction.DBParm = dbParm;
         transaction.connect();
         Searcher(transaction).search({});
-        const double mb = bench::peakRssMb();
-        (void)!::write(pipes[1], &mb, sizeof mb);
-        ::_exit(0);
-    }
-    ::close(pipes[1]);
-    double mb = -1;
-    (void)!::read(pipes[0], &mb, sizeof mb);
-    ::close(pipes[0]);
-    ::waitpid(child, nullptr, 0);
-    return mb;
+    });
 }
 
 void measure(const bench::Options &options, const testsupport::PostgresServer &server, const QString &path,
