@@ -19,7 +19,6 @@
 #include <QProcess>
 #include <QTextStream>
 
-
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -25,7 +25,6 @@
 #include <thread>
 #include <tuple>
 
-
 using namespace Qt::StringLiterals;
 
 namespace {
